@@ -1,0 +1,33 @@
+// Read and write calls with a fault-injection seam; see the header.
+#include "app/file_io.h"
+
+static int FaultCountdown[IO_KIND_COUNT] = {-1, -1};
+static DWORD FaultError[IO_KIND_COUNT];
+
+void IoInjectFault(IoKind kind, int callsToPass, DWORD error)
+{
+  FaultCountdown[kind] = callsToPass;
+  FaultError[kind] = error;
+}
+
+static bool FaultDue(IoKind kind)
+{
+  if (FaultCountdown[kind] < 0) return false;
+  if (FaultCountdown[kind]-- > 0) return false;
+  SetLastError(FaultError[kind]);
+  return true;
+}
+
+BOOL IoReadFile(HANDLE file, void* buffer, DWORD size, DWORD* done)
+{
+  *done = 0;
+  if (FaultDue(IO_READ)) return FALSE;
+  return ReadFile(file, buffer, size, done, nullptr);
+}
+
+BOOL IoWriteFile(HANDLE file, const void* buffer, DWORD size, DWORD* done)
+{
+  *done = 0;
+  if (FaultDue(IO_WRITE)) return FALSE;
+  return WriteFile(file, buffer, size, done, nullptr);
+}

@@ -1,0 +1,25 @@
+// Services every part of the program uses: the system error box, draining
+// the message queue, placing a dialog on the screen and the cancel question.
+#pragma once
+#include <windows.h>
+
+// Shows the system's text for GetLastError() and the subject (as a rule the
+// path or operation that failed) in a box with the caption "ｴﾗｰ情報" and the
+// icon of State.ErrorBoxStyle. Always returns 0, for
+// `return ReportSystemError(State.CurrentDialog, path);`.
+int ReportSystemError(HWND owner, const char* subject);
+
+// Dispatches every queued message without waiting; messages of the current
+// dialog go through IsDialogMessageA.
+void PumpMessages();
+
+// Centres the dialog on the screen (top edge at 200 with "T", or when the
+// dialog is taller than the screen; left edge at 0 when wider) and returns
+// x << 16 | y.
+int PlaceDialog(HWND dialog);
+
+// The reaction to a cancel on a wizard page or the progress dialog: asks
+// "今すぐセットアップを終了しますか？" (no question in simple mode); on Yes sets
+// CurrentPage to 100, removes a folder the wizard created if it is empty,
+// destroys the dialog and empties CurrentDialog. On No shows the dialog again.
+void ConfirmCancel(HWND dialog);

@@ -1,0 +1,25 @@
+// Character stepping for Shift-JIS texts; see the header for the rule.
+#include "app/sjis.h"
+
+bool IsSjisLeadByte(unsigned char c)
+{
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+const char* NextSjisChar(const char* p)
+{
+  if (*p == '\0') return p;
+  if (IsSjisLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') return p + 2;
+  return p + 1;
+}
+
+size_t SjisFitLength(const char* text, size_t limit)
+{
+  const char* p = text;
+  while (*p != '\0') {
+    const char* next = NextSjisChar(p);
+    if (static_cast<size_t>(next - text) > limit) break;
+    p = next;
+  }
+  return static_cast<size_t>(p - text);
+}

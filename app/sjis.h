@@ -1,0 +1,15 @@
+// Shift-JIS (code page 932) text helpers that need no Windows API. A lead
+// byte starts a two-byte character whose trail byte may be any of 0x40-0xFC,
+// including 0x5C ('\') and ASCII letters, so scans step by character.
+#pragma once
+#include <cstddef>
+
+// True when c starts a two-byte character in code page 932.
+bool IsSjisLeadByte(unsigned char c);
+
+// Pointer to the character after the one at p (never past the NUL).
+const char* NextSjisChar(const char* p);
+
+// Length in bytes of the longest prefix of text (at most limit bytes) that
+// ends on a character boundary.
+size_t SjisFitLength(const char* text, size_t limit);

@@ -1,0 +1,25 @@
+# The engine for 32-bit Windows: the engine library, setup.exe, and the
+# test programs that run under Wine.
+enable_language(RC)
+
+set(ENGINE_FLAGS ${SJIS_FLAGS} -fno-exceptions -fno-rtti -Wall -Wextra
+    -ffunction-sections -fdata-sections)
+
+# Every program lands in one folder, so tests find setup.exe beside them.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+add_library(portable STATIC)
+add_library(engine STATIC)
+foreach(lib portable engine)
+  target_include_directories(${lib} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_compile_options(${lib} PRIVATE ${ENGINE_FLAGS})
+endforeach()
+target_compile_definitions(engine PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(engine PUBLIC portable user32 gdi32 kernel32)
+
+add_subdirectory(app)
+add_subdirectory(payload)
+add_subdirectory(ui)
+add_subdirectory(install)
+
+add_subdirectory(tests)

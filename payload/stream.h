@@ -1,0 +1,37 @@
+// PayloadStream: the one sequential reader of the payload behind the
+// executable's image and its continuation volumes (setup.002, setup.003, ...).
+// Reads go strictly forward through a 512-byte buffer; nothing seeks back.
+// The reader's failures are reported here, once; callers only pass on 0 or -1.
+#pragma once
+
+// Opens State.OwnPath and positions the reader at the payload offset held in
+// the DOS header word at 0x30. 0 after reporting: the file cannot be opened,
+// or no payload is attached (offset 0).
+int OpenPayload();
+
+// Opens one volume for reading and makes it current; 0 after reporting.
+int OpenVolume(const char* path);
+
+// Reads the next up to 512 bytes, asking for the next volume with "FD交換"
+// when a spanned payload's volume is exhausted. 0 at the end of the data,
+// after a read error (reported) or when the user cancels the prompt.
+int RefillBuffer();
+
+// The next byte 0-255, or -1 when no more data can be had.
+int ReadByte();
+
+// The next little-endian 16-bit value 0-65535, or -1.
+int ReadWord();
+
+// Stores the next n bytes; 0 when the data ends first (bytes read so far
+// stay stored). n <= 0 reads nothing and succeeds.
+int ReadBytes(void* destination, int n);
+
+// Reads one NUL-terminated string into destination (capacity counts the
+// NUL). 0 only when the data ends before its first byte. A longer string
+// leaves its first capacity-1 bytes, loses the next and keeps the rest in
+// the stream; a string cut by the end of the data counts as read.
+int ReadString(char* destination, int capacity);
+
+// Closes the current volume; harmless when nothing is open.
+void ClosePayload();
