@@ -14,6 +14,8 @@ add_subdirectory(app)
 add_subdirectory(payload)
 add_subdirectory(tools)
 add_subdirectory(tests)
+add_subdirectory(tests/fuzz)
+add_subdirectory(tools/bench)
 
 # The Windows sub-build: same sources, cross toolchain, its own build folder.
 include(ExternalProject)

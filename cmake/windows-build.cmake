@@ -3,7 +3,7 @@
 enable_language(RC)
 
 set(ENGINE_FLAGS ${SJIS_FLAGS} -fno-exceptions -fno-rtti -Wall -Wextra
-    -ffunction-sections -fdata-sections)
+    -ffunction-sections)
 
 # Every program lands in one folder, so tests find setup.exe beside them.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

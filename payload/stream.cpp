@@ -141,6 +141,13 @@ int ReadString(char* destination, int capacity)
   }
 }
 
+void UsePayloadFlags(unsigned flags) { State.PayloadFlags = flags; }
+
+void ReportPayloadFault(PayloadFault fault)
+{
+  ReportDataError(fault == PAYLOAD_ENDED ? TXT_DATA_ENDED : TXT_DATA_DAMAGED);
+}
+
 void ClosePayload()
 {
   PayloadStream& s = State.Payload;

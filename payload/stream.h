@@ -3,6 +3,7 @@
 // Reads go strictly forward through a 512-byte buffer; nothing seeks back.
 // The reader's failures are reported here, once; callers only pass on 0 or -1.
 #pragma once
+#include "payload/reader.h"
 
 // Opens State.OwnPath and positions the reader at the payload offset held in
 // the DOS header word at 0x30. 0 after reporting: the file cannot be opened,
@@ -17,21 +18,12 @@ int OpenVolume(const char* path);
 // after a read error (reported) or when the user cancels the prompt.
 int RefillBuffer();
 
-// The next byte 0-255, or -1 when no more data can be had.
-int ReadByte();
-
-// The next little-endian 16-bit value 0-65535, or -1.
-int ReadWord();
-
-// Stores the next n bytes; 0 when the data ends first (bytes read so far
-// stay stored). n <= 0 reads nothing and succeeds.
-int ReadBytes(void* destination, int n);
-
-// Reads one NUL-terminated string into destination (capacity counts the
-// NUL). 0 only when the data ends before its first byte. A longer string
-// leaves its first capacity-1 bytes, loses the next and keeps the rest in
-// the stream; a string cut by the end of the data counts as read.
-int ReadString(char* destination, int capacity);
+// ReadByte, ReadWord, ReadBytes and ReadString (declared in reader.h) hand
+// out the payload in order. ReadString reads one NUL-terminated string into
+// a buffer of `capacity` bytes and fails only when the data ends before its
+// first byte; a longer string leaves its first capacity-1 bytes, loses the
+// next and keeps the rest in the stream; a string cut by the end of the
+// data counts as read.
 
 // Closes the current volume; harmless when nothing is open.
 void ClosePayload();

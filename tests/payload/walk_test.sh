@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Builds payloads that use every section under each flag combination that
+# changes the layout, lists each with the builder's lister, walks each with
+# the engine's own reader under Wine, and requires the two listings to be
+# identical and the walk to end exactly at the end of the data.
+#
+#   walk_test.sh MKSETUP PAYLOAD_WALK_EXE UNINSTALLER_EXE SOURCE_DIR
+# (Wine sees the host's / as drive Z:.)
+set -u
+mksetup=$1 walker=$2 uninstaller=$3 source=$4
+wine_run="$source/tools/wine-run"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+mkdir -p "$work/tree/docs" "$work/tree/空のフォルダ"
+printf 'hello\r\n' > "$work/tree/readme.txt"
+head -c 5000 /dev/zero | tr '\0' 'a' > "$work/tree/docs/runs.txt"
+head -c 20000 /dev/urandom > "$work/tree/docs/noise.bin"
+printf '表示の説明\r\n' > "$work/tree/docs/表.txt"
+cp "$source/resources/setup.ico" "$work/icon.ico"
+cp "$uninstaller" "$work/shared.dll"
+printf '使用許諾\n同意してください。\n' > "$work/license.txt"
+
+# manifest NAME FEATURES SHORTCUTS: writes $work/NAME.toml
+manifest() {
+  local name=$1 features=$2 shortcuts=$3
+  {
+    printf '[product]\nname = "歩く %s"\ndefault_folder = %s\n' "$name" "'\$(SYSDRV)\\Walk'"
+    printf '[features]\n%s\n' "$features"
+    printf '[screen]\npanel = "%s"\nfooter = "フッター"\n' "$source/examples/sample/panel.bmp"
+    printf '[[files]]\ntree = "tree"\n[[files]]\nsource = "license.txt"\ntarget = %s\nattributes = ["readonly", "hidden"]\n' "'docs\\deep\\license.txt'"
+    printf '%s\n' "$shortcuts"
+    printf '[[shared]]\npath = %s\nsource = "shared.dll"\n' "'\$(SYSDIR)\\walkshared.dll'"
+    printf '[[shared]]\npath = %s\nsource = "license.txt"\nversion = "1.2.3.4"\n' "'\$(WINDIR)\\walk.txt'"
+    printf '[[registry]]\nkey = %s\n' "'HKEY_CURRENT_USER\\Software\\Walk'"
+    printf '[[registry]]\nkey = %s\nvalue = "Count"\ntype = "dword"\ndata = 258\n' "'HKEY_CURRENT_USER\\Software\\Walk'"
+    printf '[[registry]]\nkey = %s\nvalue = ""\ntype = "sz"\ndata = "既定"\n' "'HKEY_LOCAL_MACHINE\\Software\\Walk'"
+    printf '[[registry]]\nkey = %s\nvalue = "Bytes"\ntype = "binary"\ndata = [0, 255, 92]\n' "'HKEY_CURRENT_USER\\Software\\Walk'"
+    printf '[[file_types]]\nextension = "wlk"\ndescription = "歩くファイル"\nicon = { embed = "icon.ico" }\nicon_index = 2\nopen = { program = "readme.txt", arguments = %s }\n' "'\"%1\"'"
+    printf '[[file_types]]\nextension = "wl2"\ndescription = "two"\nicon = "readme.txt"\nprint = { program = { embed = "shared.dll" }, arguments = "/p" }\n'
+    printf '[launch]\nprogram = { embed = "shared.dll" }\narguments = "/start"\n'
+  } > "$work/$name.toml"
+}
+
+both_shortcuts='[shortcuts.desktop]
+name = "デスクトップ"
+target = { embed = "shared.dll" }
+arguments = "-d"
+[shortcuts.start_menu]
+target = "readme.txt"'
+desktop_only='[shortcuts.desktop]
+target = "readme.txt"'
+start_only='[shortcuts.start_menu]
+name = "開始"
+target = "readme.txt"'
+
+failures=0
+check() {  # check NAME [mksetup build options...]
+  local name=$1
+  shift
+  local out="$work/out-$name/SETUP.EXE"
+  if ! "$mksetup" build "$work/$name.toml" -o "$out" --uninstaller "$uninstaller" -q "$@" 2>"$work/err"; then
+    echo "FAIL $name: build: $(cat "$work/err")"; failures=$((failures + 1)); return
+  fi
+  local volumes
+  volumes=$(ls "$work/out-$name" | wc -l)
+  if [ "$*" != "" ] && [ "$volumes" -lt 3 ]; then
+    echo "FAIL $name: a spanned build made only $volumes volume(s)"; failures=$((failures + 1)); return
+  fi
+  if ! "$mksetup" list "$out" > "$work/$name.host" 2>"$work/err"; then
+    echo "FAIL $name: list: $(cat "$work/err")"; failures=$((failures + 1)); return
+  fi
+  if ! "$wine_run" "$walker" "Z:${out//\//\\}" "$volumes" 2>"$work/err" | iconv -f CP932 -t UTF-8 > "$work/$name.wine" || [ "${PIPESTATUS[0]}" -ne 0 ]; then
+    echo "FAIL $name: engine walk: $(cat "$work/err")"; failures=$((failures + 1)); return
+  fi
+  if ! diff -u "$work/$name.host" "$work/$name.wine"; then
+    echo "FAIL $name: the engine's walk differs from the lister's"; failures=$((failures + 1)); return
+  fi
+  echo "ok   $name ($volumes volume(s), $(wc -l < "$work/$name.host") records)"
+}
+
+manifest compressed 'agreement = "license.txt"' "$both_shortcuts"
+check compressed
+manifest stored $'agreement = "license.txt"\nstored = "always"' "$both_shortcuts"
+check stored
+manifest spanned 'agreement = "license.txt"' "$both_shortcuts"
+check spanned --span --volume-size 40000
+manifest spanned-stored $'agreement = "license.txt"\nstored = "always"' "$desktop_only"
+check spanned-stored --span --volume-size 30000
+manifest simple $'agreement = "license.txt"\nsimple_mode = true' ""
+check simple
+manifest plain 'user_page = true' "$start_only"
+check plain
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures payload walk(s) failed"
+  exit 1
+fi

@@ -1,0 +1,554 @@
+// The product manifest: TOML read with toml++, checked field by field and
+// converted into a Product. A refusal names the field, its line and the
+// limit, so that the manifest's author can fix it without guessing.
+#include "tools/mksetup/manifest.h"
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <toml++/toml.h>
+#include "app/flags.h"
+#include "tools/mksetup/sources.h"
+#include "tools/mksetup/text.h"
+
+namespace {
+
+// Capacities of the payload's strings, NUL included.
+enum {
+  NAME_CAP = 42, FACE_CAP = 32, FOOTER_CAP = 41, PATH_CAP = 260, FILE_PATH_CAP = 260,
+  SHORTCUT_CAP = 41, MAX_DATA = 260,
+};
+
+struct Failure {};  // unwinds to LoadManifest once the message is set
+
+class Reader {
+ public:
+  Reader(std::string folder, std::string* error) : folder_(std::move(folder)), error_(error) {}
+
+  [[noreturn]] void Refuse(const std::string& field, const toml::node* node, const std::string& why)
+  {
+    *error_ = field;
+    if (node != nullptr && node->source().begin.line > 0)
+      *error_ += " (line " + std::to_string(node->source().begin.line) + ")";
+    *error_ += ": " + why;
+    throw Failure{};
+  }
+
+  void AllowOnly(const toml::table& table, const std::string& field, std::set<std::string> keys)
+  {
+    for (const auto& [key, node] : table) {
+      if (keys.count(std::string(key.str())) == 0)
+        Refuse(Join(field, std::string(key.str())), &node, "unknown key");
+    }
+  }
+
+  static std::string Join(const std::string& a, const std::string& b) { return a.empty() ? b : a + "." + b; }
+
+  // A text converted to Shift-JIS, refused when over capacity - 1 bytes.
+  std::string Text(const toml::node* node, const std::string& field, int capacity,
+                   const std::string& fallback = std::string(), bool required = false)
+  {
+    if (node == nullptr) {
+      if (required) Refuse(field, nullptr, "missing");
+      return Sjis(fallback, field, nullptr, capacity);
+    }
+    const auto* value = node->as_string();
+    if (value == nullptr) Refuse(field, node, "must be a text");
+    return Sjis(value->get(), field, node, capacity);
+  }
+
+  std::string Sjis(const std::string& utf8, const std::string& field, const toml::node* node,
+                   int capacity)
+  {
+    std::string sjis, problem;
+    if (!ToSjis(utf8, &sjis, &problem)) Refuse(field, node, problem);
+    if (sjis.find('\0') != std::string::npos) Refuse(field, node, "a text cannot hold a NUL character");
+    if (capacity > 0 && sjis.size() > static_cast<size_t>(capacity - 1))
+      Refuse(field, node, "is " + std::to_string(sjis.size()) + " bytes in Shift-JIS; at most " +
+                              std::to_string(capacity - 1) + " fit");
+    return sjis;
+  }
+
+  bool Flag(const toml::node* node, const std::string& field)
+  {
+    if (node == nullptr) return false;
+    const auto* value = node->as_boolean();
+    if (value == nullptr) Refuse(field, node, "must be true or false");
+    return value->get();
+  }
+
+  int64_t Integer(const toml::node* node, const std::string& field, int64_t low, int64_t high)
+  {
+    const auto* value = node->as_integer();
+    if (value == nullptr) Refuse(field, node, "must be a whole number");
+    if (value->get() < low || value->get() > high)
+      Refuse(field, node, "must be from " + std::to_string(low) + " to " + std::to_string(high));
+    return value->get();
+  }
+
+  // A colour as "#RRGGBB" or as a COLORREF number 0x00BBGGRR.
+  uint32_t Colour(const toml::node* node, const std::string& field, uint32_t fallback)
+  {
+    if (node == nullptr) return fallback;
+    if (const auto* text = node->as_string()) {
+      const std::string s = text->get();
+      if (s.size() == 7 && s[0] == '#' && s.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos) {
+        const uint32_t rgb = static_cast<uint32_t>(std::stoul(s.substr(1), nullptr, 16));
+        return (rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
+      }
+      Refuse(field, node, "a colour is \"#RRGGBB\" or a number 0x00BBGGRR");
+    }
+    return static_cast<uint32_t>(Integer(node, field, 0, 0xFFFFFF));
+  }
+
+  std::string SourcePath(const toml::node* node, const std::string& field)
+  {
+    const auto* value = node ? node->as_string() : nullptr;
+    if (value == nullptr) Refuse(field, node, "must be the path of a source file");
+    const std::string path = value->get();
+    return !path.empty() && path[0] == '/' ? path : folder_ + "/" + path;
+  }
+
+  SourceFile Source(const toml::node* node, const std::string& field)
+  {
+    SourceFile file;
+    std::string problem;
+    if (!ReadSourceFile(SourcePath(node, field), &file, &problem)) Refuse(field, node, problem);
+    return file;
+  }
+
+  // A file reference: "name" for a file of the install folder, or
+  // { embed = "source" } for a file the payload carries.
+  FileReference Reference(const toml::node* node, const std::string& field)
+  {
+    FileReference reference;
+    if (node == nullptr) Refuse(field, nullptr, "missing");
+    if (node->is_string()) {
+      reference.Name = Text(node, field, PATH_CAP);
+      if (reference.Name.empty()) Refuse(field, node, "an empty name; use { embed = \"file\" } for a carried file");
+      return reference;
+    }
+    const auto* table = node->as_table();
+    if (table == nullptr) Refuse(field, node, "must be a file name or { embed = \"source file\" }");
+    AllowOnly(*table, field, {"embed"});
+    reference.Embedded = true;
+    reference.File = Source(table->get("embed"), Join(field, "embed"));
+    return reference;
+  }
+
+  uint32_t Attributes(const toml::node* node, const std::string& field, uint32_t derived)
+  {
+    if (node == nullptr) return derived;
+    const auto* list = node->as_array();
+    if (list == nullptr) Refuse(field, node, "must be a list such as [\"readonly\", \"hidden\"]");
+    uint32_t attributes = 0;
+    for (const auto& item : *list) {
+      const auto* name = item.as_string();
+      const std::string n = name ? name->get() : "";
+      if (n == "readonly") attributes |= 0x01;
+      else if (n == "hidden") attributes |= 0x02;
+      else if (n == "system") attributes |= 0x04;
+      else if (n == "archive") attributes |= 0x20;
+      else Refuse(field, &item, "attributes are readonly, hidden, system and archive");
+    }
+    return attributes == 0 ? 0x80 : attributes;  // FILE_ATTRIBUTE_NORMAL
+  }
+
+ private:
+  std::string folder_;
+  std::string* error_;
+};
+
+const toml::table* Table(Reader& r, const toml::table& root, const char* key)
+{
+  const toml::node* node = root.get(key);
+  if (node == nullptr) return nullptr;
+  if (!node->is_table()) r.Refuse(key, node, "must be a table [" + std::string(key) + "]");
+  return node->as_table();
+}
+
+// Splits a target path into its folder levels ("a\b\c" -> "a", "a\b").
+std::vector<std::string> ParentFolders(const std::string& sjisPath)
+{
+  std::vector<std::string> parents;
+  for (size_t i = 0; i < sjisPath.size(); ++i) {
+    const unsigned char c = sjisPath[i];
+    if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+      ++i;  // the trail byte may be '\'
+      continue;
+    }
+    if (c == '\\' && i > 0) parents.push_back(sjisPath.substr(0, i));
+  }
+  return parents;
+}
+
+void ReadProductTable(Reader& r, const toml::table& root, Product* p)
+{
+  const toml::table* t = Table(r, root, "product");
+  if (t == nullptr) r.Refuse("product", nullptr, "missing: a manifest starts with [product] and its name");
+  r.AllowOnly(*t, "product", {"name", "default_folder", "required_size", "uninstaller"});
+  p->Name = r.Text(t->get("name"), "product.name", NAME_CAP, "", true);
+  if (p->Name.empty()) r.Refuse("product.name", t->get("name"), "must not be empty");
+  p->DefaultFolder = r.Text(t->get("default_folder"), "product.default_folder", PATH_CAP, "", true);
+  if (const toml::node* n = t->get("required_size")) {
+    const int64_t bytes = r.Integer(n, "product.required_size", 0, 0xFFFFFFFFll * 4096);
+    p->RequiredGiven = true;
+    p->RequiredUnits = static_cast<uint32_t>((bytes + 4095) / 4096);
+  }
+  if (const toml::node* n = t->get("uninstaller")) p->Uninstaller = r.Source(n, "product.uninstaller").Data;
+}
+
+void ReadFeatures(Reader& r, const toml::table& root, Product* p)
+{
+  const toml::table* t = Table(r, root, "features");
+  if (t == nullptr) return;
+  r.AllowOnly(*t, "features", {"simple_mode", "framed_window", "plain_background", "random_colours",
+                               "agreement", "user_page", "readme_offer", "stored"});
+  const struct {
+    const char* Key;
+    unsigned Flag;
+  } switches[] = {{"simple_mode", PF_SIMPLE_MODE},       {"framed_window", PF_FRAMED_WINDOW},
+                  {"plain_background", PF_PLAIN_BACKGROUND}, {"random_colours", PF_RANDOM_COLOURS},
+                  {"user_page", PF_USER_PAGE},           {"readme_offer", PF_OFFER_README}};
+  for (const auto& s : switches)
+    if (r.Flag(t->get(s.Key), std::string("features.") + s.Key)) p->Flags |= s.Flag;
+
+  if (const toml::node* n = t->get("agreement")) {
+    const SourceFile text = r.Source(n, "features.agreement");
+    std::string utf8(text.Data.begin(), text.Data.end());
+    if (utf8.compare(0, 3, "\xEF\xBB\xBF") == 0) utf8.erase(0, 3);
+    std::string crlf;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+      if (utf8[i] == '\r') continue;
+      if (utf8[i] == '\n') crlf += '\r';
+      crlf += utf8[i];
+    }
+    p->Agreement = r.Sjis(crlf, "features.agreement", n, 0);
+    p->Flags |= PF_AGREEMENT_PAGE;
+  }
+  if (const toml::node* n = t->get("stored")) {
+    const auto* v = n->as_string();
+    const std::string s = v ? v->get() : "";
+    if (s == "auto") p->Stored = StoredChoice::Automatic;
+    else if (s == "always") p->Stored = StoredChoice::Always;
+    else if (s == "never") p->Stored = StoredChoice::Never;
+    else r.Refuse("features.stored", n, "is \"auto\", \"always\" or \"never\"");
+  }
+}
+
+void ReadScreen(Reader& r, const toml::table& root, Product* p)
+{
+  static const toml::table empty;
+  const toml::table* found = Table(r, root, "screen");
+  const toml::table& t = found ? *found : empty;
+  r.AllowOnly(t, "screen", {"top_colour", "bottom_colour", "font", "font_size", "footer", "panel"});
+  p->Top = r.Colour(t.get("top_colour"), "screen.top_colour", 0xFF0000);
+  p->Bottom = r.Colour(t.get("bottom_colour"), "screen.bottom_colour", 0x000000);
+  p->Face = r.Text(t.get("font"), "screen.font", FACE_CAP, "標準フォント");
+  p->FontSize = t.get("font_size") ? static_cast<int32_t>(r.Integer(t.get("font_size"), "screen.font_size", 1, 200)) : 24;
+  p->Footer = r.Text(t.get("footer"), "screen.footer", FOOTER_CAP);
+  if (const toml::node* n = t.get("panel")) {
+    std::string problem;
+    if (!ReadPanelBitmap(r.SourcePath(n, "screen.panel"), &p->Panel, &problem)) r.Refuse("screen.panel", n, problem);
+  }
+}
+
+void AddFolder(Product* p, std::set<std::string>* folders, const std::string& target)
+{
+  if (!folders->insert(target).second) return;
+  FileEntry entry;
+  entry.Target = target;
+  entry.Folder = true;
+  p->Files.push_back(entry);
+}
+
+void AddFile(Reader& r, Product* p, std::set<std::string>* folders, const std::string& target,
+             SourceFile file, const std::string& field, const toml::node* node)
+{
+  if (target.empty()) r.Refuse(field, node, "a file needs a target name");
+  if (target.size() > FILE_PATH_CAP - 1)
+    r.Refuse(field, node, "target path is " + std::to_string(target.size()) + " bytes; at most 259 fit");
+  if (target.back() == '\\') r.Refuse(field, node, "a file's target cannot end with a backslash");
+  // Folders come before their contents: each level is created by its own entry.
+  if (target.size() < 2 || target[1] != ':')
+    for (const std::string& parent : ParentFolders(target)) AddFolder(p, folders, parent);
+  FileEntry entry;
+  entry.Target = target;
+  entry.File = std::move(file);
+  p->Files.push_back(std::move(entry));
+}
+
+void ReadFiles(Reader& r, const toml::table& root, Product* p)
+{
+  const toml::node* node = root.get("files");
+  if (node == nullptr) return;
+  const auto* list = node->as_array();
+  if (list == nullptr) r.Refuse("files", node, "must be a list of [[files]] tables");
+  std::set<std::string> folders;
+  int index = 0;
+  for (const auto& item : *list) {
+    const std::string field = "files[" + std::to_string(index++) + "]";
+    const auto* t = item.as_table();
+    if (t == nullptr) r.Refuse(field, &item, "must be a table");
+    r.AllowOnly(*t, field, {"tree", "source", "folder", "target", "attributes"});
+    std::string target = r.Text(t->get("target"), field + ".target", FILE_PATH_CAP);
+    if (const toml::node* n = t->get("tree")) {
+      std::vector<TreeItem> items;
+      std::string problem;
+      const std::string tree = r.SourcePath(n, field + ".tree");
+      if (!ListTree(tree, &items, &problem)) r.Refuse(field + ".tree", n, problem);
+      if (!target.empty()) {
+        for (const std::string& parent : ParentFolders(target + "\\")) AddFolder(p, &folders, parent);
+      }
+      for (const TreeItem& ti : items) {
+        std::string relative = ti.Relative;
+        std::replace(relative.begin(), relative.end(), '/', '\\');
+        const std::string sjis = r.Sjis(relative, field + ".tree", n, FILE_PATH_CAP);
+        const std::string full = target.empty() ? sjis : target + "\\" + sjis;
+        if (full.size() > FILE_PATH_CAP - 1)
+          r.Refuse(field + ".tree", n, "the path " + relative + " is too long in the install folder; at most 259 bytes fit");
+        if (ti.Folder) {
+          AddFolder(p, &folders, full);
+        } else {
+          SourceFile file;
+          std::string why;
+          if (!ReadSourceFile(tree + "/" + ti.Relative, &file, &why)) r.Refuse(field + ".tree", n, why);
+          file.Attributes = r.Attributes(t->get("attributes"), field + ".attributes", file.Attributes);
+          AddFile(r, p, &folders, full, std::move(file), field + ".tree", n);
+        }
+      }
+    } else if (const toml::node* n = t->get("source")) {
+      SourceFile file = r.Source(n, field + ".source");
+      if (target.empty()) {
+        std::string name = file.Origin.substr(file.Origin.find_last_of('/') + 1);
+        target = r.Sjis(name, field + ".source", n, FILE_PATH_CAP);
+      }
+      file.Attributes = r.Attributes(t->get("attributes"), field + ".attributes", file.Attributes);
+      AddFile(r, p, &folders, target, std::move(file), field, &item);
+    } else if (const toml::node* n = t->get("folder")) {
+      const std::string folder = r.Text(n, field + ".folder", FILE_PATH_CAP);
+      if (folder.empty()) r.Refuse(field + ".folder", n, "must not be empty");
+      for (const std::string& parent : ParentFolders(folder + "\\")) AddFolder(p, &folders, parent);
+    } else {
+      r.Refuse(field, &item, "needs tree, source or folder");
+    }
+  }
+}
+
+void ReadShortcut(Reader& r, const toml::table& shortcuts, const char* key, unsigned flag,
+                  ShortcutRecord* s, Product* p)
+{
+  const toml::node* node = shortcuts.get(key);
+  if (node == nullptr) return;
+  const std::string field = std::string("shortcuts.") + key;
+  const auto* t = node->as_table();
+  if (t == nullptr) r.Refuse(field, node, "must be a table");
+  r.AllowOnly(*t, field, {"name", "target", "arguments"});
+  s->Present = true;
+  s->Name = r.Text(t->get("name"), field + ".name", SHORTCUT_CAP);
+  s->Target = r.Reference(t->get("target"), field + ".target");
+  s->Arguments = r.Text(t->get("arguments"), field + ".arguments", PATH_CAP);
+  p->Flags |= flag;
+}
+
+void ReadShortcuts(Reader& r, const toml::table& root, Product* p)
+{
+  const toml::table* t = Table(r, root, "shortcuts");
+  if (t == nullptr) return;
+  r.AllowOnly(*t, "shortcuts", {"desktop", "start_menu"});
+  ReadShortcut(r, *t, "desktop", PF_DESKTOP_SHORTCUT, &p->Desktop, p);
+  ReadShortcut(r, *t, "start_menu", PF_STARTMENU_SHORTCUT, &p->StartMenu, p);
+}
+
+const toml::array* List(Reader& r, const toml::table& root, const char* key)
+{
+  const toml::node* node = root.get(key);
+  if (node == nullptr) return nullptr;
+  if (!node->is_array()) r.Refuse(key, node, std::string("must be a list of [[") + key + "]] tables");
+  return node->as_array();
+}
+
+void ReadSharedFiles(Reader& r, const toml::table& root, Product* p)
+{
+  const toml::array* list = List(r, root, "shared");
+  if (list == nullptr) return;
+  int index = 0;
+  for (const auto& item : *list) {
+    const std::string field = "shared[" + std::to_string(index++) + "]";
+    const auto* t = item.as_table();
+    if (t == nullptr) r.Refuse(field, &item, "must be a table");
+    r.AllowOnly(*t, field, {"path", "source", "version", "attributes"});
+    SharedFileEntry entry;
+    entry.Path = r.Text(t->get("path"), field + ".path", PATH_CAP, "", true);
+    if (entry.Path.empty()) r.Refuse(field + ".path", t->get("path"), "must not be empty");
+    entry.File = r.Source(t->get("source"), field + ".source");
+    entry.File.Attributes = r.Attributes(t->get("attributes"), field + ".attributes", entry.File.Attributes);
+    if (const toml::node* v = t->get("version")) {
+      const auto* text = v->as_string();
+      unsigned a, b, c, d;
+      char tail;
+      if (text == nullptr || sscanf(text->get().c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) != 4 ||
+          a > 0xFFFF || b > 0xFFFF || c > 0xFFFF || d > 0xFFFF)
+        r.Refuse(field + ".version", v, "a version is four numbers 0-65535, as \"1.2.3.4\"");
+      entry.VersionHigh = a << 16 | b;
+      entry.VersionLow = c << 16 | d;
+    } else if (!ReadPeVersion(entry.File.Data, &entry.VersionHigh, &entry.VersionLow)) {
+      r.Refuse(field + ".version", &item, "the source has no version resource; give version = \"a.b.c.d\"");
+    }
+    p->SharedFiles.push_back(std::move(entry));
+  }
+}
+
+void ReadRegistry(Reader& r, const toml::table& root, Product* p)
+{
+  static const char* const roots[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
+                                      "HKEY_USERS", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
+                                      "HKEY_PERFORMANCE_DATA"};
+  const toml::array* list = List(r, root, "registry");
+  if (list == nullptr) return;
+  int index = 0;
+  for (const auto& item : *list) {
+    const std::string field = "registry[" + std::to_string(index++) + "]";
+    const auto* t = item.as_table();
+    if (t == nullptr) r.Refuse(field, &item, "must be a table");
+    r.AllowOnly(*t, field, {"key", "value", "type", "data"});
+    const std::string key = r.Text(t->get("key"), field + ".key", PATH_CAP, "", true);
+    const std::string rootName = key.substr(0, key.find('\\'));
+    bool known = false;
+    for (const char* name : roots) known = known || rootName == name;
+    if (!known) r.Refuse(field + ".key", t->get("key"), "the root key " + rootName + " is not one of HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG, HKEY_DYN_DATA, HKEY_PERFORMANCE_DATA");
+    if (key.find('\\') == std::string::npos) r.Refuse(field + ".key", t->get("key"), "names only a root key; add the sub-key after a backslash");
+    if (!key.empty() && key.back() == '\\') r.Refuse(field + ".key", t->get("key"), "must not end with a backslash");
+    RegistryEntry entry;
+    const toml::node* valueNode = t->get("value");
+    if (valueNode == nullptr) {
+      if (t->get("type") || t->get("data")) r.Refuse(field, &item, "type and data need a value name (value = \"\" for the default value)");
+      entry.Path = key;
+      p->Registry.push_back(entry);
+      continue;
+    }
+    const std::string value = r.Text(valueNode, field + ".value", PATH_CAP);
+    entry.Path = key + "\\" + value;
+    if (entry.Path.size() > PATH_CAP - 1) r.Refuse(field + ".value", valueNode, "key and value name together are over 259 bytes");
+    const toml::node* typeNode = t->get("type");
+    const toml::node* data = t->get("data");
+    if (typeNode == nullptr || data == nullptr) r.Refuse(field, &item, "a value needs type and data");
+    const auto* typeName = typeNode->as_string();
+    const std::string type = typeName ? typeName->get() : "";
+    if (type == "sz" || type == "expand_sz") {
+      entry.Type = type == "sz" ? 1 : 2;
+      const std::string text = r.Text(data, field + ".data", 0);
+      entry.Data.assign(text.begin(), text.end());
+      entry.Data.push_back(0);
+    } else if (type == "dword") {
+      entry.Type = 4;
+      PutInt32(entry.Data, static_cast<uint32_t>(r.Integer(data, field + ".data", 0, 0xFFFFFFFFll)));
+    } else if (type == "binary") {
+      entry.Type = 3;
+      const auto* bytes = data->as_array();
+      if (bytes == nullptr) r.Refuse(field + ".data", data, "binary data is a list of byte values");
+      for (const auto& b : *bytes) PutByte(entry.Data, static_cast<unsigned>(r.Integer(&b, field + ".data", 0, 255)));
+    } else if (type == "multi_sz") {
+      entry.Type = 7;
+      const auto* texts = data->as_array();
+      if (texts == nullptr) r.Refuse(field + ".data", data, "multi_sz data is a list of texts");
+      for (const auto& s : *texts) {
+        const std::string text = r.Text(&s, field + ".data", 0);
+        entry.Data.insert(entry.Data.end(), text.begin(), text.end());
+        entry.Data.push_back(0);
+      }
+      entry.Data.push_back(0);
+    } else {
+      r.Refuse(field + ".type", typeNode, "is sz, expand_sz, dword, binary or multi_sz");
+    }
+    if (entry.Data.size() > MAX_DATA)
+      r.Refuse(field + ".data", data, "is " + std::to_string(entry.Data.size()) + " bytes; a value holds at most 260");
+    p->Registry.push_back(std::move(entry));
+  }
+}
+
+Command ReadCommand(Reader& r, const toml::node* node, const std::string& field)
+{
+  Command command;
+  if (node == nullptr) return command;
+  const auto* t = node->as_table();
+  if (t == nullptr) r.Refuse(field, node, "must be { program = ..., arguments = \"...\" }");
+  r.AllowOnly(*t, field, {"program", "arguments"});
+  command.Present = true;
+  command.Program = r.Reference(t->get("program"), field + ".program");
+  command.Arguments = r.Text(t->get("arguments"), field + ".arguments", PATH_CAP);
+  return command;
+}
+
+void ReadFileTypes(Reader& r, const toml::table& root, Product* p)
+{
+  const toml::array* list = List(r, root, "file_types");
+  if (list == nullptr) return;
+  int index = 0;
+  for (const auto& item : *list) {
+    const std::string field = "file_types[" + std::to_string(index++) + "]";
+    const auto* t = item.as_table();
+    if (t == nullptr) r.Refuse(field, &item, "must be a table");
+    r.AllowOnly(*t, field, {"extension", "description", "icon", "icon_index", "open", "print"});
+    FileTypeEntry entry;
+    entry.Extension = r.Text(t->get("extension"), field + ".extension", PATH_CAP, "", true);
+    if (entry.Extension.empty() || entry.Extension[0] == '.')
+      r.Refuse(field + ".extension", t->get("extension"), "an extension is given without its dot and is not empty");
+    entry.Description = r.Text(t->get("description"), field + ".description", PATH_CAP);
+    entry.Icon = r.Reference(t->get("icon"), field + ".icon");
+    entry.IconIndex = t->get("icon_index") ? static_cast<int>(r.Integer(t->get("icon_index"), field + ".icon_index", 0, 255)) : 0;
+    entry.Open = ReadCommand(r, t->get("open"), field + ".open");
+    entry.Print = ReadCommand(r, t->get("print"), field + ".print");
+    p->FileTypes.push_back(std::move(entry));
+  }
+}
+
+void ReadLaunch(Reader& r, const toml::table& root, Product* p)
+{
+  const toml::table* t = Table(r, root, "launch");
+  if (t == nullptr) return;
+  p->Launch = ReadCommand(r, t, "launch");
+}
+
+void ReadOutput(Reader& r, const toml::table& root, Product* p)
+{
+  const toml::table* t = Table(r, root, "output");
+  if (t == nullptr) return;
+  r.AllowOnly(*t, "output", {"spanned", "volume_size"});
+  p->Spanned = r.Flag(t->get("spanned"), "output.spanned");
+  if (const toml::node* n = t->get("volume_size"))
+    p->VolumeSize = static_cast<uint64_t>(r.Integer(n, "output.volume_size", 4096, 0xFFFFFFFFll));
+}
+
+}  // namespace
+
+bool LoadManifest(const std::string& path, Product* product, std::string* error)
+{
+  toml::table root;
+  try {
+    root = toml::parse_file(path);
+  } catch (const toml::parse_error& e) {
+    *error = path + " (line " + std::to_string(e.source().begin.line) + "): " + std::string(e.description());
+    return false;
+  }
+  const size_t slash = path.find_last_of('/');
+  Reader reader(slash == std::string::npos ? "." : path.substr(0, slash), error);
+  try {
+    reader.AllowOnly(root, "", {"product", "features", "screen", "files", "shortcuts", "shared",
+                                "registry", "file_types", "launch", "output"});
+    ReadProductTable(reader, root, product);
+    ReadFeatures(reader, root, product);
+    ReadScreen(reader, root, product);
+    ReadFiles(reader, root, product);
+    ReadShortcuts(reader, root, product);
+    ReadSharedFiles(reader, root, product);
+    ReadRegistry(reader, root, product);
+    ReadFileTypes(reader, root, product);
+    ReadLaunch(reader, root, product);
+    ReadOutput(reader, root, product);
+  } catch (const Failure&) {
+    return false;
+  }
+  return true;
+}

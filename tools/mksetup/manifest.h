@@ -1,0 +1,9 @@
+// Reading a product manifest (TOML) into a Product. Every refusal names the
+// manifest field and its line and says which limit was broken.
+#pragma once
+#include <string>
+#include "tools/mksetup/product.h"
+
+// Reads the manifest at `path`; relative source paths are taken from the
+// manifest's folder. False with *error set when anything is refused.
+bool LoadManifest(const std::string& path, Product* product, std::string* error);

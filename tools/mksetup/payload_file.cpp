@@ -1,0 +1,118 @@
+// The payload readers over a setup file on the host, for the lister: the
+// same primitives the engine has, following continuation volumes by name
+// when the payload is spanned. A missing volume ends the data.
+#include <cstring>
+#include <fstream>
+#include <string>
+#include "app/flags.h"
+#include "payload/encode.h"
+#include "payload/reader.h"
+#include "tools/mksetup/payload_file.h"
+#include "tools/mksetup/volumes.h"
+
+namespace {
+
+struct {
+  std::string Path;
+  Bytes Data;
+  size_t Position;
+  int Volume;
+  unsigned Flags;
+  std::string Fault;
+} File;
+
+bool Load(const std::string& path, Bytes* data)
+{
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  data->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return true;
+}
+
+}  // namespace
+
+bool OpenPayloadFile(const std::string& path, std::string* error)
+{
+  File = {};
+  File.Path = path;
+  if (!Load(path, &File.Data)) {
+    *error = "cannot read " + path;
+    return false;
+  }
+  uint32_t offset = 0;
+  if (File.Data.size() >= PAYLOAD_OFFSET_WORD_AT + 4) memcpy(&offset, &File.Data[PAYLOAD_OFFSET_WORD_AT], 4);
+  if (offset == 0 || offset > File.Data.size()) {
+    *error = path + " carries no payload";
+    return false;
+  }
+  File.Position = offset;
+  File.Volume = 1;
+  return true;
+}
+
+std::string PayloadFaultText() { return File.Fault; }
+
+bool PayloadAtEnd()
+{
+  return File.Position == File.Data.size() &&
+         !((File.Flags & PF_SPANNED) && std::ifstream(VolumeName(File.Path, File.Volume + 1)).good());
+}
+
+// Makes sure a byte is at hand, passing on to the next volume if need be.
+static bool HaveByte()
+{
+  while (File.Position == File.Data.size()) {
+    if (!(File.Flags & PF_SPANNED) || File.Volume >= 999) return false;
+    if (!Load(VolumeName(File.Path, File.Volume + 1), &File.Data)) return false;
+    ++File.Volume;
+    File.Position = 0;
+  }
+  return true;
+}
+
+int ReadByte() { return HaveByte() ? File.Data[File.Position++] : -1; }
+
+int ReadWord()
+{
+  const int low = ReadByte();
+  if (low < 0) return -1;
+  const int high = ReadByte();
+  return high < 0 ? -1 : low + 256 * high;
+}
+
+int ReadBytes(void* destination, int n)
+{
+  unsigned char* out = static_cast<unsigned char*>(destination);
+  for (int i = 0; i < n; ++i) {
+    const int b = ReadByte();
+    if (b < 0) return 0;
+    out[i] = static_cast<unsigned char>(b);
+  }
+  return 1;
+}
+
+int ReadString(char* destination, int capacity)
+{
+  if (!HaveByte()) return 0;
+  for (int i = 0;;) {
+    if (i == capacity) {
+      destination[capacity - 1] = '\0';
+      return 1;
+    }
+    const char c = static_cast<char>(File.Data[File.Position++]);
+    destination[i++] = c;
+    if (c == '\0') return 1;
+    if (!HaveByte()) {
+      destination[i < capacity ? i : capacity - 1] = '\0';
+      return 1;
+    }
+  }
+}
+
+void UsePayloadFlags(unsigned flags) { File.Flags = flags; }
+
+void ReportPayloadFault(PayloadFault fault)
+{
+  File.Fault = fault == PAYLOAD_ENDED ? "the data ends where a record should start"
+                                      : "a record holds a value no valid payload has";
+}

@@ -1,0 +1,164 @@
+// Source files for the payload, read from the host's file system.
+#include "tools/mksetup/sources.h"
+#include <algorithm>
+#include <cstring>
+#include <dirent.h>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace {
+
+enum : uint32_t { ATTR_READONLY = 0x01, ATTR_DIRECTORY = 0x10, ATTR_ARCHIVE = 0x20 };
+constexpr uint64_t EPOCH_DIFFERENCE = 11644473600ull;  // 1601-01-01 to 1970-01-01, seconds
+
+uint64_t FileTimeOf(const timespec& t)
+{
+  return (static_cast<uint64_t>(t.tv_sec) + EPOCH_DIFFERENCE) * 10000000ull +
+         static_cast<uint64_t>(t.tv_nsec) / 100;
+}
+
+uint32_t Get32(const Bytes& b, size_t at)
+{
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+uint16_t Get16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
+
+bool ReadAll(const std::string& path, Bytes* data)
+{
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  data->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+}  // namespace
+
+bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* error)
+{
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    *error = "source file " + path + " is missing or not a regular file";
+    return false;
+  }
+  if (info.st_size > 0x7FFFFFFF) {
+    *error = "source file " + path + " is larger than 2 GiB, which a payload cannot hold";
+    return false;
+  }
+  file->Origin = path;
+  file->Attributes = ATTR_ARCHIVE | ((info.st_mode & S_IWUSR) ? 0 : ATTR_READONLY);
+  file->LastWrite = FileTimeOf(info.st_mtim);
+  file->LastAccess = FileTimeOf(info.st_atim);
+  file->Creation = file->LastWrite;
+  if (!ReadAll(path, &file->Data)) {
+    *error = "source file " + path + " cannot be read";
+    return false;
+  }
+  return true;
+}
+
+static bool Walk(const std::string& root, const std::string& relative,
+                 std::vector<TreeItem>* items, std::string* error)
+{
+  const std::string folder = relative.empty() ? root : root + "/" + relative;
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) {
+    *error = "source folder " + folder + " cannot be read";
+    return false;
+  }
+  std::vector<std::string> names;
+  while (dirent* entry = readdir(dir)) {
+    if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
+      names.push_back(entry->d_name);
+  }
+  closedir(dir);
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    const std::string rel = relative.empty() ? name : relative + "/" + name;
+    struct stat info;
+    if (stat((root + "/" + rel).c_str(), &info) != 0) {
+      *error = "source " + root + "/" + rel + " cannot be read";
+      return false;
+    }
+    if (S_ISDIR(info.st_mode)) {
+      items->push_back({rel, true});
+      if (!Walk(root, rel, items, error)) return false;
+    } else if (S_ISREG(info.st_mode)) {
+      items->push_back({rel, false});
+    }
+  }
+  return true;
+}
+
+bool ListTree(const std::string& root, std::vector<TreeItem>* items, std::string* error)
+{
+  struct stat info;
+  if (stat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+    *error = "source folder " + root + " is missing";
+    return false;
+  }
+  return Walk(root, "", items, error);
+}
+
+bool ReadPeVersion(const Bytes& image, uint32_t* high, uint32_t* low)
+{
+  // Find the resource section through the PE headers, then the fixed file
+  // information by its signature inside it.
+  if (image.size() < 0x40 || image[0] != 'M' || image[1] != 'Z') return false;
+  const uint32_t pe = Get32(image, 0x3C);
+  if (pe > image.size() - 24 || Get32(image, pe) != 0x00004550) return false;
+  const uint16_t sections = Get16(image, pe + 6);
+  const uint16_t optionalSize = Get16(image, pe + 20);
+  size_t at = pe + 24 + optionalSize;
+  for (uint16_t i = 0; i < sections; ++i, at += 40) {
+    if (at + 40 > image.size()) return false;
+    if (memcmp(&image[at], ".rsrc", 6) != 0) continue;
+    const uint32_t size = Get32(image, at + 16);
+    const uint32_t start = Get32(image, at + 20);
+    if (start > image.size()) return false;
+    const size_t end = std::min<size_t>(image.size(), static_cast<size_t>(start) + size);
+    for (size_t p = start; p + 52 <= end; p += 4) {
+      if (Get32(image, p) == 0xFEEF04BD) {
+        *high = Get32(image, p + 8);
+        *low = Get32(image, p + 12);
+        return true;
+      }
+    }
+    return false;
+  }
+  return false;
+}
+
+bool ReadPanelBitmap(const std::string& path, Bytes* block, std::string* error)
+{
+  enum { WIDTH = 157, HEIGHT = 226, ROW = 472, HEADER = 40, PIXELS = ROW * HEIGHT };
+  Bytes file;
+  if (!ReadAll(path, &file)) {
+    *error = "panel bitmap " + path + " cannot be read";
+    return false;
+  }
+  const auto refuse = [&](const std::string& why) {
+    *error = "panel bitmap " + path + ": " + why;
+    return false;
+  };
+  if (file.size() < 14 + HEADER || file[0] != 'B' || file[1] != 'M') return refuse("not a .bmp file");
+  const uint32_t pixels = Get32(file, 10);
+  const uint32_t headerSize = Get32(file, 14);
+  const int32_t width = static_cast<int32_t>(Get32(file, 18));
+  const int32_t height = static_cast<int32_t>(Get32(file, 22));
+  const uint16_t bits = Get16(file, 28);
+  const uint32_t compression = Get32(file, 30);
+  if (headerSize < HEADER) return refuse("its header is of an old kind; save it as a Windows bitmap");
+  if (width != WIDTH || height != HEIGHT)
+    return refuse("it is " + std::to_string(width) + " x " + std::to_string(height) +
+                  " pixels; the panel needs 157 x 226, stored bottom-up");
+  if (bits != 24 || compression != 0)
+    return refuse("it has " + std::to_string(bits) + " bits per pixel" +
+                  (compression ? ", compressed" : "") + "; the panel needs 24 bits, uncompressed");
+  if (pixels > file.size() || file.size() - pixels < PIXELS) return refuse("its pixel rows are cut short");
+  block->assign(file.begin() + 14, file.begin() + 14 + HEADER);
+  (*block)[0] = HEADER;  // a larger header's extra fields are not carried
+  (*block)[1] = (*block)[2] = (*block)[3] = 0;
+  block->insert(block->end(), file.begin() + pixels, file.begin() + pixels + PIXELS);
+  return true;
+}
