@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The main job: installs what is missing, builds the engine and the builder,
+# builds the sample product's setup.exe from examples/sample/product.toml,
+# lists its payload, and runs it under Wine on a virtual screen, leaving a
+# screenshot in build/sample/. Ends with setup.exe's exit code (always 0).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${SETUP_BUILD_DIR:-$root/build}
+manifest=${1:-$root/examples/sample/product.toml}
+
+if [ "$(id -u)" -eq 0 ]; then "$root/tools/bootstrap.sh"; else sudo "$root/tools/bootstrap.sh"; fi
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build "$build" --target mksetup windows >/dev/null
+
+out="$build/sample"
+rm -rf "$out"
+"$build/tools/mksetup/mksetup" build "$manifest" -o "$out/setup.exe" \
+  --uninstaller "$build/windows/bin/recorder_uninstaller.exe"
+"$build/tools/mksetup/mksetup" list "$out/setup.exe"
+
+export SETUP_WINE_ROOT="$build/wine"
+. "$root/tools/wine-env.sh"
+. "$root/tools/display.sh"
+prefix="$SETUP_WINE_ROOT/sample"
+cleanup() {
+  stop_session "$prefix"
+  stop_display
+}
+trap cleanup EXIT
+
+start_display
+make_template
+rm -rf "$prefix"
+cp -a "$SETUP_TEMPLATE/." "$prefix/"
+start_session "$prefix" ""
+
+wine_env "$prefix"
+wine "$out/setup.exe" </dev/null >/dev/null 2>&1 &
+setup_pid=$!
+sleep 3
+import -window root "$out/screen.png" 2>/dev/null || true
+set +e
+wait "$setup_pid"
+rc=$?
+set -e
+echo "setup.exe exited with code $rc; screenshot: $out/screen.png"
+exit "$rc"
