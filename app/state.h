@@ -5,7 +5,34 @@
 #pragma once
 #include <windows.h>
 
-enum { PANEL_BITMAP_BYTES = 106712, PAYLOAD_BUFFER_BYTES = 512 };
+enum {
+  PANEL_BITMAP_BYTES = 106712,
+  PAYLOAD_BUFFER_BYTES = 512,
+  DRIVE_COUNT = 26,            // A: to Z:
+  SIZE_TEXT_BYTES = 12,        // a size text such as "117.73MB"
+  METER_COUNT = 3,             // item, overall, space
+  PAGE_CONTROL_COUNT = 7,      // controls 1000 to 1006 of a wizard page
+};
+
+// One drive's free space as the survey found it. Text: all zero = not yet
+// surveyed; a size text; the byte 255 = unknown; the byte 254 = removable or
+// CD-ROM, not asked yet. Level: the free share in tenths. Ready is written
+// last, with release ordering, once text and level are complete.
+struct DriveSpace {
+  char Text[SIZE_TEXT_BYTES];
+  int Level;
+  volatile long Ready;
+};
+
+// The side panel beside the progress dialog and its three meters.
+struct MeterState {
+  bool Placed;                     // the progress dialog placed the panel
+  int X, Y;                        // panel's top-left corner on the background window
+  int Level[METER_COUNT];          // blocks shown, 0 to 10
+  int StepsPerBlock[METER_COUNT];  // > 0: steps per block; 0: one per step; < 0: -N blocks per step
+  int StepCounter[METER_COUNT];    // steps towards the next block
+  HWND Bars[4];                    // progress dialog controls 1000 to 1003
+};
 
 // The sequential reader over the payload and its continuation volumes.
 struct PayloadStream {
@@ -40,10 +67,16 @@ struct SetupState {
   int PanelFlag;                   // non-zero: PanelBitmap holds the side picture
   unsigned char PanelBitmap[PANEL_BITMAP_BYTES];  // BITMAPINFOHEADER + 157x226 24-bit rows
 
-  // Screen: the background window
+  // Screen: the background window and the side panel
   HWND MainWindow;                 // background window; null in simple mode
   HFONT TitleFont;                 // font of the title, or null
   HBRUSH BackgroundBrush;          // brush of the plain background, or null
+  MeterState Meters;               // the side panel's placement and meters
+
+  // Drive space survey
+  DriveSpace DriveSpaceTable[DRIVE_COUNT];  // A: to Z:, filled by the survey thread
+  DriveSpace NetworkSpaceEntry;    // a UNC destination, asked on each showing of page 4
+  int DestinationDrive;            // table index of the destination, or -1 (UNC or none)
 
   // Wizard
   HWND CurrentDialog;              // dialog on screen now: owner of message boxes
@@ -54,6 +87,12 @@ struct SetupState {
   char InstallFolder[MAX_PATH];    // the destination the user accepted
   int FolderCreated;               // the wizard created InstallFolder itself
   int RequiredUnits;               // disk space needed, in 4096-byte units
+  int RequiredSizeRead;            // the required size record has been read
+  char RequiredSizeText[SIZE_TEXT_BYTES];  // RequiredUnits x 4096 as a size text
+  char* AgreementText;             // heap block with the agreement, or null
+  int PageHistory[4];              // pages shown so far, the last on screen
+  int PageHistoryLength;           // entries in PageHistory
+  HWND PageControls[PAGE_CONTROL_COUNT];  // controls 1000 to 1006 of the page on screen
 
   // Install
   HANDLE InstallLog;               // setup.inf while the steps run

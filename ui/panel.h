@@ -1,0 +1,25 @@
+// The side panel beside the progress dialog: the product's picture with
+// three bar meters (current item, whole installation, free space), and the
+// arithmetic that turns units of install work into bar steps and blocks.
+#pragma once
+#include <windows.h>
+
+enum { METER_ITEM = 0, METER_OVERALL = 1, METER_SPACE = 2 };
+enum { ADVANCE_OVERALL = 1, ADVANCE_ITEM = 2 };
+
+// WM_INITDIALOG of the progress dialog: caption, icon, placement, the panel
+// and the bars' ranges. Returns 0.
+INT_PTR InitProgressDialog(HWND dialog);
+
+// One unit of work: ADVANCE_OVERALL, ADVANCE_ITEM or both.
+void AdvanceProgress(int mask);
+
+// One step of one meter by its StepsPerBlock rule.
+void StepMeter(int index);
+
+// Paints a meter's column white / its first Level blocks in its colour /
+// the picture and all meters. A null dc means the background window's.
+// Each does nothing until the panel is placed.
+void ResetMeter(HDC dc, int index);
+void DrawMeter(HDC dc, int index);
+void DrawPanel(HDC dc);
