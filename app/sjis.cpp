@@ -23,3 +23,12 @@ size_t SjisFitLength(const char* text, size_t limit)
   }
   return static_cast<size_t>(p - text);
 }
+
+bool CutTrailingBackslash(char* text)
+{
+  char* last = nullptr;
+  for (char* p = text; *p != '\0'; p = const_cast<char*>(NextSjisChar(p))) last = p;
+  if (last == nullptr || *last != '\\') return false;
+  *last = '\0';
+  return true;
+}

@@ -13,3 +13,7 @@ const char* NextSjisChar(const char* p);
 // Length in bytes of the longest prefix of text (at most limit bytes) that
 // ends on a character boundary.
 size_t SjisFitLength(const char* text, size_t limit);
+
+// Removes one trailing backslash, if the text's last character is one (the
+// trail byte of a two-byte character never counts). True when one was removed.
+bool CutTrailingBackslash(char* text);

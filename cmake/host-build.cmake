@@ -26,6 +26,9 @@ ExternalProject_Add(windows
     -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake
     -DCMAKE_BUILD_TYPE=MinSizeRel
   BUILD_ALWAYS ON
+  BUILD_BYPRODUCTS
+    ${CMAKE_BINARY_DIR}/windows/bin/setup.exe
+    ${CMAKE_BINARY_DIR}/windows/bin/recorder_uninstaller.exe
   INSTALL_COMMAND "")
 file(WRITE ${CMAKE_BINARY_DIR}/windows-tests.cmake "subdirs(\"${CMAKE_BINARY_DIR}/windows\")\n")
 set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/windows-tests.cmake)

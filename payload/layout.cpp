@@ -67,9 +67,11 @@ static int BodySource()
   return ReadByte();
 }
 
+// A code whose string runs past the declared size is damaged data: the
+// user's sink never receives more than `Size` bytes.
 static int BodySink(int byte)
 {
-  if (!Body.Sink(byte)) return 0;
+  if (Body.Done == Body.Size || !Body.Sink(byte)) return 0;
   ++Body.Done;
   return 1;
 }

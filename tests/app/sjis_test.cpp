@@ -29,3 +29,21 @@ TEST(Sjis, LoneLeadByteAtTheEndStopsAtTheNul)
   EXPECT_EQ(text + 1, NextSjisChar(text));
   EXPECT_EQ(text + 1, NextSjisChar(text + 1));
 }
+
+TEST(Sjis, TrailingBackslashIsCutOnlyWhenItIsACharacter)
+{
+  char root[] = "C:\\";
+  EXPECT_TRUE(CutTrailingBackslash(root));
+  EXPECT_STREQ("C:", root);
+  char alone[] = "\\";
+  EXPECT_TRUE(CutTrailingBackslash(alone));
+  EXPECT_STREQ("", alone);
+  char table[] = "C:\\\x95\x5C";  // C:\表 ends in the trail byte 0x5C
+  EXPECT_FALSE(CutTrailingBackslash(table));
+  EXPECT_STREQ("C:\\\x95\x5C", table);
+  char twice[] = "C:\\a\\\\";
+  EXPECT_TRUE(CutTrailingBackslash(twice));
+  EXPECT_STREQ("C:\\a\\", twice);
+  char empty[] = "";
+  EXPECT_FALSE(CutTrailingBackslash(empty));
+}

@@ -1,0 +1,43 @@
+// Loading the agreement block: its length, then the text decoded (or taken
+// as stored) into a heap block of length + 1 bytes. The sink can never store
+// past the declared length.
+#include "ui/agreement.h"
+#include "app/flags.h"
+#include "app/state.h"
+#include "payload/layout.h"
+
+// Texts larger than this are a damaged payload, not an agreement.
+enum { MAX_AGREEMENT = 16 * 1024 * 1024 };
+
+static struct {
+  char* Text;
+  uint32_t Stored;
+} Loading;
+
+static int StoreByte(int byte)
+{
+  Loading.Text[Loading.Stored++] = static_cast<char>(byte);
+  return 1;
+}
+
+void LoadAgreement()
+{
+  uint32_t length = 0;
+  if (!ReadAgreementLength(&length) || length > MAX_AGREEMENT) return;
+  char* text = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, length + 1));
+  if (text == nullptr) return;
+  Loading.Text = text;
+  Loading.Stored = 0;
+  if (!DecodeBody(length, (State.PayloadFlags & PF_STORED_BODIES) != 0, StoreByte)) {
+    HeapFree(GetProcessHeap(), 0, text);
+    return;
+  }
+  text[Loading.Stored] = '\0';
+  State.AgreementText = text;
+}
+
+void FreeAgreement()
+{
+  if (State.AgreementText != nullptr) HeapFree(GetProcessHeap(), 0, State.AgreementText);
+  State.AgreementText = nullptr;
+}

@@ -1,0 +1,123 @@
+// Destination folder handling for the folder pages. Every box is owned by
+// the page on screen; composed names that would not fit MAX_PATH are
+// refused, never cut.
+#include "ui/folder.h"
+#include <shlobj.h>
+#include "app/message_box.h"
+#include "app/services.h"
+#include "app/sjis.h"
+#include "app/state.h"
+
+enum { MACRO_LENGTH = 9, TEST_NAME_SUFFIX = 10, CSIDL_DRIVES_ROOT = 17 };
+
+static const char TXT_SETUP_ERROR[] = "ｾｯﾄｱｯﾌﾟ ｴﾗｰ";
+static const char TXT_TOO_LONG[] = "インストール先フォルダ名が長すぎます。";
+
+int RefuseLongFolder()
+{
+  ShowMessageBox(State.CurrentDialog, TXT_TOO_LONG, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
+  return 0;
+}
+
+// True when text begins with the 9 bytes of macro, compared byte for byte.
+static bool StartsWithMacro(const char* text, const char* macro)
+{
+  for (int i = 0; i < MACRO_LENGTH; ++i)
+    if (text[i] != macro[i]) return false;  // also stops at text's NUL
+  return true;
+}
+
+int ExpandFolderMacro(const char* source, char* destination)
+{
+  char head[MAX_PATH] = "";
+  const char* rest = source;
+  if (StartsWithMacro(source, "$(SYSDIR)")) {
+    GetSystemDirectoryA(head, sizeof head);
+    rest = source + MACRO_LENGTH;
+  } else if (StartsWithMacro(source, "$(WINDIR)")) {
+    GetWindowsDirectoryA(head, sizeof head);
+    rest = source + MACRO_LENGTH;
+  } else if (StartsWithMacro(source, "$(SYSDRV)")) {
+    GetWindowsDirectoryA(head, sizeof head);
+    head[1] = '\0';
+    rest = source + MACRO_LENGTH;
+  }
+  if (lstrlenA(head) + lstrlenA(rest) >= MAX_PATH) return RefuseLongFolder();
+  lstrcpyA(destination, head);
+  lstrcatA(destination, rest);
+  return 1;
+}
+
+int WriteTest()
+{
+  if (lstrlenA(State.InstallFolder) + TEST_NAME_SUFFIX >= MAX_PATH) return RefuseLongFolder();
+  char name[MAX_PATH];
+  int n = 0;
+  for (; n < 1000; ++n) {
+    wsprintfA(name, "%s\\setup.%3.3d", State.InstallFolder, n);
+    if (GetFileAttributesA(name) == INVALID_FILE_ATTRIBUTES) break;
+  }
+  if (n == 1000) return 0;
+  HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return ReportSystemError(State.CurrentDialog, "書込みテストエラー");
+  CloseHandle(file);
+  DeleteFileA(name);
+  return 1;
+}
+
+int CheckInstallFolder()
+{
+  static const char TXT_EMPTY[] = "インストール先フォルダを空にすることはできません。";
+  if (State.InstallFolder[0] == '\0' ||
+      (CutTrailingBackslash(State.InstallFolder) && State.InstallFolder[0] == '\0')) {
+    ShowMessageBox(State.CurrentDialog, TXT_EMPTY, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
+    return 0;
+  }
+  if (GetFileAttributesA(State.InstallFolder) != INVALID_FILE_ATTRIBUTES) return WriteTest();
+
+  char question[MAX_PATH + 64];
+  wsprintfA(question, "%s フォルダは存在しませんでした。\n\n作成しますか？", State.InstallFolder);
+  if (ShowMessageBox(State.CurrentDialog, question, "フォルダ作成確認", MB_YESNO | MB_ICONQUESTION) != IDYES)
+    return 0;
+  if (!CreateDirectoryA(State.InstallFolder, nullptr))
+    return ReportSystemError(State.CurrentDialog, State.InstallFolder);
+  State.FolderCreated = 1;
+  return 1;
+}
+
+static int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data)
+{
+  if (message == BFFM_INITIALIZED) SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+  return 0;
+}
+
+int BrowseForFolder(HWND owner, const char* title, char* path)
+{
+  IMalloc* allocator = nullptr;
+  if (FAILED(SHGetMalloc(&allocator))) {
+    ShowMessageBox(owner, "System error.", nullptr, MB_ICONEXCLAMATION);
+    return 0;
+  }
+  LPITEMIDLIST root = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(owner, CSIDL_DRIVES_ROOT, &root))) root = nullptr;
+
+  BROWSEINFOA browse = {};
+  browse.hwndOwner = owner;
+  browse.pidlRoot = root;
+  browse.pszDisplayName = path;
+  browse.lpszTitle = title;
+  browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
+  browse.lpfn = BrowseCallback;
+  browse.lParam = reinterpret_cast<LPARAM>(path);
+  LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
+
+  int result = 0;
+  if (chosen != nullptr) {
+    // The shell writes at most MAX_PATH bytes, the size of the path buffer.
+    result = SHGetPathFromIDListA(chosen, path) ? 1 : 0;
+    allocator->Free(chosen);
+  }
+  if (root != nullptr) allocator->Free(root);
+  allocator->Release();
+  return result;
+}

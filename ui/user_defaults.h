@@ -1,0 +1,6 @@
+// The registered user's name and company, proposed on the user page.
+#pragma once
+
+// Fills State.UserName and State.UserCompany from the registry (setup's own
+// user info first, then Windows' registered owner). Writes nothing.
+void ReadUserDefaults();
