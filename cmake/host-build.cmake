@@ -12,6 +12,7 @@ target_compile_options(portable PRIVATE ${SJIS_FLAGS} -Wall -Wextra)
 
 add_subdirectory(app)
 add_subdirectory(payload)
+add_subdirectory(ui)
 add_subdirectory(tools)
 add_subdirectory(tests)
 add_subdirectory(tests/fuzz)
