@@ -1,0 +1,21 @@
+// Merging an older install log into the new one: the older log's lines that
+// the new log lacks are appended once each, in their old order. Works on
+// whole logs in memory, so it costs one pass over each. Portable.
+#pragma once
+#include <cstddef>
+
+// The maker's line that marks a log of this engine.
+inline constexpr char LOG_AUTHOR_LINE[] = "AUTHOR=Norvalex";
+
+// Bytes of workspace MergeLogs needs for logs of these sizes.
+size_t MergeWorkspaceBytes(size_t oldSize, size_t newSize);
+
+// Bytes the appended lines can take at most (each old line with CR LF).
+size_t MergeOutputBytes(size_t oldSize);
+
+// Writes to `out` the lines to append to the new log, each ended by CR LF,
+// and returns their length. A line is the bytes before a LF without the last
+// of them (the CR of CR LF); a last line without LF is no line. Nothing is
+// appended when the old log has no line that equals LOG_AUTHOR_LINE.
+size_t MergeLogs(const char* oldLog, size_t oldSize, const char* newLog, size_t newSize,
+                 void* workspace, char* out);
