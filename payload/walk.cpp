@@ -14,12 +14,19 @@ unsigned Flags;
 
 void Line(const char* format, ...)
 {
-  char text[1024];
   va_list args;
   va_start(args, format);
-  vsnprintf(text, sizeof text, format, args);
+  va_list measure;
+  va_copy(measure, args);
+  const int length = vsnprintf(nullptr, 0, format, measure);
+  va_end(measure);
+  if (length > 0) {
+    const size_t at = Out->size();
+    Out->resize(at + static_cast<size_t>(length) + 1);
+    vsnprintf(&(*Out)[at], static_cast<size_t>(length) + 1, format, args);
+    Out->resize(at + static_cast<size_t>(length));
+  }
   va_end(args);
-  Out->append(text);
   Out->push_back('\n');
 }
 

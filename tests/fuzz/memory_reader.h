@@ -1,0 +1,11 @@
+// The primitive reads of reader.h over a block of memory, for the fuzzers:
+// the walk reads the fuzz input itself, so a read past its end is caught by
+// the address sanitizer. Faults are not recorded; flags are ignored.
+#pragma once
+#include <cstddef>
+
+// Makes `data` (size bytes, not copied) the payload that the reads hand out.
+void UseMemoryPayload(const unsigned char* data, size_t size);
+
+// How many bytes the reads have taken so far.
+size_t MemoryPayloadPosition();
