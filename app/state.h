@@ -11,6 +11,7 @@ enum {
   DRIVE_COUNT = 26,            // A: to Z:
   SIZE_TEXT_BYTES = 12,        // a size text such as "117.73MB"
   METER_COUNT = 3,             // item, overall, space
+  EXTRACT_BLOCK_BYTES = 4096,  // the block buffer of file extraction
   PAGE_CONTROL_COUNT = 7,      // controls 1000 to 1006 of a wizard page
 };
 
@@ -41,6 +42,19 @@ struct PayloadStream {
   int Count;                                    // valid bytes in Buffer
   int Position;                                 // index of the next byte to hand out
   int VolumeNumber;                             // volumes opened so far (1 = the executable)
+};
+
+// The file that extraction is writing and the item record it came from.
+struct Extraction {
+  DWORD Attributes;                // attributes of the item record being read
+  FILETIME Creation;               // times of the file item being read
+  FILETIME LastAccess;
+  FILETIME LastWrite;
+  HANDLE Output;                   // the file being written, or INVALID_HANDLE_VALUE
+  char AlternateName[MAX_PATH];    // empty, or where the data goes because the target is in use
+  DWORD Size;                      // the body's decoded size
+  DWORD Written;                   // decoded bytes written so far
+  unsigned char Block[EXTRACT_BLOCK_BYTES];  // decoded bytes waiting to be written
 };
 
 struct SetupState {
@@ -95,6 +109,7 @@ struct SetupState {
   HWND PageControls[PAGE_CONTROL_COUNT];  // controls 1000 to 1006 of the page on screen
 
   // Install
+  Extraction Extract;              // the file being extracted
   HANDLE InstallLog;               // setup.inf while the steps run
   HANDLE Heap;                     // the process heap
   char UninstallerPath[MAX_PATH];  // where the uninstaller was written

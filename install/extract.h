@@ -1,0 +1,16 @@
+// Putting folders and files on disk from item records of the payload, and
+// replacing files that are in use at the next start of Windows.
+#pragma once
+
+// Step of row 2: the file list, entry by entry. 0 after reporting.
+int InstallFiles();
+
+// Reads the next item record and creates the folder or extracts the file
+// `path` (relative to the current folder, or absolute), then logs it. On
+// failure removes what it made. 0 after reporting.
+int InstallItem(const char* path);
+
+// Reads one file body and writes it to `path`, or to an alternate name that
+// WININIT.INI moves into place at the next start of Windows when `path` is
+// in use. 0 after reporting; a partial target is left for the caller.
+int ExtractFile(const char* path);

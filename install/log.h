@@ -1,0 +1,22 @@
+// The install log "setup.inf" in the install folder: its head lines, the
+// one line per installed folder, file, shortcut and registry entry, and the
+// merge that carries over the lines of an earlier log of this engine.
+#pragma once
+
+// Step of row 0: makes InstallFolder the current directory, keeps an older
+// log as "setup.$$$", creates "setup.inf" and writes its head lines.
+// 0 after reporting.
+int PrepareInstall();
+
+// Formats one line (wsprintf format with up to two arguments) and appends it
+// with CR LF. A line that would not fit 257 characters is refused with a
+// message, never cut. 0 after reporting.
+int WriteLogLine(const char* format, ...);
+
+// Writes "KIND=<absolute path>": a relative path is taken from InstallFolder.
+// 0 after reporting.
+int LogInstalledPath(const char* kind, const char* path);
+
+// Appends the older log's lines that the new log lacks, removes "setup.$$$"
+// and closes the log. Reports nothing. Safe to call when no log is open.
+void CloseInstallLog();
