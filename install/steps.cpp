@@ -1,7 +1,103 @@
-// The step runner. It is reached only after the user's consent, which the
-// wizard does not give yet, so there is nothing to run.
+// The StepTable and its runner. Each step reads exactly its own sections of
+// the payload, so the rows run in payload order and stop at the first
+// failure. A confirmed cancel counts as a failure of the running step.
 #include "install/steps.h"
+#include <windows.h>
+#include <commctrl.h>
+#include "app/flags.h"
+#include "app/message_box.h"
+#include "app/services.h"
+#include "app/state.h"
+#include "install/completion.h"
+#include "install/extract.h"
+#include "install/log.h"
+#include "install/uninstaller.h"
+#include "resources/dialogs.h"
+#include "ui/panel.h"
+
+enum { PAGE_CANCELLED = 100, LAST_ROW_WITHOUT_ROLLBACK = 1 };
+
+struct StepRow {
+  const char* text;  // category text, or null to keep the current one
+  int withSuffix;    // append "のセットアップ"
+  int (*step)();     // null ends the table
+};
+
+// The steps of later rows that install the rest of the payload.
+static int InstallShortcuts() { return 1; }
+static int InstallSharedFiles() { return 1; }
+static int InstallRegistryEntries() { return 1; }
+static int InstallFileTypes() { return 1; }
+
+static const StepRow StepTable[] = {
+    {nullptr, 0, PrepareInstall},
+    {"アンインストーラ", 1, InstallUninstaller},
+    {"ファイル", 1, InstallFiles},
+    {"ショートカット", 1, InstallShortcuts},
+    {"共有ファイル", 1, InstallSharedFiles},
+    {"レジストリ", 1, InstallRegistryEntries},
+    {"ファイルタイプ", 1, InstallFileTypes},
+    {"最終処理", 0, LaunchStep},
+    {nullptr, 0, FinishStep},
+    {nullptr, 0, nullptr},
+};
+
+bool InstallCancelled() { return State.CurrentPage == PAGE_CANCELLED; }
+
+static INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+  switch (message) {
+    case WM_INITDIALOG:
+      return InitProgressDialog(dialog);
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDC_STOP) ConfirmCancel(dialog);
+      return TRUE;
+    case WM_CLOSE:
+      ConfirmCancel(dialog);
+      return TRUE;
+  }
+  return FALSE;
+}
+
+static void Confirm(const char* text)
+{
+  if (State.RunFlags & RF_CONFIRM_STEPS) ShowMessageBox(State.CurrentDialog, text, "ﾃﾞﾊﾞｯｸﾞ", 0);
+}
+
+// Runs row i; 1 when it succeeded and the user did not cancel meanwhile.
+static int RunRow(const StepRow& row)
+{
+  PumpMessages();
+  if (row.text != nullptr) {
+    lstrcpyA(TextBuffer, row.text);
+    if (row.withSuffix) lstrcatA(TextBuffer, "のセットアップ");
+    SetWindowTextA(State.Meters.Bars[0], TextBuffer);
+  }
+  PumpMessages();
+  SetWindowTextA(State.Meters.Bars[2], "");
+  SendMessageA(State.Meters.Bars[3], PBM_SETPOS, 0, 0);
+  PumpMessages();
+  if (InstallCancelled()) return 0;
+  Confirm("開始 確認");
+  return row.step() && !InstallCancelled();
+}
 
 void RunSteps()
 {
+  InitCommonControls();
+  State.ErrorBoxStyle = MB_ICONEXCLAMATION;
+  State.CurrentDialog = CreateDialogParamA(State.Module, "progress", State.MainWindow, ProgressProc, 0);
+
+  int i = 0;
+  for (; StepTable[i].step != nullptr; ++i) {
+    if (!RunRow(StepTable[i])) {
+      if (State.CurrentDialog != nullptr) DestroyWindow(State.CurrentDialog);
+      State.CurrentDialog = nullptr;
+      break;
+    }
+    Confirm("終了 確認");
+  }
+  for (HWND& bar : State.Meters.Bars) bar = nullptr;
+  CloseInstallLog();
+  if (i > LAST_ROW_WITHOUT_ROLLBACK && StepTable[i].step != nullptr) RollBack();
 }

@@ -1,0 +1,158 @@
+// The last rows of the installation and the roll-back. Programs started here
+// are waited for without spinning: the wait wakes for every message, which
+// is dispatched, so the windows stay painted and responsive.
+#include "install/completion.h"
+#include <windows.h>
+#include <shellapi.h>
+#include "app/flags.h"
+#include "app/message_box.h"
+#include "app/services.h"
+#include "app/state.h"
+#include "install/file_reference.h"
+#include "install/log.h"
+#include "payload/reader.h"
+#include "resources/dialogs.h"
+#include "ui/panel.h"
+
+enum { FULL_LEVEL = 10, ROOT_LENGTH = 3 };
+
+void RunAndWait()
+{
+  char root[MAX_PATH];
+  GetWindowsDirectoryA(root, sizeof root);
+  root[ROOT_LENGTH] = '\0';
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(nullptr, TextBuffer, nullptr, nullptr, FALSE, 0, nullptr, root, &startup, &process))
+    return;
+  CloseHandle(process.hThread);
+  for (;;) {
+    PumpMessages();
+    if (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+  }
+  CloseHandle(process.hProcess);
+}
+
+// Formats the quoted program and its arguments into TextBuffer; 0 after a
+// message when the command line would not fit.
+static int ComposeCommand(const char* program, const char* arguments)
+{
+  const int length = lstrlenA(program) + 2 + (arguments[0] ? 1 + lstrlenA(arguments) : 0);
+  if (length >= MAX_PATH) return RefuseLongPath(program);
+  wsprintfA(TextBuffer, arguments[0] ? "\"%s\" %s" : "\"%s\"", program, arguments);
+  return 1;
+}
+
+int LaunchStep()
+{
+  const int flag = ReadByte();
+  if (flag == 0) return 1;
+  char arguments[MAX_PATH];
+  char program[MAX_PATH];
+  if (flag < 0 || !ReadString(arguments, sizeof arguments) || !ReadFileReference("exe", program)) return 0;
+  if (!ComposeCommand(program, arguments)) return 0;
+  EnableWindow(State.MainWindow, FALSE);
+  ShowWindow(State.CurrentDialog, SW_HIDE);
+  RunAndWait();
+  EnableWindow(State.MainWindow, TRUE);
+  SetForegroundWindow(State.MainWindow);
+  return 1;
+}
+
+static INT_PTR CALLBACK ReadmeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+  switch (message) {
+    case WM_INITDIALOG:
+      SetClassLongA(dialog, GCL_HICON, reinterpret_cast<LONG>(State.ProgramIcon));
+      PlaceDialog(dialog);
+      EnableMenuItem(GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_GRAYED);
+      SetDlgItemTextA(dialog, IDC_README_NAME, State.ProductName);
+      SendDlgItemMessageA(dialog, IDC_SHOW_README, BM_SETCHECK, BST_CHECKED, 0);
+      SetFocus(GetDlgItem(dialog, IDC_DONE));
+      return FALSE;
+    case WM_COMMAND:
+      if (wParam == IDC_DONE)
+        EndDialog(dialog, SendDlgItemMessageA(dialog, IDC_SHOW_README, BM_GETCHECK, 0, 0) == BST_CHECKED);
+      return TRUE;
+  }
+  return FALSE;
+}
+
+static int OfferReadme()
+{
+  char readme[MAX_PATH];
+  if (lstrlenA(State.InstallFolder) + sizeof "\\readme.txt" > sizeof readme) return 0;
+  wsprintfA(readme, "%s\\readme.txt", State.InstallFolder);
+  if (GetFileAttributesA(readme) == INVALID_FILE_ATTRIBUTES) {
+    wsprintfA(readme, "%s\\Readme.txt", State.InstallFolder);
+    if (GetFileAttributesA(readme) == INVALID_FILE_ATTRIBUTES) return 0;
+  }
+  if (DialogBoxParamA(State.Module, "readme", State.MainWindow, ReadmeProc, 0) > 0)
+    ShellExecuteA(State.MainWindow, "open", readme, nullptr, nullptr, SW_SHOWNORMAL);
+  return 1;
+}
+
+// Lets this process restart Windows on NT-family systems, where restarting
+// needs the shutdown privilege enabled first.
+static void EnableShutdownPrivilege()
+{
+  HANDLE token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
+  TOKEN_PRIVILEGES privileges = {};
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid))
+    AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+  CloseHandle(token);
+}
+
+int FinishStep()
+{
+  State.Meters.Level[METER_OVERALL] = FULL_LEVEL;
+  DrawMeter(nullptr, METER_OVERALL);
+  if (State.CurrentDialog != nullptr) DestroyWindow(State.CurrentDialog);
+  State.CurrentDialog = nullptr;
+  const int readmeShown = (State.PayloadFlags & PF_OFFER_README) ? OfferReadme() : 0;
+
+  if (State.RunFlags & RF_RESTART_NEEDED) {
+    const char* question =
+        "いくつかのファイルが使用中のためインストールできませんでした。\nシステムを再起動するとインストールは終了します。\n\n今すぐ再起動しますか？";
+    if (ShowMessageBox(State.MainWindow, question, "システム再起動の確認", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+      // The log is merged and closed first: the process ends with the restart.
+      CloseInstallLog();
+      EnableShutdownPrivilege();
+      ExitWindowsEx(EWX_REBOOT, 0);
+      ExitProcess(0);
+    }
+    return 1;
+  }
+  if (!readmeShown) {
+    wsprintfA(TextBuffer, "「%s」 は正常にセットアップされました。", State.ProductName);
+    ShowMessageBox(State.MainWindow, TextBuffer, "ｾｯﾄｱｯﾌﾟ完了", MB_ICONINFORMATION);
+  }
+  return 1;
+}
+
+static INT_PTR CALLBACK CleanUpProc(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+  if (message != WM_INITDIALOG) return FALSE;
+  SetClassLongA(dialog, GCL_HICON, reinterpret_cast<LONG>(State.ProgramIcon));
+  PlaceDialog(dialog);
+  EnableMenuItem(GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_GRAYED);
+  return TRUE;
+}
+
+void RollBack()
+{
+  State.CurrentDialog = CreateDialogParamA(State.Module, "cleanUp", State.MainWindow, CleanUpProc, 0);
+  const int length = lstrlenA(State.UninstallerPath) + lstrlenA(State.ProductName) + lstrlenA(State.InstallFolder) + 10;
+  if (length < MAX_PATH) {
+    wsprintfA(TextBuffer, "\"%s\" s \"%s\" \"%s\"", State.UninstallerPath, State.ProductName, State.InstallFolder);
+    RunAndWait();
+  } else {
+    RefuseLongPath(State.InstallFolder);
+  }
+  if (State.CurrentDialog != nullptr) DestroyWindow(State.CurrentDialog);
+  State.CurrentDialog = nullptr;
+}

@@ -1,0 +1,18 @@
+// The end of an installation: the launch of the product's program, the
+// readme offer, the restart question or the completion message, and the
+// roll-back that runs the uninstaller after a failure.
+#pragma once
+
+// Step of row 7: runs the program of the launch record and waits for it.
+int LaunchStep();
+
+// Step of row 8: closes the progress dialog and tells the user how the
+// installation ended. Ends the process when the user accepts a restart.
+int FinishStep();
+
+// Runs the uninstaller in its roll-back mode under the "cleanUp" dialog.
+void RollBack();
+
+// Starts the command line in TextBuffer with the Windows drive's root as
+// current folder and waits for it to end, keeping the windows alive.
+void RunAndWait();
