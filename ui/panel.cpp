@@ -1,1 +1,161 @@
-// (being written)
+// The side panel on the background window and the progress arithmetic
+// behind it: placing the panel beside the progress dialog, stepping the two
+// bars and the meters, and drawing the picture and the meters' blocks.
+// Nothing is drawn until the progress dialog has placed the panel; every
+// drawing call then drains the message queue so the dialog stays responsive.
+#include "ui/panel.h"
+#include <commctrl.h>
+#include "app/services.h"
+#include "app/state.h"
+#include "resources/dialogs.h"
+#include "ui/gradient.h"
+
+enum {
+  BITMAP_HEADER_BYTES = 40,
+  METER_WIDTH = 13,
+  METER_TOP = 14,         // first row of a meter's column
+  METER_BOTTOM = 133,     // row below a meter's column
+  BLOCK_HEIGHT = 11,
+  BLOCK_PITCH = 12,
+  BAR_CATEGORY = 0,
+  BAR_OVERALL = 1,
+  BAR_ITEM_NAME = 2,
+  BAR_ITEM = 3,
+};
+
+static const int METER_COLUMN[METER_COUNT] = {20, 73, 124};
+static const COLORREF METER_COLOUR[METER_COUNT] = {0x800000, 0x808000, 0x800080};
+
+// The free-space level of the destination's drive; a destination that is
+// neither a drive letter nor a UNC path has no table entry and no blocks.
+static int DestinationSpaceLevel()
+{
+  const char* folder = State.InstallFolder;
+  if (folder[0] == '\\' && folder[1] == '\\') return State.NetworkSpaceEntry.Level;
+  char letter = folder[0];
+  if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+  if (letter < 'A' || letter > 'Z') return 0;
+  return State.DriveSpaceTable[letter - 'A'].Level;
+}
+
+INT_PTR InitProgressDialog(HWND dialog)
+{
+  SetWindowTextA(dialog, State.WindowTitle);
+  SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(State.ProgramIcon));
+  const int placement = PlaceDialog(dialog);
+  const int dialogX = (placement >> 16) & 0xFFFF;
+  const int dialogY = placement & 0xFFFF;
+
+  if (State.PanelFlag) {
+    State.Meters.X = PanelLeft(dialogX);
+    State.Meters.Y = PanelTop(dialogY, State.ScreenHeight);
+    State.Meters.Placed = true;
+    State.Meters.Level[METER_SPACE] = DestinationSpaceLevel();
+    DrawPanel(nullptr);
+  }
+
+  for (int bar = BAR_CATEGORY; bar <= BAR_ITEM; ++bar) {
+    State.Meters.Bars[bar] = GetDlgItem(dialog, IDC_CATEGORY + bar);
+  }
+  SendMessageA(State.Meters.Bars[BAR_OVERALL], PBM_SETRANGE, 0,
+               MAKELPARAM(0, OverallBarMaximum(State.RequiredUnits)));
+  State.Meters.StepsPerBlock[METER_OVERALL] = OverallStepsPerBlock(State.RequiredUnits);
+  SendMessageA(State.Meters.Bars[BAR_OVERALL], PBM_SETSTEP, 1, 0);
+  SendMessageA(State.Meters.Bars[BAR_ITEM], PBM_SETSTEP, 1, 0);
+  return 0;
+}
+
+void AdvanceProgress(int mask)
+{
+  const bool overall = (mask & ADVANCE_OVERALL) != 0;
+  const bool item = (mask & ADVANCE_ITEM) != 0;
+  // Without a picture the meters stay still; only the bars move.
+  if (State.PanelFlag) {
+    if (item) StepMeter(METER_ITEM);
+    if (overall) StepMeter(METER_OVERALL);
+  }
+  if (overall) {
+    SendMessageA(State.Meters.Bars[BAR_OVERALL], PBM_STEPIT, 0, 0);
+    PumpMessages();
+  }
+  if (item) {
+    SendMessageA(State.Meters.Bars[BAR_ITEM], PBM_STEPIT, 0, 0);
+    PumpMessages();
+  }
+  PumpMessages();
+}
+
+void StepMeter(int index)
+{
+  const int blocks = MeterStep(State.Meters.StepsPerBlock[index], &State.Meters.StepCounter[index]);
+  for (int block = 0; block < blocks; ++block) {
+    ++State.Meters.Level[index];
+    DrawMeter(nullptr, index);
+  }
+}
+
+void ResetMeter(HDC dc, int index)
+{
+  if (!State.Meters.Placed) return;
+  HDC target = dc != nullptr ? dc : GetDC(State.MainWindow);
+  HGDIOBJ previousPen = SelectObject(target, GetStockObject(WHITE_PEN));
+  HGDIOBJ previousBrush = SelectObject(target, GetStockObject(WHITE_BRUSH));
+  const int left = State.Meters.X + METER_COLUMN[index];
+  Rectangle(target, left, State.Meters.Y + METER_TOP, left + METER_WIDTH,
+            State.Meters.Y + METER_BOTTOM);
+  SelectObject(target, previousBrush);
+  SelectObject(target, previousPen);
+  if (dc == nullptr) ReleaseDC(State.MainWindow, target);
+  PumpMessages();
+}
+
+void DrawMeter(HDC dc, int index)
+{
+  if (!State.Meters.Placed) return;
+  if (State.Meters.Level[index] > METER_BLOCKS) State.Meters.Level[index] = METER_BLOCKS;
+  const int level = State.Meters.Level[index];
+  if (level > 0) {
+    HDC target = dc != nullptr ? dc : GetDC(State.MainWindow);
+    HPEN pen = CreatePen(PS_SOLID, 1, METER_COLOUR[index]);
+    HBRUSH brush = CreateSolidBrush(METER_COLOUR[index]);
+    HGDIOBJ previousPen = SelectObject(target, pen);
+    HGDIOBJ previousBrush = SelectObject(target, brush);
+    const int left = State.Meters.X + METER_COLUMN[index];
+    for (int block = 0; block < level; ++block) {
+      const int top = State.Meters.Y + METER_BOTTOM - BLOCK_HEIGHT - BLOCK_PITCH * block;
+      Rectangle(target, left, top, left + METER_WIDTH, top + BLOCK_HEIGHT);
+    }
+    SelectObject(target, previousBrush);
+    SelectObject(target, previousPen);
+    DeleteObject(brush);
+    DeleteObject(pen);
+    if (dc == nullptr) ReleaseDC(State.MainWindow, target);
+  }
+  PumpMessages();
+}
+
+void DrawPanel(HDC dc)
+{
+  if (!State.Meters.Placed) return;
+  // The picture is always drawn as 157 x 226 at 24 bits from the rows that
+  // follow the header, whatever sizes the payload's header claims, so GDI
+  // never reads past the stored rows.
+  BITMAPINFO info;
+  ZeroMemory(&info, sizeof info);
+  CopyMemory(&info.bmiHeader, State.PanelBitmap, BITMAP_HEADER_BYTES);
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = PANEL_WIDTH;
+  info.bmiHeader.biHeight = info.bmiHeader.biHeight < 0 ? -PANEL_HEIGHT : PANEL_HEIGHT;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  info.bmiHeader.biClrUsed = 0;
+  const unsigned char* rows = State.PanelBitmap + BITMAP_HEADER_BYTES;
+
+  HDC target = dc != nullptr ? dc : GetDC(State.MainWindow);
+  SetDIBitsToDevice(target, State.Meters.X, State.Meters.Y, PANEL_WIDTH, PANEL_HEIGHT, 0, 0, 0,
+                    PANEL_HEIGHT, rows, &info, DIB_RGB_COLORS);
+  for (int index = 0; index < METER_COUNT; ++index) DrawMeter(target, index);
+  if (dc == nullptr) ReleaseDC(State.MainWindow, target);
+  PumpMessages();
+}

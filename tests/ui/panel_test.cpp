@@ -1,1 +1,620 @@
-// (being written)
+// The side panel beside the real "PROGRESS" dialog: where the picture lands
+// on the background window, how the three meters show their blocks in their
+// colours, and how units of work move the bars and the meters. Every check
+// reads the screen back; a screenshot lands in screenshots/.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <string>
+#include <vector>
+#include "app/flags.h"
+#include "app/services.h"
+#include "app/state.h"
+#include "resources/dialogs.h"
+#include "ui/background.h"
+#include "ui/gradient.h"
+#include "ui/panel.h"
+
+namespace {
+
+const COLORREF WHITE = RGB(255, 255, 255);
+const COLORREF TOP = RGB(40, 90, 160);
+const COLORREF BOTTOM = RGB(250, 250, 250);
+const int PICTURE_BLUE = 0x5A;
+
+// Navy, teal and purple: COLORREF keeps blue in its high byte.
+const COLORREF METER_COLOURS[3] = {RGB(0, 0, 128), RGB(0, 128, 128), RGB(128, 0, 128)};
+const int METER_COLUMNS[3] = {20, 73, 124};
+
+struct Screen {
+  int Width = 0;
+  int Height = 0;
+  int Stride = 0;
+  std::vector<unsigned char> Bgr;  // top-down rows
+
+  COLORREF At(int x, int y) const
+  {
+    const unsigned char* pixel = &Bgr[static_cast<size_t>(y) * Stride + x * 3];
+    return RGB(pixel[2], pixel[1], pixel[0]);
+  }
+};
+
+BITMAPINFO Info24(int width, int height)
+{
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+Screen CaptureScreen()
+{
+  Screen screen;
+  screen.Width = GetSystemMetrics(SM_CXSCREEN);
+  screen.Height = GetSystemMetrics(SM_CYSCREEN);
+  screen.Stride = (screen.Width * 3 + 3) & ~3;
+  HDC display = GetDC(nullptr);
+  BITMAPINFO info = Info24(screen.Width, screen.Height);
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(display, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memory = CreateCompatibleDC(display);
+  HGDIOBJ previous = SelectObject(memory, dib);
+  BitBlt(memory, 0, 0, screen.Width, screen.Height, display, 0, 0, SRCCOPY);
+  GdiFlush();
+  const unsigned char* bytes = static_cast<const unsigned char*>(bits);
+  screen.Bgr.assign(bytes, bytes + static_cast<size_t>(screen.Stride) * screen.Height);
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+  DeleteObject(dib);
+  ReleaseDC(nullptr, display);
+  return screen;
+}
+
+void SaveScreenshot(const Screen& screen, const char* name)
+{
+  CreateDirectoryA("screenshots", nullptr);
+  const std::string path = std::string("screenshots\\") + name;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
+  const DWORD pixelBytes = static_cast<DWORD>(screen.Stride) * screen.Height;
+  BITMAPFILEHEADER head = {};
+  head.bfType = 0x4D42;
+  head.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  head.bfSize = head.bfOffBits + pixelBytes;
+  BITMAPINFO info = Info24(screen.Width, screen.Height);
+  info.bmiHeader.biHeight = screen.Height;
+  DWORD written = 0;
+  WriteFile(file, &head, sizeof head, &written, nullptr);
+  WriteFile(file, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
+  for (int row = screen.Height - 1; row >= 0; --row) {
+    WriteFile(file, &screen.Bgr[static_cast<size_t>(row) * screen.Stride], screen.Stride, &written,
+              nullptr);
+  }
+  CloseHandle(file);
+}
+
+void Settle()
+{
+  for (int round = 0; round < 15; ++round) {
+    PumpMessages();
+    Sleep(20);
+  }
+}
+
+// The test picture: red counts the columns, green the rows (top = 0), so a
+// misplaced or flipped picture shows at once.
+void FillPicture()
+{
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof header;
+  header.biWidth = 157;
+  header.biHeight = 226;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  CopyMemory(State.PanelBitmap, &header, sizeof header);
+  for (int row = 0; row < 226; ++row) {
+    unsigned char* line = State.PanelBitmap + 40 + row * 472;
+    for (int column = 0; column < 157; ++column) {
+      line[column * 3] = PICTURE_BLUE;
+      line[column * 3 + 1] = static_cast<unsigned char>(225 - row);
+      line[column * 3 + 2] = static_cast<unsigned char>(column);
+    }
+  }
+  State.PanelFlag = 1;
+}
+
+INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+  if (message == WM_INITDIALOG) return InitProgressDialog(dialog);
+  return FALSE;
+}
+
+INT_PTR CALLBACK IdleProc(HWND, UINT, WPARAM, LPARAM)
+{
+  return FALSE;
+}
+
+// The progress dialog's size in pixels, from a copy that is not initialised.
+SIZE ProgressDialogSize()
+{
+  HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), "PROGRESS", nullptr, IdleProc, 0);
+  RECT rect = {};
+  GetWindowRect(dialog, &rect);
+  DestroyWindow(dialog);
+  return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// What the panel should look like on screen.
+struct PanelLook {
+  int Left = 0;
+  int Top = 0;
+  int Levels[3] = {0, 0, 0};
+  bool WhiteColumn[3] = {false, false, false};
+};
+
+COLORREF ExpectedPanelPixel(const PanelLook& look, int x, int y)
+{
+  for (int meter = 0; meter < 3; ++meter) {
+    if (x < METER_COLUMNS[meter] || x >= METER_COLUMNS[meter] + 13) continue;
+    for (int block = 0; block < look.Levels[meter]; ++block) {
+      const int top = 122 - 12 * block;
+      if (y >= top && y < top + 11) return METER_COLOURS[meter];
+    }
+    if (look.WhiteColumn[meter] && y >= 14 && y < 133) return WHITE;
+  }
+  return RGB(x, y, PICTURE_BLUE);
+}
+
+COLORREF Band(int y)
+{
+  return BandColour(TOP, BOTTOM, y / BandHeight(GetSystemMetrics(SM_CYSCREEN)));
+}
+
+// Compares the panel and a one-pixel frame of gradient around it with the
+// screen, leaving out what lies off screen or under the dialog. Returns the
+// number of wrong pixels and describes the first.
+int PanelMismatches(const Screen& screen, const PanelLook& look, const RECT& dialog,
+                    std::string* first, int* judged = nullptr)
+{
+  int wrong = 0;
+  int count = 0;
+  for (int y = -1; y <= 226; ++y) {
+    for (int x = -1; x <= 157; ++x) {
+      const int sx = look.Left + x;
+      const int sy = look.Top + y;
+      if (sx < 0 || sy < 0 || sx >= screen.Width || sy >= screen.Height) continue;
+      if (sx >= dialog.left && sx < dialog.right && sy >= dialog.top && sy < dialog.bottom) continue;
+      const bool frame = x < 0 || y < 0 || x == 157 || y == 226;
+      const COLORREF expected = frame ? Band(sy) : ExpectedPanelPixel(look, x, y);
+      ++count;
+      if (screen.At(sx, sy) == expected) continue;
+      if (wrong++ == 0) {
+        char text[120];
+        wsprintfA(text, "panel (%d, %d) at screen (%d, %d) is %06lX, expected %06lX", x, y, sx, sy,
+                  screen.At(sx, sy), expected);
+        *first = text;
+      }
+    }
+  }
+  if (judged != nullptr) *judged = count;
+  return wrong;
+}
+
+// The blocks a meter shows on screen, counted from the bottom while they
+// stand in the meter's colour.
+int BlocksShown(const Screen& screen, int meter)
+{
+  int blocks = 0;
+  while (blocks < 10) {
+    const int x = State.Meters.X + METER_COLUMNS[meter] + 6;
+    const int y = State.Meters.Y + 127 - 12 * blocks;
+    if (screen.At(x, y) != METER_COLOURS[meter]) break;
+    ++blocks;
+  }
+  return blocks;
+}
+
+}  // namespace
+
+class Panel : public ::testing::Test {
+ protected:
+  // The progress bars need the common controls, as in setup.exe.
+  static void SetUpTestSuite() { InitCommonControls(); }
+
+  void SetUp() override
+  {
+    InitSetupState();
+    State.ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
+    State.ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
+    State.Module = GetModuleHandleA(nullptr);
+    State.ProgramIcon = LoadIconA(State.Module, "setup");
+    lstrcpyA(State.ProductName, "サンプル");
+    lstrcpyA(State.WindowTitle, "サンプル セットアップ");
+    lstrcpyA(State.FontFace, "ＭＳ 明朝");
+    State.FontSize = 24;
+    State.GradientTop = TOP;
+    State.GradientBottom = BOTTOM;
+    lstrcpyA(State.InstallFolder, "C:\\Program Files\\Sample");
+    State.DriveSpaceTable[2].Level = 4;
+    State.DriveSpaceTable[2].Ready = 1;
+    FillPicture();
+  }
+
+  void TearDown() override
+  {
+    CloseProgress();
+    if (State.MainWindow != nullptr) DestroyWindow(State.MainWindow);
+    UnregisterClassA("setup", State.Module);
+    if (State.BackgroundBrush != nullptr) DeleteObject(State.BackgroundBrush);
+    if (State.TitleFont != nullptr) DeleteObject(State.TitleFont);
+    PumpMessages();
+  }
+
+  // Opens the progress dialog over the background window, first making the
+  // recorded screen size such that PlaceDialog puts it at (x, y).
+  void OpenProgressAt(int x, int y)
+  {
+    const SIZE size = ProgressDialogSize();
+    State.ScreenWidth = 2 * x + size.cx;
+    State.ScreenHeight = 2 * y + size.cy;
+    OpenProgress();
+  }
+
+  void OpenProgress()
+  {
+    dialog_ = CreateDialogParamA(State.Module, "PROGRESS", State.MainWindow, ProgressProc, 0);
+    ASSERT_NE(nullptr, dialog_);
+    State.CurrentDialog = dialog_;
+    Settle();
+  }
+
+  void CloseProgress()
+  {
+    if (dialog_ != nullptr) DestroyWindow(dialog_);
+    dialog_ = nullptr;
+    State.CurrentDialog = nullptr;
+  }
+
+  RECT DialogRect() const
+  {
+    RECT rect = {0, 0, 0, 0};
+    if (dialog_ != nullptr) GetWindowRect(dialog_, &rect);
+    return rect;
+  }
+
+  int BarPosition(int id) const
+  {
+    return static_cast<int>(SendDlgItemMessageA(dialog_, id, PBM_GETPOS, 0, 0));
+  }
+
+  int BarMaximum(int id) const
+  {
+    PBRANGE range = {};
+    SendDlgItemMessageA(dialog_, id, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+    return range.iHigh;
+  }
+
+  void ExpectPanel(const PanelLook& look, const char* screenshot = nullptr)
+  {
+    Settle();
+    const Screen screen = CaptureScreen();
+    if (screenshot != nullptr) SaveScreenshot(screen, screenshot);
+    std::string first;
+    int judged = 0;
+    EXPECT_EQ(0, PanelMismatches(screen, look, DialogRect(), &first, &judged)) << first;
+    EXPECT_GT(judged, 2000);
+  }
+
+  HWND dialog_ = nullptr;
+};
+
+TEST_F(Panel, StandsLeftOfTheDialogWithTheMetersInTheirColours)
+{
+  State.Meters.Level[METER_ITEM] = 3;
+  State.Meters.Level[METER_OVERALL] = 10;
+  CreateBackgroundWindow();
+  OpenProgressAt(300, 234);
+
+  RECT dialog = DialogRect();
+  EXPECT_EQ(300, dialog.left);
+  EXPECT_EQ(234, dialog.top);
+  EXPECT_TRUE(State.Meters.Placed);
+  EXPECT_EQ(71, State.Meters.X);
+  EXPECT_EQ(238, State.Meters.Y);
+  PanelLook look;
+  look.Left = 71;
+  look.Top = 238;
+  look.Levels[METER_ITEM] = 3;
+  look.Levels[METER_OVERALL] = 10;
+  look.Levels[METER_SPACE] = 4;
+  ExpectPanel(look, "panel.bmp");
+
+  char caption[64] = "";
+  GetWindowTextA(dialog_, caption, sizeof caption);
+  EXPECT_STREQ("サンプル セットアップ", caption);
+}
+
+TEST_F(Panel, NearTheLeftEdgeIsCutByTheScreen)
+{
+  State.Meters.Level[METER_ITEM] = 2;
+  CreateBackgroundWindow();
+  OpenProgressAt(100, 234);
+
+  EXPECT_EQ(-29, State.Meters.X);
+  PanelLook look;
+  look.Left = -29;
+  look.Top = 238;
+  look.Levels[METER_ITEM] = 2;
+  look.Levels[METER_SPACE] = 4;
+  ExpectPanel(look);
+  // The first screen column shows the picture's column 29.
+  const Screen screen = CaptureScreen();
+  EXPECT_EQ(RGB(29, 0, PICTURE_BLUE), screen.At(0, 238));
+}
+
+TEST_F(Panel, OnAShortScreenStandsBesideADialogAt200)
+{
+  State.RunFlags = RF_DIALOGS_AT_200;
+  CreateBackgroundWindow();
+  State.ScreenHeight = 480;
+  OpenProgress();
+
+  EXPECT_EQ(200, DialogRect().top);
+  PanelLook look;
+  look.Left = State.Meters.X;
+  look.Top = 187;
+  look.Levels[METER_SPACE] = 4;
+  ExpectPanel(look);
+}
+
+TEST_F(Panel, WhereItWouldNotFitStands236AboveTheBottom)
+{
+  State.RunFlags = RF_DIALOGS_AT_200;
+  CreateBackgroundWindow();
+  State.ScreenHeight = 400;
+  OpenProgress();
+
+  PanelLook look;
+  look.Left = State.Meters.X;
+  look.Top = 164;
+  look.Levels[METER_SPACE] = 4;
+  ExpectPanel(look);
+}
+
+TEST_F(Panel, SpaceMeterShowsTheDestinationDrivesShare)
+{
+  State.DriveSpaceTable[3].Level = 7;
+  State.NetworkSpaceEntry.Level = 2;
+  CreateBackgroundWindow();
+
+  struct Case {
+    const char* Folder;
+    int Blocks;
+  };
+  // Drive letters count in either case; a folder without a drive letter
+  // or a UNC start has no entry and shows no blocks.
+  for (const Case& destination : {Case{"d:\\apps", 7}, Case{"D:\\apps", 7},
+                                  Case{"\\\\server\\share", 2}, Case{"1:\\apps", 0},
+                                  Case{"", 0}}) {
+    lstrcpyA(State.InstallFolder, destination.Folder);
+    OpenProgressAt(300, 234);
+    EXPECT_EQ(destination.Blocks, State.Meters.Level[METER_SPACE]) << destination.Folder;
+    PanelLook look;
+    look.Left = 71;
+    look.Top = 238;
+    look.Levels[METER_SPACE] = destination.Blocks;
+    ExpectPanel(look);
+    CloseProgress();
+  }
+}
+
+TEST_F(Panel, ItemMeterWithMinusTenFillsInOneStepAndStaysFull)
+{
+  CreateBackgroundWindow();
+  OpenProgressAt(300, 234);
+  State.Meters.StepsPerBlock[METER_ITEM] = -10;
+  State.Meters.Level[METER_ITEM] = 0;
+  ResetMeter(nullptr, METER_ITEM);
+
+  AdvanceProgress(ADVANCE_ITEM);
+  EXPECT_EQ(10, State.Meters.Level[METER_ITEM]);
+  PanelLook look;
+  look.Left = 71;
+  look.Top = 238;
+  look.WhiteColumn[METER_ITEM] = true;
+  look.Levels[METER_ITEM] = 10;
+  look.Levels[METER_SPACE] = 4;
+  ExpectPanel(look);
+
+  AdvanceProgress(ADVANCE_ITEM);
+  AdvanceProgress(ADVANCE_ITEM);
+  EXPECT_EQ(10, State.Meters.Level[METER_ITEM]);
+  ExpectPanel(look);
+  EXPECT_EQ(3, BarPosition(IDC_ITEM_BAR));
+  EXPECT_EQ(0, BarPosition(IDC_OVERALL_BAR));
+}
+
+TEST_F(Panel, ItemMeterWithMinusFiveFillsInTwoStepsOverAWhiteColumn)
+{
+  State.Meters.Level[METER_ITEM] = 8;
+  CreateBackgroundWindow();
+  OpenProgressAt(300, 234);
+  State.Meters.StepsPerBlock[METER_ITEM] = -5;
+  State.Meters.Level[METER_ITEM] = 0;
+  ResetMeter(nullptr, METER_ITEM);
+
+  PanelLook look;
+  look.Left = 71;
+  look.Top = 238;
+  look.WhiteColumn[METER_ITEM] = true;
+  look.Levels[METER_SPACE] = 4;
+  ExpectPanel(look);
+
+  AdvanceProgress(ADVANCE_ITEM);
+  look.Levels[METER_ITEM] = 5;
+  ExpectPanel(look);
+
+  AdvanceProgress(ADVANCE_ITEM | ADVANCE_OVERALL);
+  look.Levels[METER_ITEM] = 10;
+  look.Levels[METER_OVERALL] = 1;
+  ExpectPanel(look);
+}
+
+TEST_F(Panel, OverallMeterOf99UnitsGetsABlockEveryTenthStep)
+{
+  State.RequiredUnits = 99;
+  CreateBackgroundWindow();
+  OpenProgressAt(300, 234);
+  EXPECT_EQ(100, BarMaximum(IDC_OVERALL_BAR));
+  EXPECT_EQ(10, State.Meters.StepsPerBlock[METER_OVERALL]);
+
+  for (int step = 0; step < 9; ++step) AdvanceProgress(ADVANCE_OVERALL);
+  Settle();
+  EXPECT_EQ(0, BlocksShown(CaptureScreen(), METER_OVERALL));
+  AdvanceProgress(ADVANCE_OVERALL);
+  Settle();
+  EXPECT_EQ(1, BlocksShown(CaptureScreen(), METER_OVERALL));
+  for (int step = 0; step < 10; ++step) AdvanceProgress(ADVANCE_OVERALL);
+  Settle();
+  EXPECT_EQ(2, BlocksShown(CaptureScreen(), METER_OVERALL));
+  EXPECT_EQ(20, BarPosition(IDC_OVERALL_BAR));
+  EXPECT_EQ(0, BarPosition(IDC_ITEM_BAR));
+  EXPECT_EQ(0, BlocksShown(CaptureScreen(), METER_ITEM));
+}
+
+TEST_F(Panel, OverallMeterOfFewUnitsGetsABlockPerStep)
+{
+  State.RequiredUnits = 8;
+  CreateBackgroundWindow();
+  OpenProgressAt(300, 234);
+  EXPECT_EQ(9, BarMaximum(IDC_OVERALL_BAR));
+
+  for (int step = 0; step < 3; ++step) AdvanceProgress(ADVANCE_OVERALL);
+  PanelLook look;
+  look.Left = 71;
+  look.Top = 238;
+  look.Levels[METER_OVERALL] = 3;
+  look.Levels[METER_SPACE] = 4;
+  ExpectPanel(look);
+  EXPECT_EQ(3, BarPosition(IDC_OVERALL_BAR));
+}
+
+TEST_F(Panel, OverallBarMaximumKeepsOnlyItsLow16Bits)
+{
+  State.RequiredUnits = 65535;
+  CreateBackgroundWindow();
+  OpenProgressAt(300, 234);
+  EXPECT_EQ(0, BarMaximum(IDC_OVERALL_BAR));
+  EXPECT_EQ(6553, State.Meters.StepsPerBlock[METER_OVERALL]);
+  CloseProgress();
+
+  State.RequiredUnits = 65534;
+  OpenProgressAt(300, 234);
+  EXPECT_EQ(65535, BarMaximum(IDC_OVERALL_BAR));
+}
+
+TEST_F(Panel, ALevelAboveTenIsDrawnAsTenAndStoredAsTen)
+{
+  CreateBackgroundWindow();
+  OpenProgressAt(300, 234);
+  State.Meters.Level[METER_OVERALL] = 15;
+  DrawMeter(nullptr, METER_OVERALL);
+  EXPECT_EQ(10, State.Meters.Level[METER_OVERALL]);
+
+  PanelLook look;
+  look.Left = 71;
+  look.Top = 238;
+  look.Levels[METER_OVERALL] = 10;
+  look.Levels[METER_SPACE] = 4;
+  ExpectPanel(look);
+}
+
+TEST_F(Panel, WithoutAPictureNothingIsDrawnAndOnlyTheBarsMove)
+{
+  State.PanelFlag = 0;
+  State.RequiredUnits = 99;
+  CreateBackgroundWindow();
+  OpenProgressAt(300, 234);
+  State.Meters.StepsPerBlock[METER_ITEM] = -10;
+  for (int step = 0; step < 4; ++step) AdvanceProgress(ADVANCE_ITEM | ADVANCE_OVERALL);
+  DrawPanel(nullptr);
+
+  EXPECT_FALSE(State.Meters.Placed);
+  EXPECT_EQ(0, State.Meters.Level[METER_ITEM]);
+  EXPECT_EQ(0, State.Meters.Level[METER_OVERALL]);
+  EXPECT_EQ(4, BarPosition(IDC_ITEM_BAR));
+  EXPECT_EQ(4, BarPosition(IDC_OVERALL_BAR));
+  Settle();
+  const Screen screen = CaptureScreen();
+  int wrong = 0;
+  for (int y = 238; y < 238 + 226; ++y) {
+    for (int x = 71; x < 71 + 157; ++x) wrong += screen.At(x, y) != Band(y);
+  }
+  EXPECT_EQ(0, wrong);
+}
+
+TEST_F(Panel, BackgroundKeepsPaintingThePanelAfterTheDialogCloses)
+{
+  CreateBackgroundWindow();
+  // Before the progress dialog the background shows no panel.
+  DrawPanel(nullptr);
+  Settle();
+  Screen screen = CaptureScreen();
+  EXPECT_EQ(Band(300), screen.At(100, 300));
+
+  OpenProgressAt(300, 234);
+  State.Meters.StepsPerBlock[METER_ITEM] = -5;
+  AdvanceProgress(ADVANCE_ITEM);
+  AdvanceProgress(ADVANCE_OVERALL);
+  AdvanceProgress(ADVANCE_OVERALL);
+  CloseProgress();
+  InvalidateRect(State.MainWindow, nullptr, FALSE);
+  UpdateWindow(State.MainWindow);
+
+  PanelLook look;
+  look.Left = 71;
+  look.Top = 238;
+  look.Levels[METER_ITEM] = 5;
+  look.Levels[METER_OVERALL] = 2;
+  look.Levels[METER_SPACE] = 4;
+  ExpectPanel(look);
+}
+
+TEST_F(Panel, InSimpleModeThePanelIsDrawnOnTheScreenItself)
+{
+  // No background window: the panel goes straight onto the screen.
+  State.PayloadFlags = PF_SIMPLE_MODE;
+  State.Meters.Level[METER_ITEM] = 1;
+  State.Meters.Level[METER_OVERALL] = 6;
+  // Whatever an earlier test left on the screen must not pass for the panel.
+  HDC display = GetDC(nullptr);
+  RECT area = {60, 230, 240, 470};
+  FillRect(display, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  ReleaseDC(nullptr, display);
+  OpenProgressAt(300, 234);
+
+  EXPECT_EQ(nullptr, State.MainWindow);
+  Settle();
+  const Screen screen = CaptureScreen();
+  PanelLook look;
+  look.Left = 71;
+  look.Top = 238;
+  look.Levels[METER_ITEM] = 1;
+  look.Levels[METER_OVERALL] = 6;
+  look.Levels[METER_SPACE] = 4;
+  std::string first;
+  int wrong = 0;
+  for (int y = 0; y < 226; ++y) {
+    for (int x = 0; x < 157; ++x) {
+      if (screen.At(71 + x, 238 + y) != ExpectedPanelPixel(look, x, y) && wrong++ == 0) {
+        first = "first wrong pixel at panel (" + std::to_string(x) + ", " + std::to_string(y) + ")";
+      }
+    }
+  }
+  EXPECT_EQ(0, wrong) << first;
+}
