@@ -5,6 +5,7 @@
 #include "tests/support/box_answerer.h"
 #include "tests/support/files.h"
 #include "tests/support/payloads.h"
+#include "tests/support/ui_driver.h"
 
 class Startup : public ::testing::Test {
  protected:
@@ -19,8 +20,10 @@ class Startup : public ::testing::Test {
     return path;
   }
 
-  // Runs the program while the answerer handles its boxes; returns the exit code.
-  DWORD Run(const std::string& path, std::vector<ExpectedBox> script, const char* arguments = "")
+  // Runs the program while the answerer handles its boxes; returns the exit
+  // code. A simple-mode folder page, once it shows, is cancelled.
+  DWORD Run(const std::string& path, std::vector<ExpectedBox> script, const char* arguments = "",
+            const char* folderPage = nullptr)
   {
     std::string commandLine = "\"" + path + "\" " + arguments;
     STARTUPINFOA startup = {};
@@ -32,6 +35,12 @@ class Startup : public ::testing::Test {
       return 999;
     }
     answerer_ = std::make_unique<BoxAnswerer>(std::move(script), process.dwProcessId);
+    if (folderPage != nullptr) {
+      UiDriver driver(process.dwProcessId);
+      Screen page;
+      if (driver.WaitFor(folderPage, &page)) driver.Click(page, 1001);
+      else ADD_FAILURE() << "no folder page \"" << folderPage << "\"";
+    }
     const DWORD waited = WaitForSingleObject(process.hProcess, 30000);
     if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 998);
     WaitForSingleObject(process.hProcess, INFINITE);
@@ -53,8 +62,9 @@ TEST_F(Startup, WholeHeaderRunsToTheEndAndExitsWithZero)
   StartupFields fields;
   fields.Flags = PF_SIMPLE_MODE;
   Bytes payload = StartupSections(fields);
-  payload.resize(payload.size() + 64, 0);
-  EXPECT_EQ(0u, Run(Build(payload), {}, "T V"));
+  PutString(payload, "C:\\Test", 260);
+  PutInt32(payload, 1);
+  EXPECT_EQ(0u, Run(Build(payload), {}, "T V", "テスト製品 ｾｯﾄｱｯﾌﾟ"));
   EXPECT_TRUE(answerer_->AllAnswered());
 }
 
@@ -88,8 +98,11 @@ TEST_F(Startup, HeaderSpanningTwoVolumesAsksForTheSecondDisk)
   const Bytes whole = StartupSections(fields);
   const size_t split = 30;  // inside the screen settings
   const std::string path = Build(Bytes(whole.begin(), whole.begin() + split));
-  ASSERT_TRUE(WriteWholeFile(folder_ / "SETUP.002", Bytes(whole.begin() + split, whole.end())));
-  EXPECT_EQ(0u, Run(path, {{"FD交換", IDOK}}));
+  Bytes rest(whole.begin() + split, whole.end());
+  PutString(rest, "C:\\Test", 260);
+  PutInt32(rest, 1);
+  ASSERT_TRUE(WriteWholeFile(folder_ / "SETUP.002", rest));
+  EXPECT_EQ(0u, Run(path, {{"FD交換", IDOK}}, "", "テスト製品 ｾｯﾄｱｯﾌﾟ"));
   EXPECT_TRUE(answerer_->AllAnswered());
   ASSERT_EQ(1u, boxes_.size());
   EXPECT_EQ("次の FD (#2) に入れ替えてください.", boxes_[0].Text);

@@ -75,7 +75,7 @@ TEST_F(Wizard, AgreementThenFolderThenConfirmation)
   Screen page4 = Expect(CONFIRM);
   EXPECT_EQ("同意テスト", page4.Text(IDC_PRODUCT_NAME));
   EXPECT_EQ(folder, page4.Text(IDC_FOLDER));
-  EXPECT_EQ("4KB", page4.Text(IDC_REQUIRED));  // the one small file
+  EXPECT_EQ("20KB", page4.Text(IDC_REQUIRED));  // the uninstaller's 4 units and the file's 1
   EXPECT_NE("計算中", page4.Text(IDC_FREE));
   EXPECT_NE(std::string::npos, page4.Text(IDC_FREE).find("B"));
   ClickAway(page4, IDC_NEXT);

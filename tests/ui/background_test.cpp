@@ -10,6 +10,7 @@
 #include "app/state.h"
 #include "ui/background.h"
 #include "ui/gradient.h"
+#include "tests/support/screen_capture.h"
 
 namespace {
 
@@ -19,88 +20,6 @@ const char PRODUCT[] = "テスト製品ＡＢＣ";
 const char SUBTITLE[] = "セットアップ";
 const char FOOTER[] = "株式会社サンプル";
 const char FACE[] = "ＭＳ 明朝";
-
-// The screen as read back through the screen's device context.
-struct Screen {
-  int Width = 0;
-  int Height = 0;
-  int Stride = 0;
-  std::vector<unsigned char> Bgr;  // top-down rows
-
-  COLORREF At(int x, int y) const
-  {
-    const unsigned char* pixel = &Bgr[static_cast<size_t>(y) * Stride + x * 3];
-    return RGB(pixel[2], pixel[1], pixel[0]);
-  }
-};
-
-BITMAPINFO Info24(int width, int height)
-{
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
-
-Screen CaptureScreen()
-{
-  Screen screen;
-  screen.Width = GetSystemMetrics(SM_CXSCREEN);
-  screen.Height = GetSystemMetrics(SM_CYSCREEN);
-  screen.Stride = (screen.Width * 3 + 3) & ~3;
-  HDC display = GetDC(nullptr);
-  BITMAPINFO info = Info24(screen.Width, screen.Height);
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(display, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC memory = CreateCompatibleDC(display);
-  HGDIOBJ previous = SelectObject(memory, dib);
-  BitBlt(memory, 0, 0, screen.Width, screen.Height, display, 0, 0, SRCCOPY);
-  GdiFlush();
-  const unsigned char* bytes = static_cast<const unsigned char*>(bits);
-  screen.Bgr.assign(bytes, bytes + static_cast<size_t>(screen.Stride) * screen.Height);
-  SelectObject(memory, previous);
-  DeleteDC(memory);
-  DeleteObject(dib);
-  ReleaseDC(nullptr, display);
-  return screen;
-}
-
-// Writes the screen as a 24-bit bottom-up .bmp into screenshots/.
-void SaveScreenshot(const Screen& screen, const char* name)
-{
-  CreateDirectoryA("screenshots", nullptr);
-  const std::string path = std::string("screenshots\\") + name;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-  const DWORD pixelBytes = static_cast<DWORD>(screen.Stride) * screen.Height;
-  BITMAPFILEHEADER head = {};
-  head.bfType = 0x4D42;
-  head.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  head.bfSize = head.bfOffBits + pixelBytes;
-  BITMAPINFO info = Info24(screen.Width, screen.Height);
-  info.bmiHeader.biHeight = screen.Height;
-  DWORD written = 0;
-  WriteFile(file, &head, sizeof head, &written, nullptr);
-  WriteFile(file, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
-  for (int row = screen.Height - 1; row >= 0; --row) {
-    WriteFile(file, &screen.Bgr[static_cast<size_t>(row) * screen.Stride], screen.Stride, &written,
-              nullptr);
-  }
-  CloseHandle(file);
-}
-
-// Lets the window paint and reach the display.
-void Settle()
-{
-  for (int round = 0; round < 15; ++round) {
-    PumpMessages();
-    Sleep(20);
-  }
-}
 
 // How much of each screen pixel some text covers, 0 to 255: one layer for
 // the white copies, one for the black shadows.
@@ -192,7 +111,7 @@ struct Verdict {
 // must be white, fully shadow-covered ones without white must be black,
 // uncovered ones the background; anti-aliased edges are not judged.
 template <typename Background>
-Verdict Compare(const Screen& screen, const Coverage& coverage, int width, Background background)
+Verdict Compare(const ScreenCapture& screen, const Coverage& coverage, int width, Background background)
 {
   Verdict verdict;
   for (int y = 0; y < screen.Height; ++y) {
@@ -254,7 +173,7 @@ class Background : public ::testing::Test {
     PumpMessages();
   }
 
-  Screen Show()
+  ScreenCapture Show()
   {
     CreateBackgroundWindow();
     Settle();
@@ -274,7 +193,7 @@ class Background : public ::testing::Test {
 
 TEST_F(Background, GradientRunsInBandsOfThreeRowsFromTheTopColourToTheBottomColour)
 {
-  const Screen screen = Show();
+  const ScreenCapture screen = Show();
   ASSERT_EQ(768, screen.Height) << "the test display is 1024 x 768";
 
   // The first and last bands carry the exact end colours: red falls from
@@ -299,7 +218,7 @@ TEST_F(Background, TitleSubtitleAndFooterAreWhiteOverABlackShadow)
 {
   lstrcpyA(State.FooterText, FOOTER);
   State.FooterLength = lstrlenA(FOOTER);
-  const Screen screen = Show();
+  const ScreenCapture screen = Show();
   SaveScreenshot(screen, "background.bmp");
 
   // The footer's shadow stands one letter height from the right edge and
@@ -327,7 +246,7 @@ TEST_F(Background, NarrowerScreenGivesAOnePixelShadowAndTallerOneTallerBands)
   // screen size recorded at start-up.
   State.ScreenWidth = 1022;
   State.ScreenHeight = 1024;
-  const Screen screen = Show();
+  const ScreenCapture screen = Show();
 
   Coverage coverage(screen.Width, screen.Height);
   ExpectTitles(coverage, 1);
@@ -344,7 +263,7 @@ TEST_F(Background, PlainBackgroundShowsTheTopColourBehindTheTexts)
 {
   State.PayloadFlags = PF_PLAIN_BACKGROUND;
   State.GradientTop = RGB(0x20, 0x40, 0x80);
-  const Screen screen = Show();
+  const ScreenCapture screen = Show();
 
   Coverage coverage(screen.Width, screen.Height);
   ExpectTitles(coverage, 2);
@@ -371,7 +290,7 @@ TEST_F(Background, PopupWindowCoversTheScreenWithoutACaption)
 TEST_F(Background, FramedWindowHasACaptionWithTheTitleAndNoMaximiseBox)
 {
   State.PayloadFlags = PF_FRAMED_WINDOW;
-  const Screen screen = Show();
+  const ScreenCapture screen = Show();
 
   const LONG style = GetWindowLongA(State.MainWindow, GWL_STYLE);
   EXPECT_EQ(static_cast<LONG>(WS_CAPTION), style & WS_CAPTION);

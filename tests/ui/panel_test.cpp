@@ -13,6 +13,7 @@
 #include "resources/dialogs.h"
 #include "ui/background.h"
 #include "ui/gradient.h"
+#include "tests/support/screen_capture.h"
 #include "ui/panel.h"
 
 namespace {
@@ -25,85 +26,6 @@ const int PICTURE_BLUE = 0x5A;
 // Navy, teal and purple: COLORREF keeps blue in its high byte.
 const COLORREF METER_COLOURS[3] = {RGB(0, 0, 128), RGB(0, 128, 128), RGB(128, 0, 128)};
 const int METER_COLUMNS[3] = {20, 73, 124};
-
-struct Screen {
-  int Width = 0;
-  int Height = 0;
-  int Stride = 0;
-  std::vector<unsigned char> Bgr;  // top-down rows
-
-  COLORREF At(int x, int y) const
-  {
-    const unsigned char* pixel = &Bgr[static_cast<size_t>(y) * Stride + x * 3];
-    return RGB(pixel[2], pixel[1], pixel[0]);
-  }
-};
-
-BITMAPINFO Info24(int width, int height)
-{
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
-
-Screen CaptureScreen()
-{
-  Screen screen;
-  screen.Width = GetSystemMetrics(SM_CXSCREEN);
-  screen.Height = GetSystemMetrics(SM_CYSCREEN);
-  screen.Stride = (screen.Width * 3 + 3) & ~3;
-  HDC display = GetDC(nullptr);
-  BITMAPINFO info = Info24(screen.Width, screen.Height);
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(display, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC memory = CreateCompatibleDC(display);
-  HGDIOBJ previous = SelectObject(memory, dib);
-  BitBlt(memory, 0, 0, screen.Width, screen.Height, display, 0, 0, SRCCOPY);
-  GdiFlush();
-  const unsigned char* bytes = static_cast<const unsigned char*>(bits);
-  screen.Bgr.assign(bytes, bytes + static_cast<size_t>(screen.Stride) * screen.Height);
-  SelectObject(memory, previous);
-  DeleteDC(memory);
-  DeleteObject(dib);
-  ReleaseDC(nullptr, display);
-  return screen;
-}
-
-void SaveScreenshot(const Screen& screen, const char* name)
-{
-  CreateDirectoryA("screenshots", nullptr);
-  const std::string path = std::string("screenshots\\") + name;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-  const DWORD pixelBytes = static_cast<DWORD>(screen.Stride) * screen.Height;
-  BITMAPFILEHEADER head = {};
-  head.bfType = 0x4D42;
-  head.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  head.bfSize = head.bfOffBits + pixelBytes;
-  BITMAPINFO info = Info24(screen.Width, screen.Height);
-  info.bmiHeader.biHeight = screen.Height;
-  DWORD written = 0;
-  WriteFile(file, &head, sizeof head, &written, nullptr);
-  WriteFile(file, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
-  for (int row = screen.Height - 1; row >= 0; --row) {
-    WriteFile(file, &screen.Bgr[static_cast<size_t>(row) * screen.Stride], screen.Stride, &written,
-              nullptr);
-  }
-  CloseHandle(file);
-}
-
-void Settle()
-{
-  for (int round = 0; round < 15; ++round) {
-    PumpMessages();
-    Sleep(20);
-  }
-}
 
 // The test picture: red counts the columns, green the rows (top = 0), so a
 // misplaced or flipped picture shows at once.
@@ -178,7 +100,7 @@ COLORREF Band(int y)
 // Compares the panel and a one-pixel frame of gradient around it with the
 // screen, leaving out what lies off screen or under the dialog. Returns the
 // number of wrong pixels and describes the first.
-int PanelMismatches(const Screen& screen, const PanelLook& look, const RECT& dialog,
+int PanelMismatches(const ScreenCapture& screen, const PanelLook& look, const RECT& dialog,
                     std::string* first, int* judged = nullptr)
 {
   int wrong = 0;
@@ -207,7 +129,7 @@ int PanelMismatches(const Screen& screen, const PanelLook& look, const RECT& dia
 
 // The blocks a meter shows on screen, counted from the bottom while they
 // stand in the meter's colour.
-int BlocksShown(const Screen& screen, int meter)
+int BlocksShown(const ScreenCapture& screen, int meter)
 {
   int blocks = 0;
   while (blocks < 10) {
@@ -302,7 +224,7 @@ class Panel : public ::testing::Test {
   void ExpectPanel(const PanelLook& look, const char* screenshot = nullptr)
   {
     Settle();
-    const Screen screen = CaptureScreen();
+    const ScreenCapture screen = CaptureScreen();
     if (screenshot != nullptr) SaveScreenshot(screen, screenshot);
     std::string first;
     int judged = 0;
@@ -353,7 +275,7 @@ TEST_F(Panel, NearTheLeftEdgeIsCutByTheScreen)
   look.Levels[METER_SPACE] = 4;
   ExpectPanel(look);
   // The first screen column shows the picture's column 29.
-  const Screen screen = CaptureScreen();
+  const ScreenCapture screen = CaptureScreen();
   EXPECT_EQ(RGB(29, 0, PICTURE_BLUE), screen.At(0, 238));
 }
 
@@ -550,7 +472,7 @@ TEST_F(Panel, WithoutAPictureNothingIsDrawnAndOnlyTheBarsMove)
   EXPECT_EQ(4, BarPosition(IDC_ITEM_BAR));
   EXPECT_EQ(4, BarPosition(IDC_OVERALL_BAR));
   Settle();
-  const Screen screen = CaptureScreen();
+  const ScreenCapture screen = CaptureScreen();
   int wrong = 0;
   for (int y = 238; y < 238 + 226; ++y) {
     for (int x = 71; x < 71 + 157; ++x) wrong += screen.At(x, y) != Band(y);
@@ -564,7 +486,7 @@ TEST_F(Panel, BackgroundKeepsPaintingThePanelAfterTheDialogCloses)
   // Before the progress dialog the background shows no panel.
   DrawPanel(nullptr);
   Settle();
-  Screen screen = CaptureScreen();
+  ScreenCapture screen = CaptureScreen();
   EXPECT_EQ(Band(300), screen.At(100, 300));
 
   OpenProgressAt(300, 234);
@@ -600,7 +522,7 @@ TEST_F(Panel, InSimpleModeThePanelIsDrawnOnTheScreenItself)
 
   EXPECT_EQ(nullptr, State.MainWindow);
   Settle();
-  const Screen screen = CaptureScreen();
+  const ScreenCapture screen = CaptureScreen();
   PanelLook look;
   look.Left = 71;
   look.Top = 238;
