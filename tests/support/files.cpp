@@ -69,12 +69,18 @@ bool FileExists(const std::string& path)
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::string ParentFolder(const std::string& path)
+{
+  const char* start = path.c_str();
+  const char* lastSlash = start;
+  for (const char* p = start; *p != '\0'; p = NextSjisChar(p))
+    if (*p == '\\') lastSlash = p;
+  return std::string(start, static_cast<size_t>(lastSlash - start));
+}
+
 std::string ProgramFolder()
 {
   char path[MAX_PATH];
   GetModuleFileNameA(nullptr, path, sizeof path);
-  const char* lastSlash = path;
-  for (const char* p = path; *p != '\0'; p = NextSjisChar(p))
-    if (*p == '\\') lastSlash = p;
-  return std::string(path, static_cast<size_t>(lastSlash - path));
+  return ParentFolder(path);
 }

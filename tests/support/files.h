@@ -23,5 +23,8 @@ bool FileExists(const std::string& path);
 // The folder of the running test program, without a trailing backslash.
 std::string ProgramFolder();
 
+// The path without its last component (double-byte aware).
+std::string ParentFolder(const std::string& path);
+
 // Removes a folder tree; true when it is gone.
 bool RemoveTree(const std::string& path);
