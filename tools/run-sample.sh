@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds the engine and the builder,
 # builds the sample product's setup.exe from examples/sample/product.toml,
-# lists its payload, and runs it under Wine on a virtual screen, leaving a
-# screenshot in build/sample/. Ends with setup.exe's exit code (always 0).
+# lists its payload, and runs it under Wine on a virtual screen, going
+# through it as a user who accepts every proposal. Leaves a screenshot of
+# every dialog in build/sample/screens/. Ends with setup.exe's exit code.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SETUP_BUILD_DIR:-$root/build}
@@ -11,6 +12,7 @@ manifest=${1:-$root/examples/sample/product.toml}
 if [ "$(id -u)" -eq 0 ]; then "$root/tools/bootstrap.sh"; else sudo "$root/tools/bootstrap.sh"; fi
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$build" --target mksetup windows >/dev/null
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 out="$build/sample"
 rm -rf "$out"
@@ -35,13 +37,14 @@ cp -a "$SETUP_TEMPLATE/." "$prefix/"
 start_session "$prefix" ""
 
 wine_env "$prefix"
-wine "$out/setup.exe" </dev/null >/dev/null 2>&1 &
-setup_pid=$!
-sleep 3
-import -window root "$out/screen.png" 2>/dev/null || true
+mkdir -p "$out/screens"
 set +e
-wait "$setup_pid"
-rc=$?
+wine "$build/windows/bin/drive_setup.exe" "$(winpath "$out/setup.exe")" "$(winpath "$out/screens")" \
+  </dev/null 2>/dev/null | iconv -f CP932 -t UTF-8
+rc=${PIPESTATUS[0]}
 set -e
-echo "setup.exe exited with code $rc; screenshot: $out/screen.png"
+for shot in "$out"/screens/*.bmp; do
+  [ -e "$shot" ] && convert "$shot" "${shot%.bmp}.png" && rm "$shot"
+done
+echo "screenshots: $out/screens/"
 exit "$rc"

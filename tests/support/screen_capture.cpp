@@ -42,8 +42,12 @@ ScreenCapture CaptureScreen()
 bool SaveScreenshot(const ScreenCapture& screen, const char* name)
 {
   CreateDirectoryA("screenshots", nullptr);
-  const std::string path = std::string("screenshots\\") + name;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  return SaveScreenshotAs(screen, (std::string("screenshots\\") + name).c_str());
+}
+
+bool SaveScreenshotAs(const ScreenCapture& screen, const char* path)
+{
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   const DWORD pixelBytes = static_cast<DWORD>(screen.Stride) * screen.Height;
   BITMAPFILEHEADER head = {};

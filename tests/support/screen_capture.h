@@ -27,5 +27,8 @@ ScreenCapture CaptureScreen();
 // folder (CTest runs Wine tests in the build tree). False when it cannot.
 bool SaveScreenshot(const ScreenCapture& screen, const char* name);
 
+// Writes the capture as a 24-bit .bmp to `path`.
+bool SaveScreenshotAs(const ScreenCapture& screen, const char* path);
+
 // Lets windows paint and reach the display: pumps and waits a moment.
 void Settle();

@@ -1,0 +1,103 @@
+// drive_setup.exe SETUP.EXE [SCREENSHOTS]: runs a setup program and goes
+// through it as a user who accepts every proposal would: agrees, takes the
+// proposed folder (creating it), installs, declines a restart and closes
+// the completion message. Prints what it saw, saves a screenshot of every
+// dialog into SCREENSHOTS, and exits with the setup program's exit code
+// (99 when it had to give up).
+#include <windows.h>
+#include <cstdio>
+#include <set>
+#include <string>
+#include "resources/dialogs.h"
+#include "tests/support/screen_capture.h"
+#include "tests/support/ui_driver.h"
+
+namespace {
+
+struct Found {
+  DWORD ProcessId;
+  std::set<HWND>* Handled;
+  HWND Dialog;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM context)
+{
+  auto* found = reinterpret_cast<Found*>(context);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char name[16] = "";
+  GetClassNameA(window, name, sizeof name);
+  if (owner != found->ProcessId || !IsWindowVisible(window) || lstrcmpA(name, "#32770") != 0 ||
+      found->Handled->count(window) != 0) {
+    return TRUE;
+  }
+  found->Dialog = window;
+  return FALSE;
+}
+
+// The button a user who accepts everything presses on this window, or 0
+// to leave it (the progress dialog).
+int Answer(const Screen& screen)
+{
+  if (screen.IsMessageBox()) {
+    if (screen.Caption == "フォルダ作成確認") return IDYES;
+    if (screen.Caption == "システム再起動の確認") return IDNO;
+    if (screen.Caption == "セットアップの終了") return IDNO;
+    return IDOK;
+  }
+  if (screen.Texts.count(IDC_DONE) && screen.Text(IDC_DONE) == "完了") return IDC_DONE;
+  if (screen.Texts.count(IDC_STOP) && screen.Text(IDC_STOP) == "中止") return 0;
+  return IDC_NEXT;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+  if (argc < 2) {
+    fprintf(stderr, "usage: drive_setup SETUP.EXE [SCREENSHOTS]\n");
+    return 2;
+  }
+  const std::string shots = argc > 2 ? argv[2] : "";
+  if (!shots.empty()) CreateDirectoryA(shots.c_str(), nullptr);
+  std::string commandLine = std::string("\"") + argv[1] + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    fprintf(stderr, "drive_setup: cannot start %s (%lu)\n", argv[1], GetLastError());
+    return 99;
+  }
+  UiDriver driver(process.dwProcessId);
+  std::set<HWND> handled;
+  int count = 0;
+  const DWORD start = GetTickCount();
+  while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
+    if (GetTickCount() - start > 180000) {
+      fprintf(stderr, "drive_setup: gave up after 3 minutes\n");
+      TerminateProcess(process.hProcess, 99);
+      break;
+    }
+    Found found{process.dwProcessId, &handled, nullptr};
+    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&found));
+    if (found.Dialog == nullptr) continue;
+    Sleep(300);  // let it paint before it is read and photographed
+    const Screen screen = driver.Read(found.Dialog);
+    handled.insert(found.Dialog);
+    printf("%s%s%s\n", screen.Caption.c_str(), screen.IsMessageBox() ? ": " : "",
+           screen.IsMessageBox() ? screen.Text(0xFFFF).c_str() : "");
+    if (!shots.empty()) {
+      char name[16];
+      wsprintfA(name, "\\%02d.bmp", ++count);
+      SaveScreenshotAs(CaptureScreen(), (shots + name).c_str());
+    }
+    const int button = Answer(screen);
+    if (button != 0) driver.Click(screen, button);
+  }
+  DWORD code = 99;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  printf("setup.exe exited with code %lu\n", code);
+  return static_cast<int>(code);
+}
