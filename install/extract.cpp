@@ -1,1 +1,455 @@
-// (being written)
+// Folders and files of the payload put on disk: the file list step, the item
+// record, and the file body passed through the one 4096-byte block into its
+// file. A target that another program holds open gets its data under an
+// alternate name that Windows moves into place at its next start. Whatever a
+// failing item wrote is removed again; a file it never opened is left alone.
+#include "install/extract.h"
+#include "install/steps.h"
+#include <windows.h>
+#include <commctrl.h>
+#include <cstdint>
+#include "app/file_io.h"
+#include "app/flags.h"
+#include "app/message_box.h"
+#include "app/services.h"
+#include "app/sjis.h"
+#include "app/state.h"
+#include "install/log.h"
+#include "install/wininit.h"
+#include "payload/layout.h"
+#include "payload/reader.h"
+#include "ui/panel.h"
+
+enum {
+  BAR_ITEM_NAME = 2,                // Meters.Bars: the item name text 1002
+  BAR_ITEM = 3,                     // Meters.Bars: the item bar 1003
+  BLOCK_SHIFT = 12,                 // 4096-byte blocks
+  BLOCK_MASK = EXTRACT_BLOCK_BYTES - 1,
+  FOLDER_BLOCKS_PER_STEP = -10,     // a folder fills the item meter at once
+  METER_FULL = 10,
+  ALTERNATE_NUMBERS = 1000,         // .000 to .999
+  ALTERNATE_DIGITS = 3,
+  ADVANCE_BOTH = ADVANCE_OVERALL | ADVANCE_ITEM,
+};
+
+// WININIT.INI is read whole, old and new text in one block; past this size
+// the two could not be counted in 32 bits.
+static const DWORD MAX_INI_BYTES = 0x40000000;
+
+static const char FOLDER_CLASH[] =
+    "作成しようとしたﾌｫﾙﾀﾞ(%s)と同一名称のﾌｧｲﾙが既に存在する為\n\nﾌｫﾙﾀﾞの作成に失敗しました。";
+
+// The file the body is being written to, named in the report of a failed write.
+static const char* OutputPath;
+// The current file item created (and so emptied) its target itself.
+static int TargetCreated;
+
+// A name that would not fit a path buffer is refused, never cut.
+static int RefuseLongName(const char* subject)
+{
+  SetLastError(ERROR_FILENAME_EXCED_RANGE);
+  return ReportSystemError(State.CurrentDialog, subject);
+}
+
+static const char* LastComponent(const char* path)
+{
+  const char* name = path;
+  for (const char* p = path; *p != '\0'; p = NextSjisChar(p))
+    if (*p == '\\') name = p + 1;
+  return name;
+}
+
+// Offset of the last full stop in text, or -1.
+static int LastFullStop(const char* text)
+{
+  int stop = -1;
+  for (const char* p = text; *p != '\0'; p = NextSjisChar(p))
+    if (*p == '.') stop = static_cast<int>(p - text);
+  return stop;
+}
+
+static int IsDllName(const char* path)
+{
+  const int stop = LastFullStop(path);
+  if (stop < 0) return 0;
+  const char* ext = path + stop + 1;
+  return (ext[0] == 'd' || ext[0] == 'D') && (ext[1] == 'l' || ext[1] == 'L') &&
+         (ext[2] == 'l' || ext[2] == 'L') && ext[3] == '\0';
+}
+
+static void StartItemMeter(int stepsPerBlock)
+{
+  State.Meters.StepsPerBlock[METER_ITEM] = stepsPerBlock;
+  State.Meters.StepCounter[METER_ITEM] = 0;
+  State.Meters.Level[METER_ITEM] = 0;
+  ResetMeter(nullptr, METER_ITEM);
+}
+
+// The item bar's maximum travels in a 16-bit word: only its low bits count.
+static void SetItemRange(DWORD maximum)
+{
+  SendMessageA(State.Meters.Bars[BAR_ITEM], PBM_SETRANGE, 0, MAKELPARAM(0, maximum));
+}
+
+static int MakeFolderItem(const char* path)
+{
+  SetWindowTextA(State.Meters.Bars[BAR_ITEM_NAME], path);
+  SendMessageA(State.Meters.Bars[BAR_ITEM], PBM_SETPOS, 0, 0);
+  SetItemRange(1);
+  StartItemMeter(FOLDER_BLOCKS_PER_STEP);
+
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    if (!CreateDirectoryA(path, nullptr)) return ReportSystemError(State.CurrentDialog, path);
+    AdvanceProgress(ADVANCE_BOTH);
+    return LogInstalledPath("FOLDER", path);
+  }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    AdvanceProgress(ADVANCE_BOTH);
+    return 1;
+  }
+  char text[sizeof FOLDER_CLASH + MAX_PATH];
+  wsprintfA(text, FOLDER_CLASH, path);
+  ShowMessageBox(State.CurrentDialog, text, "ﾌｫﾙﾀﾞ作成ｴﾗｰ", MB_ICONERROR);
+  return 0;
+}
+
+// Writes the first `count` bytes of the block. A write that fails or falls
+// short (a full disk) fails the file.
+static int WriteBlock(DWORD count)
+{
+  DWORD done = 0;
+  if (!IoWriteFile(State.Extract.Output, State.Extract.Block, count, &done))
+    return ReportSystemError(State.CurrentDialog, OutputPath);
+  if (done != count) {
+    SetLastError(ERROR_DISK_FULL);
+    return ReportSystemError(State.CurrentDialog, OutputPath);
+  }
+  AdvanceProgress(ADVANCE_BOTH);
+  return 1;
+}
+
+static int BodySink(int byte)
+{
+  Extraction& x = State.Extract;
+  x.Block[x.Written & BLOCK_MASK] = static_cast<unsigned char>(byte);
+  ++x.Written;
+  if ((x.Written & BLOCK_MASK) != 0) return 1;
+  // A cancel confirmed while the last block was written stops the file here.
+  return WriteBlock(EXTRACT_BLOCK_BYTES) && !InstallCancelled();
+}
+
+// The body's size and data into the open output. A payload that ends or a
+// corrupt code fails without a message of its own; a failed write reports.
+static int WriteBody()
+{
+  uint32_t size = 0;
+  if (!ReadBodySize(&size, State.PayloadFlags)) return 0;
+  State.Extract.Size = size;
+  const DWORD blocks = (size >> BLOCK_SHIFT) + ((size & BLOCK_MASK) != 0 ? 1 : 0);
+  SetItemRange(blocks);
+  StartItemMeter(static_cast<int>(blocks / 10));
+
+  State.Extract.Written = 0;
+  if (!DecodeBody(size, (State.PayloadFlags & PF_STORED_BODIES) != 0, BodySink)) return 0;
+  const DWORD rest = State.Extract.Written & BLOCK_MASK;
+  if (rest != 0 && !WriteBlock(rest)) return 0;
+  State.Meters.Level[METER_ITEM] = METER_FULL;
+  DrawMeter(nullptr, METER_ITEM);
+  return 1;
+}
+
+// Opens the first free name made of path with its extension replaced by
+// three digits (a name without one gets a full stop and the digits). 0 with
+// the last error set; the caller reports.
+static int OpenAlternate(const char* path)
+{
+  char* name = State.Extract.AlternateName;
+  lstrcpynA(name, path, MAX_PATH);
+  // Only a full stop of the file's own name counts: one in a folder name
+  // would put the alternate file beside that folder.
+  const char* file = LastComponent(name);
+  const int stop = LastFullStop(file);
+  const int digitsAt =
+      stop >= 0 ? static_cast<int>(file - name) + stop + 1 : lstrlenA(name) + 1;
+  if (digitsAt + ALTERNATE_DIGITS >= MAX_PATH) {
+    name[0] = '\0';
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return 0;
+  }
+  name[digitsAt - 1] = '.';
+  int n = 0;
+  for (; n < ALTERNATE_NUMBERS; ++n) {
+    wsprintfA(name + digitsAt, "%3.3d", n);
+    if (GetFileAttributesA(name) == INVALID_FILE_ATTRIBUTES) break;
+  }
+  if (n == ALTERNATE_NUMBERS) {
+    name[0] = '\0';
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return 0;
+  }
+  State.Extract.Output = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (State.Extract.Output != INVALID_HANDLE_VALUE) return 1;
+  const DWORD error = GetLastError();
+  name[0] = '\0';
+  SetLastError(error);
+  return 0;
+}
+
+static int OpenOutput(const char* path)
+{
+  State.Extract.Output = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (State.Extract.Output != INVALID_HANDLE_VALUE) {
+    TargetCreated = 1;
+    return 1;
+  }
+  if (GetLastError() != ERROR_SHARING_VIOLATION) return ReportSystemError(State.CurrentDialog, path);
+  if (!OpenAlternate(path)) return ReportSystemError(State.CurrentDialog, path);
+  State.RunFlags |= RF_ALTERNATE_TARGET;
+  return 1;
+}
+
+static int AbsolutePath(const char* path, char* out)
+{
+  char* file = nullptr;
+  const DWORD length = GetFullPathNameA(path, MAX_PATH, out, &file);
+  if (length == 0) return ReportSystemError(State.CurrentDialog, path);
+  if (length >= MAX_PATH) return RefuseLongName(path);
+  return 1;
+}
+
+// The 8.3 form of an absolute path, as WININIT.INI needs it.
+static int ShortPath(const char* path, char* out)
+{
+  const DWORD length = GetShortPathNameA(path, out, MAX_PATH);
+  if (length == 0) return ReportSystemError(State.CurrentDialog, path);
+  if (length >= MAX_PATH) return RefuseLongName(path);
+  return 1;
+}
+
+static int WindowsFolderFile(const char* name, char* out)
+{
+  const UINT length = GetWindowsDirectoryA(out, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return RefuseLongName(name);
+  CutTrailingBackslash(out);
+  if (lstrlenA(out) + 1 + lstrlenA(name) >= MAX_PATH) return RefuseLongName(name);
+  lstrcatA(out, "\\");
+  lstrcatA(out, name);
+  return 1;
+}
+
+// Reads the whole of `file` (size bytes) into `into`; reports with subject.
+static int ReadAll(HANDLE file, char* into, DWORD size, const char* subject)
+{
+  DWORD at = 0;
+  while (at < size) {
+    DWORD got = 0;
+    if (!IoReadFile(file, into + at, size - at, &got)) return ReportSystemError(State.CurrentDialog, subject);
+    if (got == 0) {
+      SetLastError(ERROR_HANDLE_EOF);
+      return ReportSystemError(State.CurrentDialog, subject);
+    }
+    at += got;
+  }
+  return 1;
+}
+
+// Creates `ini` with `length` bytes of text. On failure the file may hold
+// part of the text; the caller puts the old one back.
+static int WriteWholeIni(const char* ini, const char* text, DWORD length)
+{
+  HANDLE file = CreateFileA(ini, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return ReportSystemError(State.CurrentDialog, "WININIT.INI");
+  DWORD done = 0;
+  BOOL written = IoWriteFile(file, text, length, &done);
+  if (written && done != length) {
+    written = FALSE;
+    SetLastError(ERROR_DISK_FULL);
+  }
+  const DWORD error = GetLastError();
+  CloseHandle(file);
+  SetLastError(error);
+  if (!written) return ReportSystemError(State.CurrentDialog, "WININIT.INI");
+  return 1;
+}
+
+// Writes the text of WININIT.INI with the entry added; the old text is read
+// from its copy `bak` (absent when hadIni is 0). 0 after reporting.
+static int RewriteIni(const char* ini, const char* bak, int hadIni, const char* target,
+                      const char* source)
+{
+  HANDLE old = INVALID_HANDLE_VALUE;
+  DWORD oldSize = 0;
+  if (hadIni) {
+    old = CreateFileA(bak, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (old == INVALID_HANDLE_VALUE) return ReportSystemError(State.CurrentDialog, "WININIT.BAK");
+    oldSize = GetFileSize(old, nullptr);
+  }
+  int ok = 0;
+  HANDLE heap = GetProcessHeap();
+  char* block = nullptr;
+  if (oldSize == INVALID_FILE_SIZE) {
+    ReportSystemError(State.CurrentDialog, "WININIT.BAK");
+  } else if (oldSize > MAX_INI_BYTES ||
+             (block = static_cast<char*>(HeapAlloc(
+                  heap, 0, oldSize + RenameOutputBytes(oldSize, target, source)))) == nullptr) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    ReportSystemError(State.CurrentDialog, "WININIT.BAK");
+  } else if (!hadIni || ReadAll(old, block, oldSize, "WININIT.BAK")) {
+    char* out = block + oldSize;
+    const size_t length = AddRenameEntry(block, oldSize, target, source, out);
+    ok = WriteWholeIni(ini, out, static_cast<DWORD>(length));
+  }
+  if (block != nullptr) HeapFree(heap, 0, block);
+  if (old != INVALID_HANDLE_VALUE) CloseHandle(old);
+  return ok;
+}
+
+// Adds "target=source" to the "[rename]" section of WININIT.INI. While the
+// new file is written the old one waits in WININIT.BAK and is put back if
+// writing fails; if even that fails, WININIT.BAK stays for the user.
+static int AddWininitEntry(const char* target, const char* source)
+{
+  char ini[MAX_PATH];
+  char bak[MAX_PATH];
+  if (!WindowsFolderFile("WININIT.INI", ini) || !WindowsFolderFile("WININIT.BAK", bak)) return 0;
+  const int hadIni = GetFileAttributesA(ini) != INVALID_FILE_ATTRIBUTES;
+  if (hadIni && !CopyFileA(ini, bak, FALSE)) return ReportSystemError(State.CurrentDialog, "WININIT.INI");
+  if (RewriteIni(ini, bak, hadIni, target, source)) {
+    if (hadIni) DeleteFileA(bak);
+    return 1;
+  }
+  if (!hadIni) {
+    DeleteFileA(ini);
+  } else if (CopyFileA(bak, ini, FALSE)) {
+    DeleteFileA(bak);
+  }
+  return 0;
+}
+
+static int IsNetworkPath(const char* path) { return path[0] == '\\' && path[1] == '\\'; }
+
+// Registers the move of the alternate file onto path for the next start of
+// Windows.
+static int ScheduleReplace(const char* path)
+{
+  char target[MAX_PATH];
+  char source[MAX_PATH];
+  if (!AbsolutePath(path, target) || !AbsolutePath(State.Extract.AlternateName, source)) return 0;
+  // Windows moves no files on network paths at its start; the data stays
+  // under the alternate name.
+  if (IsNetworkPath(target) || IsNetworkPath(source)) return 1;
+  char shortTarget[MAX_PATH];
+  char shortSource[MAX_PATH];
+  if (!ShortPath(target, shortTarget) || !ShortPath(source, shortSource)) return 0;
+  if (!AddWininitEntry(shortTarget, shortSource)) return 0;
+  // NT-family Windows does not read WININIT.INI; it keeps its own list of
+  // moves for the next start.
+  const bool ntFamily = (GetVersion() & 0x80000000) == 0;
+  if (ntFamily && !MoveFileExA(source, target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING))
+    return ReportSystemError(State.CurrentDialog, path);
+  return 1;
+}
+
+int ExtractFile(const char* path)
+{
+  if (lstrlenA(path) >= MAX_PATH) return RefuseLongName(path);
+  SetWindowTextA(State.Meters.Bars[BAR_ITEM_NAME], LastComponent(path));
+  SendMessageA(State.Meters.Bars[BAR_ITEM], PBM_SETPOS, 0, 0);
+  ResetMeter(nullptr, METER_ITEM);
+  State.RunFlags &= ~RF_ALTERNATE_TARGET;
+  State.Extract.AlternateName[0] = '\0';
+  TargetCreated = 0;
+
+  if (!OpenOutput(path)) return 0;
+  OutputPath = (State.RunFlags & RF_ALTERNATE_TARGET) ? State.Extract.AlternateName : path;
+  const int written = WriteBody();
+  CloseHandle(State.Extract.Output);
+  State.Extract.Output = INVALID_HANDLE_VALUE;
+  OutputPath = nullptr;
+  if (!written) return 0;
+
+  if (!(State.RunFlags & RF_ALTERNATE_TARGET)) return 1;
+  if (!ScheduleReplace(path)) return 0;
+  State.RunFlags |= RF_RESTART_NEEDED;
+  return 1;
+}
+
+// The times go on before the attributes: once a file is read-only, no
+// handle for writing its times can be had.
+static int ApplyFileInfo(const char* path)
+{
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return ReportSystemError(State.CurrentDialog, path);
+  const Extraction& x = State.Extract;
+  const BOOL timed = SetFileTime(file, &x.Creation, &x.LastAccess, &x.LastWrite);
+  const DWORD error = GetLastError();
+  CloseHandle(file);
+  SetLastError(error);
+  if (!timed) return ReportSystemError(State.CurrentDialog, path);
+  if (!SetFileAttributesA(path, x.Attributes)) return ReportSystemError(State.CurrentDialog, path);
+  return 1;
+}
+
+static int MakeFileItem(const char* path)
+{
+  if (!ExtractFile(path)) return 0;
+  const char* written = (State.RunFlags & RF_ALTERNATE_TARGET) ? State.Extract.AlternateName : path;
+  if (!ApplyFileInfo(written)) return 0;
+  // The target is logged also when its data waits under the alternate name.
+  return LogInstalledPath(IsDllName(path) ? "DLL" : "FILE", path);
+}
+
+// Removes the file a failed item wrote: its alternate file, or the target it
+// created. A target it never opened, in use or not, is not touched.
+static void RemoveItemFile(const char* path)
+{
+  const char* written = nullptr;
+  if (State.RunFlags & RF_ALTERNATE_TARGET) written = State.Extract.AlternateName;
+  else if (TargetCreated) written = path;
+  if (written == nullptr) return;
+  // The attributes may already have made it read-only.
+  SetFileAttributesA(written, FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(written);
+}
+
+static FILETIME ToFileTime(const FileTime64& time)
+{
+  FILETIME result;
+  result.dwLowDateTime = time.Low;
+  result.dwHighDateTime = time.High;
+  return result;
+}
+
+int InstallItem(const char* path)
+{
+  if (lstrlenA(path) >= MAX_PATH) return RefuseLongName(path);
+  // The data ending at the attributes is reported by the record reader; an
+  // end in the times has nothing more to say.
+  ItemRecord item;
+  if (!ReadItemHead(&item)) return 0;
+  State.Extract.Attributes = item.Attributes;
+  if (IsFolder(item)) {
+    if (MakeFolderItem(path)) return 1;
+    RemoveDirectoryA(path);
+    return 0;
+  }
+  State.Extract.Creation = ToFileTime(item.Creation);
+  State.Extract.LastAccess = ToFileTime(item.LastAccess);
+  State.Extract.LastWrite = ToFileTime(item.LastWrite);
+  TargetCreated = 0;
+  State.RunFlags &= ~RF_ALTERNATE_TARGET;
+  if (MakeFileItem(path)) return 1;
+  RemoveItemFile(path);
+  return 0;
+}
+
+int InstallFiles()
+{
+  char path[MAX_PATH];
+  for (;;) {
+    if (!ReadFileListPath(path)) return 0;
+    if (path[0] == '\0') return 1;
+    if (!InstallItem(path)) return 0;
+  }
+}
