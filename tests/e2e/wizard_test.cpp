@@ -79,6 +79,7 @@ TEST_F(Wizard, AgreementThenFolderThenConfirmation)
   EXPECT_NE("計算中", page4.Text(IDC_FREE));
   EXPECT_NE(std::string::npos, page4.Text(IDC_FREE).find("B"));
   ClickAway(page4, IDC_NEXT);
+  ClickAway(Expect("ｾｯﾄｱｯﾌﾟ完了"), IDOK);
   EXPECT_EQ(0u, ExitCode()) << Transcript();
 }
 
@@ -223,7 +224,7 @@ TEST_F(Wizard, ProductLargerThanTheDriveIsRefusedOnTheConfirmation)
   const std::string folder = folder_ / "huge";
   NextWithNewFolder(page3, folder);
   Screen page4 = Expect(CONFIRM);
-  EXPECT_EQ("16TB", page4.Text(IDC_REQUIRED));
+  EXPECT_EQ("15.99TB", page4.Text(IDC_REQUIRED));  // 4294967295 units of 4 KB
   Driver().Click(page4, IDC_NEXT);
   Screen box = Expect("領域不足ｴﾗｰ");
   EXPECT_EQ("空きディスク容量が足りません。\n\n前のページに戻り別のドライブを選択するか、ディスクの空き領域を増やしてください。",
@@ -256,5 +257,9 @@ TEST_F(Wizard, SimpleModeInstallsAfterTheOnePage)
   Start("simple");
   Screen page9 = Expect("簡易テスト ｾｯﾄｱｯﾌﾟ");
   NextWithNewFolder(page9, folder_ / "簡易");
+  Screen done = Expect("ｾｯﾄｱｯﾌﾟ完了");
+  EXPECT_EQ("「簡易テスト」 は正常にセットアップされました。", done.Text(0xFFFF));
+  ClickAway(done, IDOK);
   EXPECT_EQ(0u, ExitCode());
+  EXPECT_TRUE(FileExists(folder_ / "簡易\\file.txt"));
 }

@@ -193,6 +193,8 @@ TEST_F(InstallLog, BareDriveInstallFolderLogsAtTheDriveRoot)
   ASSERT_FALSE(FileExists(log));
   ASSERT_FALSE(FileExists(drive + "\\setup.$$$"));
 
+  // Standing on that drive, "C:" alone would name the folder we stand in.
+  ASSERT_TRUE(SetCurrentDirectoryA(folder_.Path().c_str()));
   lstrcpyA(State.InstallFolder, drive.c_str());
   ASSERT_EQ(1, PrepareInstall());
   char current[MAX_PATH];
@@ -303,7 +305,7 @@ TEST_F(InstallLog, MergeProblemsAreNotReportedAndTheOldLogGoes)
   EXPECT_TRUE(Boxes().empty());
 }
 
-// Which of the five head line writes fails.
+// Which of the four head line writes fails.
 class HeadLineWriteFailure : public InstallLog, public ::testing::WithParamInterface<int> {};
 
 TEST_P(HeadLineWriteFailure, IsReportedOnceAndKeepsTheLinesBefore)
@@ -318,6 +320,7 @@ TEST_P(HeadLineWriteFailure, IsReportedOnceAndKeepsTheLinesBefore)
 
   std::string expected;
   for (int i = 0; i < GetParam(); ++i) expected += lines[i];
+  ASSERT_TRUE(FileExists(Path("setup.inf")));
   EXPECT_EQ(expected, LogText());
 }
 
@@ -417,10 +420,8 @@ TEST_F(InstallLog, OverlongLineIsRefusedNotCut)
   // The start of the line, cut between characters for the message only.
   EXPECT_EQ(TOO_LONG + "FILE=" + fits.substr(0, 59) + "…", seen[0].Text);
   EXPECT_EQ(TOO_LONG + "FILE=" + Repeat("表", 29) + "…", seen[1].Text);
-  EXPECT_EQ(TOO_LONG + ("FILE=" + folder_.Path()).substr(0, 64) +
-                (("FILE=" + folder_.Path()).size() < 64 ? ("\\" + deep).substr(0, 64 - 5 - folder_.Path().size()) : "") +
-                "…",
-            seen[2].Text);
+  const std::string deepLine = "FILE=" + folder_.Path() + "\\" + deep;
+  EXPECT_EQ(TOO_LONG + deepLine.substr(0, 64) + "…", seen[2].Text);
 }
 
 }  // namespace

@@ -119,8 +119,12 @@ void BoxAnswerer::Poll()
     for (HWND h : handled_) handled = handled || h == window;
     LeaveCriticalSection(&lock_);
 
-    // A message box is a dialog whose text static carries the id 0xFFFF.
-    if (handled || className != "#32770" || GetDlgItem(window, MESSAGE_TEXT_ID) == nullptr) continue;
+    // A message box is a dialog whose text static carries the id 0xFFFF and
+    // that has none of the setup program's own controls (1000 and up).
+    bool ownControls = false;
+    for (int id = 1000; id <= 1006; ++id) ownControls = ownControls || GetDlgItem(window, id) != nullptr;
+    if (handled || className != "#32770" || GetDlgItem(window, MESSAGE_TEXT_ID) == nullptr || ownControls)
+      continue;
 
     SeenBox box{caption, WindowText(GetDlgItem(window, MESSAGE_TEXT_ID)),
                 GetWindow(window, GW_OWNER), false};

@@ -18,7 +18,10 @@ struct Screen {
   std::map<int, bool> Visible;       // by control id
   RECT Rect = {};
 
-  bool IsMessageBox() const { return Texts.count(0xFFFF) != 0; }
+  // A message box has its text in a static 0xFFFF and, unlike the setup
+  // program's own dialogs (whose unnamed labels are 0xFFFF too), no control
+  // numbered from 1000.
+  bool IsMessageBox() const { return Texts.count(0xFFFF) != 0 && Texts.lower_bound(1000) == Texts.upper_bound(1006); }
   const std::string& Text(int id) const;
 };
 
