@@ -1,1 +1,197 @@
-// (being written)
+// The install log "setup.inf": the prepare step that keeps an older log as
+// "setup.$$$" and opens the new one with its head lines, the line writers
+// of the install steps, and the closing merge. A line holds at most 257
+// characters before its CR LF; a longer one is refused, never cut. An older
+// log is never lost: it is merged, or it gets its own name back.
+#include "install/log.h"
+#include <windows.h>
+#include <commctrl.h>
+#include <cstdarg>
+#include <cstdio>
+#include "app/file_io.h"
+#include "app/message_box.h"
+#include "app/services.h"
+#include "app/sjis.h"
+#include "app/state.h"
+#include "install/log_merge.h"
+#include "resources/dialogs.h"
+#include "ui/panel.h"
+
+enum {
+  LINE_BYTES = MAX_PATH,             // a line with its CR LF and NUL
+  LINE_TEXT_LIMIT = LINE_BYTES - 3,  // characters before the CR LF
+  SHOWN_LINE_BYTES = 64,             // start of a refused line in its message
+  ITEM_BAR_RANGE = 10,               // the ten progress calls of the prepare step
+  ENGINE_MAJOR = 3,
+  ENGINE_MINOR = 0,
+  MERGE_LOG_LIMIT = 16 << 20,        // bytes per log that the merge takes on
+};
+
+static const char LOG_NAME[] = "setup.inf";
+static const char OLD_LOG_NAME[] = "setup.$$$";
+static const char TXT_LINE_TOO_LONG[] = "ｾｯﾄｱｯﾌﾟ情報ﾌｧｲﾙ に書き込めない長さの行です。\n\n";
+static const char TXT_ELLIPSIS[] = "…";
+
+static HWND ProgressControl(int id) { return State.Meters.Bars[id - IDC_CATEGORY]; }
+
+static int RefuseLongLine(const char* start)
+{
+  char message[sizeof TXT_LINE_TOO_LONG + SHOWN_LINE_BYTES + sizeof TXT_ELLIPSIS];
+  const size_t head = sizeof TXT_LINE_TOO_LONG - 1;
+  const size_t shown = SjisFitLength(start, SHOWN_LINE_BYTES);
+  CopyMemory(message, TXT_LINE_TOO_LONG, head);
+  CopyMemory(message + head, start, shown);
+  CopyMemory(message + head + shown, TXT_ELLIPSIS, sizeof TXT_ELLIPSIS);
+  return ReportDataError(message);
+}
+
+int WriteLogLine(const char* format, ...)
+{
+  char line[LINE_BYTES];
+  va_list arguments;
+  va_start(arguments, format);
+  // Counted formatting: one character more than a line may hold tells an
+  // overlong line from one that just fits.
+  const int length = _vsnprintf(line, LINE_TEXT_LIMIT + 1, format, arguments);
+  va_end(arguments);
+  line[LINE_TEXT_LIMIT + 1] = '\0';
+  if (length < 0 || length > LINE_TEXT_LIMIT) return RefuseLongLine(line);
+
+  line[length] = '\r';
+  line[length + 1] = '\n';
+  const DWORD size = static_cast<DWORD>(length) + 2;
+  DWORD written = 0;
+  const BOOL wrote = IoWriteFile(State.InstallLog, line, size, &written);
+  // A short write sets no error of its own.
+  if (wrote && written != size) SetLastError(ERROR_DISK_FULL);
+  if (!wrote || written != size) return ReportSystemError(State.CurrentDialog, LOG_NAME);
+  return 1;
+}
+
+int LogInstalledPath(const char* kind, const char* path)
+{
+  const bool unc = path[0] == '\\' && path[1] == '\\';
+  const bool drive = path[0] != '\0' && path[1] == ':';
+  if (unc || drive) return WriteLogLine("%s=%s", kind, path);
+  return WriteLogLine("%s=%s\\%s", kind, State.InstallFolder, path);
+}
+
+static void DeleteOldLog()
+{
+  // A read-only attribute carried over from the older setup.inf would keep
+  // it from going.
+  SetFileAttributesA(OLD_LOG_NAME, FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(OLD_LOG_NAME);
+}
+
+int PrepareInstall()
+{
+  SetWindowTextA(ProgressControl(IDC_ITEM_NAME), LOG_NAME);
+  SendMessageA(ProgressControl(IDC_ITEM_BAR), PBM_SETRANGE, 0, MAKELPARAM(0, ITEM_BAR_RANGE));
+  State.Meters.StepsPerBlock[METER_ITEM] = 1;
+  State.Meters.Level[METER_ITEM] = 0;
+  ResetMeter(nullptr, METER_ITEM);
+  AdvanceProgress(ADVANCE_ITEM);
+
+  lstrcpynA(TextBuffer, State.InstallFolder, MAX_PATH);
+  // "D:" alone would name the drive's current directory, not its root.
+  if (TextBuffer[0] != '\0' && TextBuffer[1] == ':' && TextBuffer[2] == '\0') lstrcatA(TextBuffer, "\\");
+  if (!SetCurrentDirectoryA(TextBuffer)) return ReportSystemError(State.CurrentDialog, State.InstallFolder);
+  AdvanceProgress(ADVANCE_ITEM);
+
+  // A "setup.$$$" found here was left by a run that never closed its log.
+  if (GetFileAttributesA(OLD_LOG_NAME) != INVALID_FILE_ATTRIBUTES) DeleteOldLog();
+  AdvanceProgress(ADVANCE_ITEM);
+
+  const bool keptOld = GetFileAttributesA(LOG_NAME) != INVALID_FILE_ATTRIBUTES &&
+                       MoveFileA(LOG_NAME, OLD_LOG_NAME);
+  AdvanceProgress(ADVANCE_ITEM);
+
+  State.InstallLog = CreateFileA(LOG_NAME, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (State.InstallLog == INVALID_HANDLE_VALUE) {
+    ReportSystemError(State.CurrentDialog, LOG_NAME);
+    // Without a new log nothing will merge the older one, so it keeps its
+    // own name for the next run and the uninstaller.
+    if (keptOld) MoveFileA(OLD_LOG_NAME, LOG_NAME);
+    return 0;
+  }
+  AdvanceProgress(ADVANCE_ITEM);
+
+  if (!WriteLogLine("USER=%s\r\nSECTION=%s", State.UserName, State.UserCompany)) return 0;
+  AdvanceProgress(ADVANCE_ITEM);
+  // The merge recognises this engine's logs by exactly this line.
+  if (!WriteLogLine("%s", LOG_AUTHOR_LINE)) return 0;
+  AdvanceProgress(ADVANCE_ITEM);
+  if (!WriteLogLine("VER=%d.%2.2d", ENGINE_MAJOR, ENGINE_MINOR)) return 0;
+  AdvanceProgress(ADVANCE_ITEM);
+  if (State.FolderCreated && !WriteLogLine("IFOLDER=%s", State.InstallFolder)) return 0;
+  AdvanceProgress(ADVANCE_ITEM);
+
+  State.Heap = GetProcessHeap();
+  AdvanceProgress(ADVANCE_ITEM | ADVANCE_OVERALL);
+  return 1;
+}
+
+// Reads the file from its start; 1 when all size bytes came.
+static int ReadFromStart(HANDLE file, char* buffer, DWORD size)
+{
+  if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return 0;
+  DWORD total = 0;
+  while (total < size) {
+    DWORD got = 0;
+    if (!IoReadFile(file, buffer + total, size - total, &got) || got == 0) return 0;
+    total += got;
+  }
+  return 1;
+}
+
+// Appends to the new log the lines of the open older log that it lacks.
+static void MergeFrom(HANDLE old)
+{
+  DWORD oldHigh = 0;
+  DWORD newHigh = 0;
+  const DWORD oldSize = GetFileSize(old, &oldHigh);
+  const DWORD newSize = GetFileSize(State.InstallLog, &newHigh);
+  // The bound keeps the sizes below in 32 bits; a log this large is not one
+  // that an installation writes.
+  if (oldSize == INVALID_FILE_SIZE || newSize == INVALID_FILE_SIZE || oldHigh != 0 || newHigh != 0 ||
+      oldSize > MERGE_LOG_LIMIT || newSize > MERGE_LOG_LIMIT || oldSize == 0) {
+    return;
+  }
+
+  HANDLE heap = GetProcessHeap();
+  char* logs = static_cast<char*>(HeapAlloc(heap, 0, oldSize + newSize + MergeOutputBytes(oldSize)));
+  if (logs == nullptr) return;
+  char* oldLog = logs;
+  char* newLog = oldLog + oldSize;
+  char* appended = newLog + newSize;
+
+  if (ReadFromStart(old, oldLog, oldSize) && ReadFromStart(State.InstallLog, newLog, newSize)) {
+    void* workspace = HeapAlloc(heap, 0, MergeWorkspaceBytes(oldLog, oldSize, newLog, newSize));
+    if (workspace != nullptr) {
+      const size_t length = MergeLogs(oldLog, oldSize, newLog, newSize, workspace, appended);
+      DWORD written = 0;
+      if (length > 0 && SetFilePointer(State.InstallLog, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER)
+        IoWriteFile(State.InstallLog, appended, static_cast<DWORD>(length), &written);
+      HeapFree(heap, 0, workspace);
+    }
+  }
+  HeapFree(heap, 0, logs);
+}
+
+void CloseInstallLog()
+{
+  // Without a new log, an older one stays as the prepare step left it.
+  if (State.InstallLog == INVALID_HANDLE_VALUE) return;
+
+  HANDLE old = CreateFileA(OLD_LOG_NAME, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (old != INVALID_HANDLE_VALUE) {
+    MergeFrom(old);
+    CloseHandle(old);
+  }
+  DeleteOldLog();
+  CloseHandle(State.InstallLog);
+  State.InstallLog = INVALID_HANDLE_VALUE;
+}

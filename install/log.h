@@ -8,7 +8,7 @@
 // 0 after reporting.
 int PrepareInstall();
 
-// Formats one line (wsprintf format with up to two arguments) and appends it
+// Formats one line (a printf format and its arguments) and appends it
 // with CR LF. A line that would not fit 257 characters is refused with a
 // message, never cut. 0 after reporting.
 int WriteLogLine(const char* format, ...);

@@ -38,12 +38,19 @@ bool Insert(Table& table, const char* text, size_t length)
   return true;
 }
 
-size_t LineCountBound(size_t size) { return size + 1; }
-
-size_t SlotCount(size_t oldSize, size_t newSize)
+size_t LineCount(const char* log, size_t size)
 {
+  size_t lines = 0;
+  for (size_t i = 0; i < size; ++i) lines += log[i] == '\n';
+  return lines;
+}
+
+// Twice as many slots as lines keeps the probes short.
+size_t SlotCount(const char* oldLog, size_t oldSize, const char* newLog, size_t newSize)
+{
+  const size_t lines = LineCount(oldLog, oldSize) + LineCount(newLog, newSize);
   size_t slots = 16;
-  while (slots < 2 * (LineCountBound(oldSize) + LineCountBound(newSize))) slots <<= 1;
+  while (slots < 2 * (lines + 1)) slots <<= 1;
   return slots;
 }
 
@@ -62,9 +69,9 @@ void ForEachLine(const char* log, size_t size, Visit visit)
 
 }  // namespace
 
-size_t MergeWorkspaceBytes(size_t oldSize, size_t newSize)
+size_t MergeWorkspaceBytes(const char* oldLog, size_t oldSize, const char* newLog, size_t newSize)
 {
-  return SlotCount(oldSize, newSize) * sizeof(LineRef);
+  return SlotCount(oldLog, oldSize, newLog, newSize) * sizeof(LineRef);
 }
 
 size_t MergeOutputBytes(size_t oldSize) { return 2 * oldSize; }
@@ -79,7 +86,7 @@ size_t MergeLogs(const char* oldLog, size_t oldSize, const char* newLog, size_t 
   });
   if (!ours) return 0;
 
-  const size_t slots = SlotCount(oldSize, newSize);
+  const size_t slots = SlotCount(oldLog, oldSize, newLog, newSize);
   Table table{static_cast<LineRef*>(workspace), slots - 1};
   memset(table.Slots, 0, slots * sizeof(LineRef));
   ForEachLine(newLog, newSize, [&](const char* text, size_t length) { Insert(table, text, length); });

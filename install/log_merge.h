@@ -7,8 +7,9 @@
 // The maker's line that marks a log of this engine.
 inline constexpr char LOG_AUTHOR_LINE[] = "AUTHOR=Norvalex";
 
-// Bytes of workspace MergeLogs needs for logs of these sizes.
-size_t MergeWorkspaceBytes(size_t oldSize, size_t newSize);
+// Bytes of workspace MergeLogs needs for these two logs (it grows with
+// their number of lines).
+size_t MergeWorkspaceBytes(const char* oldLog, size_t oldSize, const char* newLog, size_t newSize);
 
 // Bytes the appended lines can take at most (each old line with CR LF).
 size_t MergeOutputBytes(size_t oldSize);

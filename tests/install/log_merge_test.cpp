@@ -9,7 +9,7 @@ namespace {
 
 std::string Merge(const std::string& oldLog, const std::string& newLog)
 {
-  std::vector<char> workspace(MergeWorkspaceBytes(oldLog.size(), newLog.size()));
+  std::vector<char> workspace(MergeWorkspaceBytes(oldLog.data(), oldLog.size(), newLog.data(), newLog.size()));
   std::string out(MergeOutputBytes(oldLog.size()), '\0');
   out.resize(MergeLogs(oldLog.data(), oldLog.size(), newLog.data(), newLog.size(), workspace.data(), &out[0]));
   return out;
