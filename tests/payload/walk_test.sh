@@ -84,9 +84,9 @@ check compressed
 manifest stored $'agreement = "license.txt"\nstored = "always"' "$both_shortcuts"
 check stored
 manifest spanned 'agreement = "license.txt"' "$both_shortcuts"
-check spanned --span --volume-size 40000
+check spanned --span --volume-size 70000
 manifest spanned-stored $'agreement = "license.txt"\nstored = "always"' "$desktop_only"
-check spanned-stored --span --volume-size 30000
+check spanned-stored --span --volume-size 65000
 manifest simple $'agreement = "license.txt"\nsimple_mode = true' ""
 check simple
 manifest plain 'user_page = true' "$start_only"
