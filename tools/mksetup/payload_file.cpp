@@ -72,25 +72,6 @@ static bool HaveByte()
 
 int ReadByte() { return HaveByte() ? File.Data[File.Position++] : -1; }
 
-int ReadWord()
-{
-  const int low = ReadByte();
-  if (low < 0) return -1;
-  const int high = ReadByte();
-  return high < 0 ? -1 : low + 256 * high;
-}
-
-int ReadBytes(void* destination, int n)
-{
-  unsigned char* out = static_cast<unsigned char*>(destination);
-  for (int i = 0; i < n; ++i) {
-    const int b = ReadByte();
-    if (b < 0) return 0;
-    out[i] = static_cast<unsigned char>(b);
-  }
-  return 1;
-}
-
 int ReadString(char* destination, int capacity)
 {
   if (!HaveByte()) return 0;
