@@ -448,6 +448,8 @@ int InstallFiles()
 {
   char path[MAX_PATH];
   for (;;) {
+    // A cancel confirmed during the last item ends the list here.
+    if (InstallCancelled()) return 0;
     if (!ReadFileListPath(path)) return 0;
     if (path[0] == '\0') return 1;
     if (!InstallItem(path)) return 0;

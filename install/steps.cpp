@@ -79,6 +79,8 @@ static int RunRow(const StepRow& row)
   PumpMessages();
   if (InstallCancelled()) return 0;
   Confirm("開始 確認");
+  // The user may have cancelled while the confirmation was up.
+  if (InstallCancelled()) return 0;
   return row.step() && !InstallCancelled();
 }
 

@@ -1,6 +1,8 @@
 // Installing a product end to end: the wizard accepted, the progress
 // dialog, the completion message, and then every folder, file, time,
-// attribute, log line, uninstaller and registry value checked on disk.
+// attribute, log line, uninstaller and registry value checked on disk; a
+// second installation into the same folder; and a run paused before and
+// after each step by the debugging confirmations.
 #include <vector>
 #include "resources/dialogs.h"
 #include "tests/e2e/scenario.h"
@@ -10,6 +12,9 @@ namespace {
 const char FOLDER_PAGE[] = "ｾｯﾄｱｯﾌﾟ ﾌｫﾙﾀﾞ";
 const char CONFIRM_PAGE[] = "ｾｯﾄｱｯﾌﾟ条件の確認";
 const char DONE[] = "ｾｯﾄｱｯﾌﾟ完了";
+const char DEBUGGING[] = "ﾃﾞﾊﾞｯｸﾞ";
+const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const std::string HEAD = "USER=\r\nSECTION=\r\nAUTHOR=Norvalex\r\nVER=3.00\r\n";
 
 // The generated tree (build/e2e-tree), as Wine sees the host's files.
 std::string TreeFile(const std::string& relative)
@@ -46,6 +51,36 @@ std::string RegistryText(const char* key, const char* name, DWORD* type, DWORD* 
   return result == ERROR_SUCCESS ? std::string(data) : "<no value>";
 }
 
+std::string WindowsFolder()
+{
+  char windows[MAX_PATH];
+  GetWindowsDirectoryA(windows, sizeof windows);
+  return windows;
+}
+
+void SetRegistryText(const std::string& key, const char* name, const std::string& text)
+{
+  HKEY handle;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                                           &handle, nullptr));
+  RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>(text.size() + 1));
+  RegCloseKey(handle);
+}
+
+std::string FileText(const std::string& path)
+{
+  const Bytes bytes = ReadWholeFile(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// The uninstaller that an Uninstall command line names (its first quoted text).
+std::string UninstallerOf(const std::string& command)
+{
+  if (command.size() < 2 || command[0] != '"') return "";
+  return command.substr(1, command.find('"', 1) - 1);
+}
+
 struct Entry {
   const char* Path;     // relative to the install folder and to the tree
   const char* Kind;     // its log line's key
@@ -80,8 +115,26 @@ class Install : public Scenario {
     ClickAway(Expect("フォルダ作成確認"), IDYES);
     Screen page4 = Expect(CONFIRM_PAGE);
     ClickAway(page4, IDC_NEXT);
-    Screen progress = Expect(title + " セットアップ");
-    EXPECT_EQ(title + " セットアップ", progress.Caption);
+    // The background window and the progress dialog share this caption; a
+    // small product's progress dialog may be gone again before it is read,
+    // so its own caption is checked where a debugging box holds it.
+    Expect(title + " セットアップ");
+    Screen done = Expect(DONE);
+    EXPECT_EQ("「" + title + "」 は正常にセットアップされました。", done.Text(0xFFFF));
+    ClickAway(done, IDOK);
+    EXPECT_EQ(0u, ExitCode()) << Transcript();
+  }
+
+  // The same into a folder that exists: no question to create it.
+  void InstallAgainInto(const std::string& product, const std::string& title, const std::string& folder)
+  {
+    Start(product);
+    Screen page3 = Expect(FOLDER_PAGE);
+    Driver().Type(page3, IDC_FOLDER, folder);
+    Driver().Click(page3, IDC_NEXT);
+    Screen page4 = Expect(CONFIRM_PAGE);
+    EXPECT_EQ(folder, page4.Text(IDC_FOLDER));
+    ClickAway(page4, IDC_NEXT);
     Screen done = Expect(DONE);
     EXPECT_EQ("「" + title + "」 は正常にセットアップされました。", done.Text(0xFFFF));
     ClickAway(done, IDOK);
@@ -146,4 +199,110 @@ TEST_F(Install, StoredTreeLandsTheSame)
   const std::string folder = folder_ / "保存先";
   InstallInto("install_stored", "保存インストール", folder);
   CheckTree(folder);
+}
+
+// ---------------------------------------------------------------------------
+// A second installation into the same folder
+
+TEST_F(Install, ReinstallationMergesTheOldLogRewritesTheEntryAndKeepsTheUninstallerName)
+{
+  const std::string title = "再インストールテスト";
+  const std::string key = UNINSTALL_KEY + title;
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+  const std::string folder = folder_ / "再インストール先";
+  const std::string base = folder + "\\";
+
+  InstallInto("reinstall", title, folder);
+  const std::string firstLog = "IFOLDER=" + folder + "\r\nFOLDER=" + base + "bin\r\nDLL=" + base + "bin\\helper.dll\r\n" +
+                               "FILE=" + base + "block_plus_one.bin\r\nFOLDER=" + base + "docs\r\nFOLDER=" + base +
+                               "docs\\深い\r\nFILE=" + base + "docs\\深い\\表.txt\r\n";
+  EXPECT_EQ(HEAD + firstLog, FileText(base + "setup.inf"));
+  DWORD type = 0, size = 0;
+  EXPECT_EQ(title, RegistryText(key.c_str(), "DisplayName", &type, &size));
+  const std::string firstCommand = RegistryText(key.c_str(), "UninstallString", &type, &size);
+  const std::string uninstaller = UninstallerOf(firstCommand);
+  EXPECT_EQ("\"" + uninstaller + "\" \"" + title + "\" \"" + folder + "\"", firstCommand);
+  EXPECT_EQ(WindowsFolder() + "\\unins", uninstaller.substr(0, WindowsFolder().size() + 6));
+
+  // What the second run must put right: a damaged file and a stale entry.
+  ASSERT_TRUE(WriteWholeFile(base + "block_plus_one.bin", Bytes(10, 'x')));
+  SetRegistryText(key, "DisplayName", "古い表示名");
+  SetRegistryText(key, "UninstallString", "\"C:\\old\\uninst.exe\" \"古い\" \"C:\\old\"");
+
+  InstallAgainInto("reinstall", title, folder);
+  EXPECT_TRUE(ReadWholeFile(TreeFile("block_plus_one.bin")) == ReadWholeFile(base + "block_plus_one.bin"));
+  EXPECT_TRUE(ReadWholeFile(TreeFile("docs\\深い\\表.txt")) == ReadWholeFile(base + "docs\\深い\\表.txt"));
+  // The new lines first (no FOLDER lines: the folders were there), then
+  // what the old log had beyond them, each line once.
+  EXPECT_EQ(HEAD + "DLL=" + base + "bin\\helper.dll\r\nFILE=" + base + "block_plus_one.bin\r\nFILE=" + base +
+                "docs\\深い\\表.txt\r\n" + "IFOLDER=" + folder + "\r\nFOLDER=" + base + "bin\r\nFOLDER=" + base +
+                "docs\r\nFOLDER=" + base + "docs\\深い\r\n",
+            FileText(base + "setup.inf"));
+  EXPECT_FALSE(FileExists(base + "setup.$$$"));
+
+  // The entry is written again in full, naming the same pool file, which
+  // holds the uninstaller again.
+  EXPECT_EQ(title, RegistryText(key.c_str(), "DisplayName", &type, &size));
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+  EXPECT_EQ(firstCommand, RegistryText(key.c_str(), "UninstallString", &type, &size));
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+  EXPECT_TRUE(ReadWholeFile(ProgramFolder() + "\\recorder_uninstaller.exe") == ReadWholeFile(uninstaller));
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+}
+
+// ---------------------------------------------------------------------------
+// Step by step
+
+TEST_F(Install, StepByStepConfirmationsComeBeforeAndAfterEveryStep)
+{
+  const std::string title = "確認テスト";
+  const std::string key = UNINSTALL_KEY + title;
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
+  const std::string folder = folder_ / "確認先";
+  Start("stepwise", "V");
+  Screen page3 = Expect(FOLDER_PAGE);
+  Driver().Type(page3, IDC_FOLDER, folder);
+  Driver().Click(page3, IDC_NEXT);
+  ClickAway(Expect("フォルダ作成確認"), IDYES);
+  ClickAway(Expect(CONFIRM_PAGE), IDC_NEXT);
+
+  const char* categories[] = {"セットアップ情報ファイル作成", "アンインストーラのセットアップ",
+                              "ファイルのセットアップ",       "ショートカットのセットアップ",
+                              "共有ファイルのセットアップ",   "レジストリのセットアップ",
+                              "ファイルタイプのセットアップ", "最終処理",
+                              "最終処理"};
+  HWND progress = nullptr;
+  for (int row = 0; row < 9; ++row) {
+    SCOPED_TRACE("row " + std::to_string(row));
+    Screen before = Expect(DEBUGGING);
+    ASSERT_EQ("開始 確認", before.Text(0xFFFF)) << Transcript();
+    if (row == 0) progress = before.Owner;
+    EXPECT_EQ(progress, before.Owner);
+    const Screen dialog = Driver().Read(progress);
+    EXPECT_EQ(title + " セットアップ", dialog.Caption);
+    EXPECT_EQ("中止", dialog.Text(IDC_STOP));
+    EXPECT_EQ(categories[row], dialog.Text(IDC_CATEGORY));
+    ClickAway(before, IDOK);
+
+    if (row == 8) {
+      Screen done = Expect(DONE);
+      EXPECT_EQ("「" + title + "」 は正常にセットアップされました。", done.Text(0xFFFF));
+      ClickAway(done, IDOK);
+    }
+    Screen after = Expect(DEBUGGING);
+    ASSERT_EQ("終了 確認", after.Text(0xFFFF)) << Transcript();
+    // The finish step closed the progress dialog: the last box has no owner.
+    EXPECT_EQ(row == 8 ? nullptr : progress, after.Owner);
+    if (row == 8) EXPECT_FALSE(IsWindow(progress));
+    // Each step's work is done when its confirmation comes.
+    DWORD type = 0, size = 0;
+    if (row == 0) EXPECT_TRUE(FileExists(folder + "\\setup.inf"));
+    if (row == 1) EXPECT_EQ(title, RegistryText(key.c_str(), "DisplayName", &type, &size));
+    if (row == 1) EXPECT_FALSE(FileExists(folder + "\\file.txt"));
+    if (row == 2) EXPECT_EQ("payload file\r\n", FileText(folder + "\\file.txt"));
+    ClickAway(after, IDOK);
+  }
+  EXPECT_EQ(0u, ExitCode()) << Transcript();
+  EXPECT_EQ(HEAD + "IFOLDER=" + folder + "\r\nFILE=" + folder + "\\file.txt\r\n", FileText(folder + "\\setup.inf"));
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
 }
