@@ -10,7 +10,11 @@
 #include "app/state.h"
 #include "install/completion.h"
 #include "install/extract.h"
+#include "install/file_types.h"
 #include "install/log.h"
+#include "install/registry.h"
+#include "install/shared_files.h"
+#include "install/shortcuts.h"
 #include "install/uninstaller.h"
 #include "resources/dialogs.h"
 #include "ui/panel.h"
@@ -22,12 +26,6 @@ struct StepRow {
   int withSuffix;    // append "のセットアップ"
   int (*step)();     // null ends the table
 };
-
-// The steps of later rows that install the rest of the payload.
-static int InstallShortcuts() { return 1; }
-static int InstallSharedFiles() { return 1; }
-static int InstallRegistryEntries() { return 1; }
-static int InstallFileTypes() { return 1; }
 
 static const StepRow StepTable[] = {
     {nullptr, 0, PrepareInstall},

@@ -82,12 +82,14 @@ std::string UninstallerOf(const std::string& command)
 }
 
 struct Entry {
-  const char* Path;     // relative to the install folder and to the tree
+  std::string Path;     // relative to the install folder and to the tree
   const char* Kind;     // its log line's key
   DWORD Attributes;     // as installed, archive aside
 };
 
-const std::vector<Entry> TREE = {
+std::vector<Entry> MakeTree()
+{
+  std::vector<Entry> tree = {
     {"bin", "FOLDER", FILE_ATTRIBUTE_DIRECTORY},
     {"bin\\helper.dll", "DLL", 0},
     {"bin\\large.bin", "FILE", 0},
@@ -99,7 +101,23 @@ const std::vector<Entry> TREE = {
     {"docs\\深い", "FOLDER", FILE_ATTRIBUTE_DIRECTORY},
     {"docs\\深い\\表.txt", "FILE", 0},
     {"empty.txt", "FILE", 0},
-};
+    {"many", "FOLDER", FILE_ATTRIBUTE_DIRECTORY},
+  };
+  // A few hundred small files in ten folders.
+  for (int d = 0; d < 10; ++d) {
+    char folder[16];
+    wsprintfA(folder, "many\\d%02d", d);
+    tree.push_back({folder, "FOLDER", FILE_ATTRIBUTE_DIRECTORY});
+    for (int f = 0; f < 30; ++f) {
+      char file[32];
+      wsprintfA(file, "%s\\f%03d.txt", folder, f);
+      tree.push_back({file, "FILE", 0});
+    }
+  }
+  return tree;
+}
+
+const std::vector<Entry> TREE = MakeTree();
 
 }  // namespace
 

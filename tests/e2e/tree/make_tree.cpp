@@ -1,6 +1,7 @@
 // Writes the file tree that the installation scenarios install: files of
 // 0, 4096, 4097 bytes and several MB, text and random bytes from a fixed
-// seed, nested folders with Japanese names, a read-only file, and fixed
+// seed, nested folders with Japanese names, a read-only file, 300 small
+// files in ten folders, and fixed
 // times (last write 2001-02-03 04:05:06.1234567 UTC, last access in 2030 so
 // that reading the files does not move it).
 //
@@ -63,7 +64,19 @@ int main(int argc, char** argv)
                   Write(root + "/docs/深い/表.txt", Text(100)) &&
                   Write(root + "/docs/readonly.txt", Text(5000), true) &&
                   Write(root + "/bin/helper.dll", Random(9000, 4));
-  if (!ok) {
+  bool many = mkdir((root + "/many").c_str(), 0755) == 0;
+  for (int d = 0; many && d < 10; ++d) {
+    char folder[32];
+    snprintf(folder, sizeof folder, "/many/d%02d", d);
+    many = mkdir((root + folder).c_str(), 0755) == 0;
+    for (int f = 0; many && f < 30; ++f) {
+      char name[48];
+      snprintf(name, sizeof name, "%s/f%03d.txt", folder, f);
+      const std::string text = std::string("file ") + name + "\r\n";
+      many = Write(root + name, std::vector<unsigned char>(text.begin(), text.end()));
+    }
+  }
+  if (!ok || !many) {
     perror(root.c_str());
     return 1;
   }
