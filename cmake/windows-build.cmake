@@ -23,3 +23,4 @@ add_subdirectory(ui)
 add_subdirectory(install)
 
 add_subdirectory(tests)
+add_subdirectory(examples/sample/programs)

@@ -17,7 +17,7 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 out="$build/sample"
 rm -rf "$out"
 "$build/tools/mksetup/mksetup" build "$manifest" -o "$out/setup.exe" \
-  --uninstaller "$build/windows/bin/recorder_uninstaller.exe"
+  --uninstaller "$build/windows/bin/recorder_uninstaller.exe" -I "$build/windows/bin"
 "$build/tools/mksetup/mksetup" list "$out/setup.exe"
 
 export SETUP_WINE_ROOT="$build/wine"

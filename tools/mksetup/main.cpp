@@ -18,11 +18,12 @@
 namespace {
 
 int Build(const std::string& manifest, const std::string& output, const std::string& engine,
-          const std::string& uninstaller, bool span, uint64_t volumeSize, bool quiet)
+          const std::string& uninstaller, bool span, uint64_t volumeSize, bool quiet,
+          const std::vector<std::string>& searchPath)
 {
   Product product;
   std::string error;
-  if (!LoadManifest(manifest, &product, &error)) {
+  if (!LoadManifest(manifest, &product, &error, searchPath)) {
     fprintf(stderr, "mksetup: %s\n", error.c_str());
     return 1;
   }
@@ -107,6 +108,8 @@ int main(int argc, char** argv)
   build->add_flag("--span", span, "Spread the payload over continuation volumes");
   build->add_option("--volume-size", volumeSize, "Bytes per volume (default 1457664)")->check(CLI::Range(4096ull, 0xFFFFFFFFull));
   build->add_flag("-q,--quiet", quiet, "Print nothing on success");
+  std::vector<std::string> searchPath;
+  build->add_option("-I,--search-path", searchPath, "Folder for relative sources the manifest's folder lacks");
 
   std::string setup;
   bool raw = false;
@@ -115,6 +118,6 @@ int main(int argc, char** argv)
   list->add_flag("--raw", raw, "Print texts in Shift-JIS as stored");
 
   CLI11_PARSE(app, argc, argv);
-  if (*build) return Build(manifest, output, engine, uninstaller, span, volumeSize, quiet);
+  if (*build) return Build(manifest, output, engine, uninstaller, span, volumeSize, quiet, searchPath);
   return List(setup, raw);
 }

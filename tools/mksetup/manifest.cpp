@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <set>
+#include <sys/stat.h>
 #include <toml++/toml.h>
 #include "app/flags.h"
 #include "tools/mksetup/sources.h"
@@ -24,7 +25,8 @@ struct Failure {};  // unwinds to LoadManifest once the message is set
 
 class Reader {
  public:
-  Reader(std::string folder, std::string* error) : folder_(std::move(folder)), error_(error) {}
+  Reader(std::string folder, std::vector<std::string> searchPath, std::string* error)
+      : folder_(std::move(folder)), searchPath_(std::move(searchPath)), error_(error) {}
 
   [[noreturn]] void Refuse(const std::string& field, const toml::node* node, const std::string& why)
   {
@@ -107,7 +109,17 @@ class Reader {
     const auto* value = node ? node->as_string() : nullptr;
     if (value == nullptr) Refuse(field, node, "must be the path of a source file");
     const std::string path = value->get();
-    return !path.empty() && path[0] == '/' ? path : folder_ + "/" + path;
+    if (!path.empty() && path[0] == '/') return path;
+    // Relative sources are the manifest's own; built files may come from
+    // the folders of the search path.
+    const std::string own = folder_ + "/" + path;
+    struct stat info;
+    if (stat(own.c_str(), &info) == 0) return own;
+    for (const std::string& folder : searchPath_) {
+      const std::string found = folder + "/" + path;
+      if (stat(found.c_str(), &info) == 0) return found;
+    }
+    return own;
   }
 
   SourceFile Source(const toml::node* node, const std::string& field)
@@ -157,6 +169,7 @@ class Reader {
 
  private:
   std::string folder_;
+  std::vector<std::string> searchPath_;
   std::string* error_;
 };
 
@@ -523,7 +536,8 @@ void ReadOutput(Reader& r, const toml::table& root, Product* p)
 
 }  // namespace
 
-bool LoadManifest(const std::string& path, Product* product, std::string* error)
+bool LoadManifest(const std::string& path, Product* product, std::string* error,
+                  const std::vector<std::string>& searchPath)
 {
   toml::table root;
   try {
@@ -533,7 +547,7 @@ bool LoadManifest(const std::string& path, Product* product, std::string* error)
     return false;
   }
   const size_t slash = path.find_last_of('/');
-  Reader reader(slash == std::string::npos ? "." : path.substr(0, slash), error);
+  Reader reader(slash == std::string::npos ? "." : path.substr(0, slash), searchPath, error);
   try {
     reader.AllowOnly(root, "", {"product", "features", "screen", "files", "shortcuts", "shared",
                                 "registry", "file_types", "launch", "output"});

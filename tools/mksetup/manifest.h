@@ -2,8 +2,11 @@
 // manifest field and its line and says which limit was broken.
 #pragma once
 #include <string>
+#include <vector>
 #include "tools/mksetup/product.h"
 
 // Reads the manifest at `path`; relative source paths are taken from the
-// manifest's folder. False with *error set when anything is refused.
-bool LoadManifest(const std::string& path, Product* product, std::string* error);
+// manifest's folder, or else from the first folder of `searchPath` that
+// has them. False with *error set when anything is refused.
+bool LoadManifest(const std::string& path, Product* product, std::string* error,
+                  const std::vector<std::string>& searchPath = {});

@@ -211,3 +211,21 @@ TEST_F(Manifest, SharedFileVersionComesFromTheManifestOrIsRequired)
   EXPECT_EQ(0x00010002u, product_.SharedFiles[0].VersionHigh);
   EXPECT_EQ(0x0003FFFFu, product_.SharedFiles[0].VersionLow);
 }
+
+TEST_F(Manifest, RelativeSourcesMayComeFromTheSearchPath)
+{
+  Write("built/tool.exe", "MZ built");
+  Write("product.toml", "[product]\nname = \"p\"\ndefault_folder = 'C:\\A'\n[[files]]\nsource = \"tool.exe\"\n");
+  Product product;
+  std::string error;
+  EXPECT_FALSE(LoadManifest((folder_ / "product.toml").string(), &product, &error));
+  EXPECT_NE(std::string::npos, error.find("tool.exe is missing")) << error;
+  ASSERT_TRUE(LoadManifest((folder_ / "product.toml").string(), &product, &error, {(folder_ / "built").string()}))
+      << error;
+  ASSERT_EQ(1u, product.Files.size());
+  EXPECT_EQ("MZ built", std::string(product.Files[0].File.Data.begin(), product.Files[0].File.Data.end()));
+  // The manifest's own folder comes first.
+  Write("tool.exe", "MZ own");
+  ASSERT_TRUE(LoadManifest((folder_ / "product.toml").string(), &product, &error, {(folder_ / "built").string()}));
+  EXPECT_EQ("MZ own", std::string(product.Files.back().File.Data.begin(), product.Files.back().File.Data.end()));
+}
