@@ -31,6 +31,8 @@ ExternalProject_Add(windows
   BUILD_BYPRODUCTS
     ${CMAKE_BINARY_DIR}/windows/bin/setup.exe
     ${CMAKE_BINARY_DIR}/windows/bin/recorder_uninstaller.exe
+    ${CMAKE_BINARY_DIR}/windows/bin/viewer.exe
+    ${CMAKE_BINARY_DIR}/windows/bin/samplelib.dll
   INSTALL_COMMAND "")
 file(WRITE ${CMAKE_BINARY_DIR}/windows-tests.cmake "subdirs(\"${CMAKE_BINARY_DIR}/windows\")\n")
 set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/windows-tests.cmake)
