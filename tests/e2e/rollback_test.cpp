@@ -499,3 +499,58 @@ TEST_F(Unfinished, CancelConfirmedWhileAStepWaitsRollsBackAndInstallsNothingMore
   for (const char* item : {"bin", "block.bin", "docs", "empty.txt"})
     EXPECT_FALSE(FileExists(folder + "\\" + item)) << item << " was installed after the cancel";
 }
+
+// ---------------------------------------------------------------------------
+// A payload cut inside each later section of the full sample: the step that
+// reads it fails, no completion message comes, and the uninstaller runs in
+// its roll-back mode.
+
+struct CutSection {
+  const char* Name;    // the step whose section is cut
+  const char* Marker;  // a text that stands only in that section, near its end
+};
+
+class CutSample : public Unfinished, public ::testing::WithParamInterface<CutSection> {};
+
+TEST_P(CutSample, FailingStepRollsBack)
+{
+  CopyProduct("sample");
+  const std::string setup = folder_ / "SETUP.EXE";
+  const Bytes image = ReadWholeFile(setup);
+  const std::string bytes(image.begin(), image.end());
+  const size_t at = bytes.rfind(GetParam().Marker);
+  ASSERT_NE(std::string::npos, at) << GetParam().Marker;
+  ASSERT_TRUE(WriteWholeFile(setup, Bytes(image.begin(), image.begin() + at + 2)));
+
+  const std::string folder = folder_ / "切断";
+  Launch("");
+  ClickAway(Expect("使用許諾内容確認"), IDC_NEXT);
+  ClickAway(Expect("ユーザ情報の登録"), IDC_NEXT);
+  AcceptWizard(folder, false);
+  // Whatever the failing step says is answered; a completion message must not come.
+  BoxAnswerer boxes({}, process_.dwProcessId);
+  EXPECT_EQ(0u, ExitCode()) << Transcript();
+  for (const SeenBox& box : boxes.Finish()) EXPECT_NE(DONE, box.Caption) << box.Text;
+
+  const std::string command =
+      RegistryText(std::string(UNINSTALL_KEY) + "サンプル ビューア", "UninstallString");
+  ASSERT_GT(command.size(), 2u);
+  const std::string uninstaller = command.substr(1, command.find('"', 1) - 1);
+  const std::string record = "\"" + uninstaller + "\" s \"サンプル ビューア\" \"" + folder + "\"\r\n" +
+                             WindowsFolder().substr(0, 3) + "\r\n";
+  const std::string recorded = FileText(uninstaller + ".log");
+  ASSERT_GE(recorded.size(), record.size());
+  EXPECT_EQ(record, recorded.substr(recorded.size() - record.size()));
+  // The log was merged and closed before the uninstaller ran.
+  HANDLE log = CreateFileA((folder + "\\setup.inf").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(INVALID_HANDLE_VALUE, log);
+  CloseHandle(log);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CutSample,
+                         ::testing::Values(CutSection{"Shortcuts", "サンプル ビューア 説明書"},
+                                           CutSection{"SharedFiles", "$(SYSDIR)\\samplelib.dll"},
+                                           CutSection{"Registry", "InstallVersion"},
+                                           CutSection{"FileTypes", "サンプル ビューア 文書"},
+                                           CutSection{"Launch", "/first-run"}),
+                         [](const ::testing::TestParamInfo<CutSection>& info) { return std::string(info.param.Name); });
