@@ -114,6 +114,25 @@ static int MakeFolderItem(const char* path)
   return 0;
 }
 
+// Blocks written since the bars last moved. Under a window system where
+// every bar step costs a round trip, the bars move for all of them together
+// once the last move is a few milliseconds old, and at the end of the file.
+static struct {
+  int Pending;
+  DWORD Last;
+} BlockProgress;
+
+enum { BLOCK_PROGRESS_INTERVAL_MS = 10 };
+
+static void AdvanceBlocks(bool now)
+{
+  if (BlockProgress.Pending == 0) return;
+  if (!now && GetTickCount() - BlockProgress.Last < BLOCK_PROGRESS_INTERVAL_MS) return;
+  AdvanceProgressBy(ADVANCE_BOTH, BlockProgress.Pending);
+  BlockProgress.Pending = 0;
+  BlockProgress.Last = GetTickCount();
+}
+
 // Writes the first `count` bytes of the block. A write that fails or falls
 // short (a full disk) fails the file.
 static int WriteBlock(DWORD count)
@@ -125,7 +144,8 @@ static int WriteBlock(DWORD count)
     SetLastError(ERROR_DISK_FULL);
     return ReportSystemError(State.CurrentDialog, OutputPath);
   }
-  AdvanceProgress(ADVANCE_BOTH);
+  ++BlockProgress.Pending;
+  AdvanceBlocks(false);
   return 1;
 }
 
@@ -151,9 +171,12 @@ static int WriteBody()
   StartItemMeter(static_cast<int>(blocks / 10));
 
   State.Extract.Written = 0;
+  BlockProgress.Pending = 0;
+  BlockProgress.Last = GetTickCount();
   if (!DecodeBody(size, (State.PayloadFlags & PF_STORED_BODIES) != 0, BodySink)) return 0;
   const DWORD rest = State.Extract.Written & BLOCK_MASK;
   if (rest != 0 && !WriteBlock(rest)) return 0;
+  AdvanceBlocks(true);
   State.Meters.Level[METER_ITEM] = METER_FULL;
   DrawMeter(nullptr, METER_ITEM);
   return 1;

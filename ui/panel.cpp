@@ -67,17 +67,39 @@ INT_PTR InitProgressDialog(HWND dialog)
 
 enum { DRAIN_INTERVAL_MS = 10 };
 
-void AdvanceProgress(int mask)
+// Moves a bar `count` steps of 1: one position change when it stays within
+// the range, else step by step so that it wraps as stepping does.
+static void StepBar(HWND bar, int count)
+{
+  if (count == 1) {
+    SendMessageA(bar, PBM_STEPIT, 0, 0);
+    return;
+  }
+  PBRANGE range = {};
+  SendMessageA(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+  const int target = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)) + count;
+  if (target <= range.iHigh) {
+    SendMessageA(bar, PBM_SETPOS, target, 0);
+    return;
+  }
+  for (int i = 0; i < count; ++i) SendMessageA(bar, PBM_STEPIT, 0, 0);
+}
+
+void AdvanceProgress(int mask) { AdvanceProgressBy(mask, 1); }
+
+void AdvanceProgressBy(int mask, int count)
 {
   const bool overall = (mask & ADVANCE_OVERALL) != 0;
   const bool item = (mask & ADVANCE_ITEM) != 0;
   // Without a picture the meters stay still; only the bars move.
   if (State.PanelFlag) {
-    if (item) StepMeter(METER_ITEM);
-    if (overall) StepMeter(METER_OVERALL);
+    for (int i = 0; i < count; ++i) {
+      if (item) StepMeter(METER_ITEM);
+      if (overall) StepMeter(METER_OVERALL);
+    }
   }
-  if (overall) SendMessageA(State.Meters.Bars[BAR_OVERALL], PBM_STEPIT, 0, 0);
-  if (item) SendMessageA(State.Meters.Bars[BAR_ITEM], PBM_STEPIT, 0, 0);
+  if (overall) StepBar(State.Meters.Bars[BAR_OVERALL], count);
+  if (item) StepBar(State.Meters.Bars[BAR_ITEM], count);
   // Each drain of the queue costs a round trip to the window system, and a
   // large file advances once per 4 KB: the queue is drained when the last
   // drain is a few milliseconds old, which keeps the dialog as responsive.

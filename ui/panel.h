@@ -14,6 +14,10 @@ INT_PTR InitProgressDialog(HWND dialog);
 // One unit of work: ADVANCE_OVERALL, ADVANCE_ITEM or both.
 void AdvanceProgress(int mask);
 
+// `count` units of work at once, exactly as that many AdvanceProgress calls
+// would leave the bars and meters, with one redraw instead of `count`.
+void AdvanceProgressBy(int mask, int count);
+
 // One step of one meter by its StepsPerBlock rule.
 void StepMeter(int index);
 
