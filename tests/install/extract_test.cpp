@@ -4,8 +4,6 @@
 // use, and what a failed item leaves behind.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <commctrl.h>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,9 +15,8 @@
 #include "payload/encode.h"
 #include "payload/lzw_encode.h"
 #include "payload/stream.h"
-#include "tests/support/box_answerer.h"
 #include "tests/support/files.h"
-#include "tests/support/payloads.h"
+#include "tests/support/step_fixture.h"
 
 namespace {
 
@@ -32,14 +29,6 @@ const uint32_t PLAIN = FILE_ATTRIBUTE_ARCHIVE;
 const unsigned char NEXT_RECORD = 0x5A;
 const char SESSION_MANAGER[] = "System\\CurrentControlSet\\Control\\Session Manager";
 const char PENDING_RENAMES[] = "PendingFileRenameOperations";
-
-std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
-
-bool EndsWith(const std::string& text, const std::string& end)
-{
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 // Bytes with runs and repeats, so that the encoder finds strings to reuse,
 // and noise between them. Fixed seeds.
@@ -82,13 +71,6 @@ Bytes ListEntry(const std::string& path, const Bytes& record)
   Bytes out;
   PutString(out, path, 260);
   PutBytes(out, record.data(), record.size());
-  return out;
-}
-
-Bytes Concat(std::initializer_list<Bytes> parts)
-{
-  Bytes out;
-  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
   return out;
 }
 
@@ -182,73 +164,19 @@ struct SavedPendingRenames {
 
 }  // namespace
 
-class Extract : public ::testing::Test {
+class Extract : public StepFixture {
  protected:
-  static void SetUpTestSuite() { InitCommonControls(); }
-
   void SetUp() override
   {
-    InitSetupState();
-    State.ErrorBoxStyle = MB_ICONEXCLAMATION;
-    lstrcpyA(State.OwnPath, (aside_ / "SETUP.EXE").c_str());
-    lstrcpyA(State.InstallFolder, folder_.Path().c_str());
-    GetCurrentDirectoryA(sizeof startDirectory_, startDirectory_);
-    SetCurrentDirectoryA(folder_.Path().c_str());
-    State.InstallLog = CreateFileA((aside_ / "setup.inf").c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                   nullptr, CREATE_ALWAYS, 0, nullptr);
-    MakeProgressControls();
-    boxes_ = std::make_unique<BoxAnswerer>(std::vector<ExpectedBox>{});
+    StepFixture::SetUp();
+    PresetBars(100000, 0, 100, 77);
   }
 
   void TearDown() override
   {
-    for (const SeenBox& box : Boxes()) ADD_FAILURE() << "box not looked at: " << box.Text;
-    boxes_.reset();
-    ClosePayload();
+    StepFixture::TearDown();
     IoInjectFault(IO_WRITE, -1, 0);
     IoInjectFault(IO_READ, -1, 0);
-    if (State.InstallLog != INVALID_HANDLE_VALUE) CloseHandle(State.InstallLog);
-    State.InstallLog = INVALID_HANDLE_VALUE;
-    for (HWND& bar : State.Meters.Bars) bar = nullptr;
-    DestroyWindow(window_);
-    // The temporary folder could not be removed while it is current.
-    SetCurrentDirectoryA(startDirectory_);
-  }
-
-  // The progress dialog's item name text and both bars, on a hidden window.
-  void MakeProgressControls()
-  {
-    window_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 100, nullptr, nullptr,
-                              nullptr, nullptr);
-    State.Meters.Bars[1] = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 0, 300, 10,
-                                           window_, nullptr, nullptr, nullptr);
-    State.Meters.Bars[2] = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 20, 300, 20, window_,
-                                           nullptr, nullptr, nullptr);
-    State.Meters.Bars[3] = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 50, 300, 10,
-                                           window_, nullptr, nullptr, nullptr);
-    SendMessageA(State.Meters.Bars[1], PBM_SETRANGE32, 0, 100000);
-    SendMessageA(State.Meters.Bars[1], PBM_SETSTEP, 1, 0);
-    SendMessageA(State.Meters.Bars[3], PBM_SETSTEP, 1, 0);
-    SendMessageA(State.Meters.Bars[3], PBM_SETPOS, 77, 0);
-    SetWindowTextA(State.Meters.Bars[2], "前の項目");
-  }
-
-  // Puts the payload behind a stand-in executable and opens it for reading.
-  void Open(const Bytes& payload, unsigned flags = 0)
-  {
-    Bytes image = StandInImage();
-    ASSERT_TRUE(AttachPayload(image, payload));
-    ASSERT_TRUE(WriteWholeFile(State.OwnPath, image));
-    ASSERT_EQ(1, OpenPayload());
-    State.PayloadFlags = flags;
-  }
-
-  // Every box shown since the last call.
-  std::vector<SeenBox> Boxes()
-  {
-    std::vector<SeenBox> seen = boxes_->Finish();
-    boxes_ = std::make_unique<BoxAnswerer>(std::vector<ExpectedBox>{});
-    return seen;
   }
 
   // Expects exactly one error box whose text ends with the subject.
@@ -258,34 +186,6 @@ class Extract : public ::testing::Test {
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(TXT_ERROR_CAPTION, seen[0].Caption);
     EXPECT_TRUE(EndsWith(seen[0].Text, "\n" + subject)) << seen[0].Text;
-  }
-
-  void ExpectNoBox()
-  {
-    for (const SeenBox& box : Boxes()) ADD_FAILURE() << "unexpected box: " << box.Text;
-  }
-
-  // The lines the extraction added to setup.inf (closes the log).
-  std::string Log()
-  {
-    CloseHandle(State.InstallLog);
-    State.InstallLog = INVALID_HANDLE_VALUE;
-    return Text(ReadWholeFile(aside_ / "setup.inf"));
-  }
-
-  std::string Label() const
-  {
-    char text[MAX_PATH] = "";
-    GetWindowTextA(State.Meters.Bars[2], text, sizeof text);
-    return text;
-  }
-  int Position(int bar) const
-  {
-    return static_cast<int>(SendMessageA(State.Meters.Bars[bar], PBM_GETPOS, 0, 0));
-  }
-  int ItemMaximum() const
-  {
-    return static_cast<int>(SendMessageA(State.Meters.Bars[3], PBM_GETRANGE, FALSE, 0));
   }
 
   // Names in the install folder.
@@ -312,12 +212,6 @@ class Extract : public ::testing::Test {
     if (find != INVALID_HANDLE_VALUE) FindClose(find);
     return entry;
   }
-
-  TempFolder folder_;  // the install folder, current while extracting
-  TempFolder aside_;   // the executable with the payload, and setup.inf
-  char startDirectory_[MAX_PATH] = "";
-  HWND window_ = nullptr;
-  std::unique_ptr<BoxAnswerer> boxes_;
 };
 
 // ---------------------------------------------------------------------------

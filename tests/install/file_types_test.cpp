@@ -5,37 +5,23 @@
 // message of a refusal.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <commctrl.h>
 #include <shlobj.h>
-#include <memory>
 #include <string>
 #include <vector>
 #include "app/state.h"
 #include "app/texts.h"
 #include "install/file_types.h"
 #include "payload/encode.h"
-#include "payload/lzw_encode.h"
 #include "payload/reader.h"
 #include "payload/stream.h"
-#include "tests/support/box_answerer.h"
 #include "tests/support/files.h"
-#include "tests/support/payloads.h"
+#include "tests/support/step_fixture.h"
 
 namespace {
 
 const unsigned char NEXT_SECTION = 0x5A;
 const UINT WM_ASSOCIATIONS = WM_APP + 17;
 const char ROOT[] = "HKEY_CLASSES_ROOT\\";
-
-std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
-
-Bytes Concat(std::initializer_list<Bytes> parts)
-{
-  Bytes out;
-  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
-  return out;
-}
 
 // A file reference naming a file of the install folder.
 Bytes Named(const std::string& name)
@@ -50,13 +36,7 @@ Bytes Embedded(const Bytes& data)
 {
   Bytes out;
   PutString(out, "", 260);
-  PutInt32(out, FILE_ATTRIBUTE_ARCHIVE);
-  for (int i = 0; i < 3; ++i) PutFileTime(out, 126256467060000000ull);
-  PutInt32(out, static_cast<uint32_t>(data.size()));
-  PutInt32(out, 0);
-  const Bytes body = LzwEncode(data.data(), data.size());
-  PutBytes(out, body.data(), body.size());
-  return out;
+  return Concat({out, PlainFileRecord(data)});
 }
 
 // An open or print command: its flag set, the program and the arguments.
@@ -175,59 +155,24 @@ int AssociationWatch::KeyWasThere;
 
 }  // namespace
 
-class FileTypes : public ::testing::Test {
+class FileTypes : public StepFixture {
  protected:
-  static void SetUpTestSuite() { InitCommonControls(); }
-
   void SetUp() override
   {
-    InitSetupState();
-    State.ErrorBoxStyle = MB_ICONEXCLAMATION;
-    lstrcpyA(State.OwnPath, (aside_ / "SETUP.EXE").c_str());
-    lstrcpyA(State.InstallFolder, folder_.Path().c_str());
-    GetCurrentDirectoryA(sizeof startDirectory_, startDirectory_);
-    SetCurrentDirectoryA(folder_.Path().c_str());
-    State.InstallLog = CreateFileA((aside_ / "setup.inf").c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                   nullptr, CREATE_ALWAYS, 0, nullptr);
-    MakeProgressControls();
-    boxes_ = std::make_unique<BoxAnswerer>(std::vector<ExpectedBox>{});
+    StepFixture::SetUp();
+    // The item bar has the range 0 to 2 that the registry step gives it.
+    PresetBars(1000, 5, 2, 1);
   }
 
   void TearDown() override
   {
-    for (const SeenBox& box : Boxes()) ADD_FAILURE() << "box not looked at: " << box.Text;
-    boxes_.reset();
-    ClosePayload();
-    if (State.InstallLog != INVALID_HANDLE_VALUE) CloseHandle(State.InstallLog);
-    State.InstallLog = INVALID_HANDLE_VALUE;
-    for (HWND& bar : State.Meters.Bars) bar = nullptr;
-    DestroyWindow(window_);
+    StepFixture::TearDown();
     for (const std::string& extension : extensions_) {
       RegDeleteTreeA(HKEY_CLASSES_ROOT, ("." + extension).c_str());
       RegDeleteKeyA(HKEY_CLASSES_ROOT, ("." + extension).c_str());
       RegDeleteTreeA(HKEY_CLASSES_ROOT, (extension + "file").c_str());
       RegDeleteKeyA(HKEY_CLASSES_ROOT, (extension + "file").c_str());
     }
-    SetCurrentDirectoryA(startDirectory_);
-  }
-
-  // The item bar has the range 0 to 2 that the registry step gives it.
-  void MakeProgressControls()
-  {
-    window_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 100, nullptr, nullptr, nullptr, nullptr);
-    State.Meters.Bars[1] = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 0, 300, 10, window_,
-                                           nullptr, nullptr, nullptr);
-    State.Meters.Bars[2] = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 20, 300, 20, window_, nullptr,
-                                           nullptr, nullptr);
-    State.Meters.Bars[3] = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 50, 300, 10, window_,
-                                           nullptr, nullptr, nullptr);
-    SendMessageA(State.Meters.Bars[1], PBM_SETRANGE32, 0, 1000);
-    SendMessageA(State.Meters.Bars[1], PBM_SETSTEP, 1, 0);
-    SendMessageA(State.Meters.Bars[1], PBM_SETPOS, 5, 0);
-    SendMessageA(State.Meters.Bars[3], PBM_SETRANGE, 0, MAKELPARAM(0, 2));
-    SendMessageA(State.Meters.Bars[3], PBM_SETSTEP, 1, 0);
-    SendMessageA(State.Meters.Bars[3], PBM_SETPOS, 1, 0);
-    SetWindowTextA(State.Meters.Bars[2], "前の項目");
   }
 
   // Names an extension whose keys the test may leave behind.
@@ -235,26 +180,6 @@ class FileTypes : public ::testing::Test {
   {
     extensions_.push_back(extension);
     return extension;
-  }
-
-  void Open(const Bytes& payload)
-  {
-    Bytes image = StandInImage();
-    ASSERT_TRUE(AttachPayload(image, payload));
-    ASSERT_TRUE(WriteWholeFile(State.OwnPath, image));
-    ASSERT_EQ(1, OpenPayload());
-  }
-
-  std::vector<SeenBox> Boxes()
-  {
-    std::vector<SeenBox> seen = boxes_->Finish();
-    boxes_ = std::make_unique<BoxAnswerer>(std::vector<ExpectedBox>{});
-    return seen;
-  }
-
-  void ExpectNoBox()
-  {
-    for (const SeenBox& box : Boxes()) ADD_FAILURE() << "unexpected box: " << box.Text;
   }
 
   // Expects one error box that begins with `text`; returns its text.
@@ -268,27 +193,7 @@ class FileTypes : public ::testing::Test {
     return seen[0].Text;
   }
 
-  std::string Log()
-  {
-    CloseHandle(State.InstallLog);
-    State.InstallLog = INVALID_HANDLE_VALUE;
-    return Text(ReadWholeFile(aside_ / "setup.inf"));
-  }
-
-  std::string Label() const
-  {
-    char text[MAX_PATH] = "";
-    GetWindowTextA(State.Meters.Bars[2], text, sizeof text);
-    return text;
-  }
-  int Position(int bar) const { return static_cast<int>(SendMessageA(State.Meters.Bars[bar], PBM_GETPOS, 0, 0)); }
-
-  TempFolder folder_;  // the install folder
-  TempFolder aside_;   // the executable with the payload, and setup.inf
   std::vector<std::string> extensions_;
-  char startDirectory_[MAX_PATH] = "";
-  HWND window_ = nullptr;
-  std::unique_ptr<BoxAnswerer> boxes_;
 };
 
 // ---------------------------------------------------------------------------

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
-#include <memory>
 #include <string>
 #include <vector>
 #include "app/state.h"
@@ -15,9 +14,8 @@
 #include "payload/encode.h"
 #include "payload/reader.h"
 #include "payload/stream.h"
-#include "tests/support/box_answerer.h"
 #include "tests/support/files.h"
-#include "tests/support/payloads.h"
+#include "tests/support/step_fixture.h"
 
 namespace {
 
@@ -27,8 +25,6 @@ const std::string HKCU_TEST = "HKEY_CURRENT_USER\\Software\\SetupRegistryTest";
 const char TXT_UNKNOWN_ROOT[] =
     "ﾚｼﾞｽﾄﾘｷｰが読取れませんでした。\n\nｾｯﾄｱｯﾌﾟ ﾌﾟﾛｸﾞﾗﾑ に障害があります。";
 
-std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 // A text with its NUL, as a payload carries a terminated REG_SZ.
 Bytes WithNul(const std::string& text)
 {
@@ -52,15 +48,6 @@ Bytes ValueEntry(const std::string& path, unsigned type, const Bytes& data)
   PutByte(out, type);
   PutInt32(out, static_cast<uint32_t>(data.size()));
   PutBytes(out, data.data(), data.size());
-  return out;
-}
-
-Bytes ListEnd() { return Bytes{0}; }
-
-Bytes Concat(std::initializer_list<Bytes> parts)
-{
-  Bytes out;
-  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
   return out;
 }
 
@@ -118,91 +105,29 @@ struct SavedRootDefault {
 
 }  // namespace
 
-class RegistryEntries : public ::testing::Test {
+class RegistryEntries : public StepFixture {
  protected:
-  static void SetUpTestSuite() { InitCommonControls(); }
+  RegistryEntries()
+  {
+    installInAside_ = true;
+    ownedByDialog_ = true;
+    logStartsAgain_ = true;
+  }
 
   void SetUp() override
   {
-    InitSetupState();
-    State.ErrorBoxStyle = MB_ICONEXCLAMATION;
-    lstrcpyA(State.OwnPath, (aside_ / "SETUP.EXE").c_str());
-    lstrcpyA(State.InstallFolder, aside_.Path().c_str());
-    OpenLog();
-    MakeProgressControls();
-    State.CurrentDialog = window_;
-    boxes_ = std::make_unique<BoxAnswerer>(std::vector<ExpectedBox>{});
+    StepFixture::SetUp();
+    PresetBars(100000, 0, 50, 7);
   }
 
   void TearDown() override
   {
-    for (const SeenBox& box : Boxes()) ADD_FAILURE() << "box not looked at: " << box.Text;
-    boxes_.reset();
-    ClosePayload();
-    CloseHandle(State.InstallLog);
-    State.InstallLog = INVALID_HANDLE_VALUE;
-    for (HWND& bar : State.Meters.Bars) bar = nullptr;
-    State.CurrentDialog = nullptr;
-    DestroyWindow(window_);
+    StepFixture::TearDown();
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\SetupRegistryTest");
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\SetupRegistryTest");
     RegDeleteTreeA(HKEY_CLASSES_ROOT, TEST_KEY);
     RegDeleteTreeA(HKEY_USERS, TEST_KEY);
     RegDeleteTreeA(HKEY_CURRENT_CONFIG, "Software\\SetupRegistryTest");
-  }
-
-  void OpenLog()
-  {
-    State.InstallLog = CreateFileA((aside_ / "setup.inf").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                   CREATE_ALWAYS, 0, nullptr);
-  }
-
-  // The lines written since the last look; the log starts empty again.
-  std::string Log()
-  {
-    CloseHandle(State.InstallLog);
-    const std::string lines = Text(ReadWholeFile(aside_ / "setup.inf"));
-    OpenLog();
-    return lines;
-  }
-
-  // The progress dialog's item name text and both bars, on a hidden window.
-  void MakeProgressControls()
-  {
-    window_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 100, nullptr, nullptr, nullptr, nullptr);
-    State.Meters.Bars[1] =
-        CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 0, 300, 10, window_, nullptr, nullptr, nullptr);
-    State.Meters.Bars[2] =
-        CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 20, 300, 20, window_, nullptr, nullptr, nullptr);
-    State.Meters.Bars[3] =
-        CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 50, 300, 10, window_, nullptr, nullptr, nullptr);
-    SendMessageA(State.Meters.Bars[1], PBM_SETRANGE32, 0, 100000);
-    SendMessageA(State.Meters.Bars[1], PBM_SETSTEP, 1, 0);
-    SendMessageA(State.Meters.Bars[3], PBM_SETSTEP, 1, 0);
-    SendMessageA(State.Meters.Bars[3], PBM_SETRANGE, 0, MAKELPARAM(0, 50));
-    SendMessageA(State.Meters.Bars[3], PBM_SETPOS, 7, 0);
-    SetWindowTextA(State.Meters.Bars[2], "前の項目");
-  }
-
-  void Open(const Bytes& payload)
-  {
-    ClosePayload();
-    Bytes image = StandInImage();
-    ASSERT_TRUE(AttachPayload(image, payload));
-    ASSERT_TRUE(WriteWholeFile(State.OwnPath, image));
-    ASSERT_EQ(1, OpenPayload());
-  }
-
-  std::vector<SeenBox> Boxes()
-  {
-    std::vector<SeenBox> seen = boxes_->Finish();
-    boxes_ = std::make_unique<BoxAnswerer>(std::vector<ExpectedBox>{});
-    return seen;
-  }
-
-  void ExpectNoBox()
-  {
-    for (const SeenBox& box : Boxes()) ADD_FAILURE() << "unexpected box: " << box.Text;
   }
 
   // Expects exactly these error box texts, in order, owned by the dialog.
@@ -216,22 +141,6 @@ class RegistryEntries : public ::testing::Test {
       EXPECT_EQ(window_, seen[i].Owner);
     }
   }
-
-  std::string Label() const
-  {
-    char text[MAX_PATH] = "";
-    GetWindowTextA(State.Meters.Bars[2], text, sizeof text);
-    return text;
-  }
-  int Position(int bar) const { return static_cast<int>(SendMessageA(State.Meters.Bars[bar], PBM_GETPOS, 0, 0)); }
-  int ItemMaximum() const
-  {
-    return static_cast<int>(SendMessageA(State.Meters.Bars[3], PBM_GETRANGE, FALSE, 0));
-  }
-
-  TempFolder aside_;  // the executable with the payload, and setup.inf
-  HWND window_ = nullptr;
-  std::unique_ptr<BoxAnswerer> boxes_;
 };
 
 // ---------------------------------------------------------------------------

@@ -5,8 +5,6 @@
 // under the short path.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <commctrl.h>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,9 +16,8 @@
 #include "payload/lzw_encode.h"
 #include "payload/reader.h"
 #include "payload/stream.h"
-#include "tests/support/box_answerer.h"
 #include "tests/support/files.h"
-#include "tests/support/payloads.h"
+#include "tests/support/step_fixture.h"
 
 namespace {
 
@@ -29,8 +26,6 @@ const uint64_t WRITE_TIME = 126939964280000000ull;
 const char SHARED_DLLS[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const char TXT_QUESTION_CAPTION[] = "共有ﾌｧｲﾙの上書確認";
 const DWORD FIXED_INFO_SIGNATURE = 0xFEEF04BD;
-
-std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 // Bytes with runs and noise, so that the encoder finds strings to reuse.
 Bytes Content(size_t size, unsigned seed)
@@ -75,15 +70,6 @@ Bytes SharedEntry(const std::string& name, Version version, const Bytes& record)
   PutInt32(out, version.Ms);
   PutInt32(out, version.Ls);
   PutBytes(out, record.data(), record.size());
-  return out;
-}
-
-Bytes ListEnd() { return Bytes{0}; }
-
-Bytes Concat(std::initializer_list<Bytes> parts)
-{
-  Bytes out;
-  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
   return out;
 }
 
@@ -167,76 +153,22 @@ std::string Question(const std::string& path, const std::string& version)
 
 }  // namespace
 
-class SharedFiles : public ::testing::Test {
+class SharedFiles : public StepFixture {
  protected:
-  static void SetUpTestSuite() { InitCommonControls(); }
-
-  void SetUp() override
+  SharedFiles()
   {
-    InitSetupState();
-    State.ErrorBoxStyle = MB_ICONEXCLAMATION;
-    lstrcpyA(State.OwnPath, (aside_ / "SETUP.EXE").c_str());
-    lstrcpyA(State.InstallFolder, folder_.Path().c_str());
-    GetCurrentDirectoryA(sizeof startDirectory_, startDirectory_);
-    SetCurrentDirectoryA(folder_.Path().c_str());
-    OpenLog();
-    MakeProgressControls();
-    State.CurrentDialog = window_;
-    Answer({});
+    ownedByDialog_ = true;
+    logStartsAgain_ = true;
   }
 
   void TearDown() override
   {
-    for (const SeenBox& box : Boxes()) ADD_FAILURE() << "box not looked at: " << box.Text;
-    boxes_.reset();
-    ClosePayload();
-    CloseHandle(State.InstallLog);
-    State.InstallLog = INVALID_HANDLE_VALUE;
-    for (HWND& bar : State.Meters.Bars) bar = nullptr;
-    State.CurrentDialog = nullptr;
-    DestroyWindow(window_);
+    StepFixture::TearDown();
     for (const std::string& path : counted_) {
       DeleteCount(ShortOf(path));
       DeleteCount(path);
     }
     for (const std::string& path : outside_) DeleteFileA(path.c_str());
-    SetCurrentDirectoryA(startDirectory_);
-  }
-
-  void OpenLog()
-  {
-    State.InstallLog = CreateFileA((aside_ / "setup.inf").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                   CREATE_ALWAYS, 0, nullptr);
-  }
-
-  // The lines written since the last look; the log starts empty again.
-  std::string Log()
-  {
-    CloseHandle(State.InstallLog);
-    const std::string lines = Text(ReadWholeFile(aside_ / "setup.inf"));
-    OpenLog();
-    return lines;
-  }
-
-  void MakeProgressControls()
-  {
-    window_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 100, nullptr, nullptr, nullptr, nullptr);
-    State.Meters.Bars[1] =
-        CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 0, 300, 10, window_, nullptr, nullptr, nullptr);
-    State.Meters.Bars[2] =
-        CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 20, 300, 20, window_, nullptr, nullptr, nullptr);
-    State.Meters.Bars[3] =
-        CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 50, 300, 10, window_, nullptr, nullptr, nullptr);
-  }
-
-  void Open(const Bytes& payload, unsigned flags = 0)
-  {
-    ClosePayload();
-    Bytes image = StandInImage();
-    ASSERT_TRUE(AttachPayload(image, payload));
-    ASSERT_TRUE(WriteWholeFile(State.OwnPath, image));
-    ASSERT_EQ(1, OpenPayload());
-    State.PayloadFlags = flags;
   }
 
   // Places a file with the given version at path before the step runs.
@@ -245,13 +177,6 @@ class SharedFiles : public ::testing::Test {
     const Bytes image = VersionedFile(version);
     ASSERT_FALSE(image.empty()) << "recorder_uninstaller.exe is not built beside the tests";
     ASSERT_TRUE(WriteWholeFile(path, image));
-  }
-
-  // The boxes from here on are answered by this script.
-  void Answer(std::vector<ExpectedBox> script)
-  {
-    boxes_.reset();
-    boxes_ = std::make_unique<BoxAnswerer>(std::move(script));
   }
 
   // The question box, answered with `button`; `shape` is set when the box
@@ -266,18 +191,6 @@ class SharedFiles : public ::testing::Test {
                        GetDlgItem(box, IDOK) == nullptr && GetDlgItem(box, IDCANCEL) == nullptr &&
                        icon == LoadIconA(nullptr, IDI_QUESTION);
             }};
-  }
-
-  std::vector<SeenBox> Boxes()
-  {
-    std::vector<SeenBox> seen = boxes_->Finish();
-    Answer({});
-    return seen;
-  }
-
-  void ExpectNoBox()
-  {
-    for (const SeenBox& box : Boxes()) ADD_FAILURE() << "unexpected box: " << box.Text;
   }
 
   // A path in the test folder whose SharedDLLs count is removed afterwards.
@@ -304,11 +217,6 @@ class SharedFiles : public ::testing::Test {
     return CountNamed(shortPath);
   }
 
-  TempFolder folder_;  // where the shared files go
-  TempFolder aside_;   // the executable with the payload, and setup.inf
-  char startDirectory_[MAX_PATH] = "";
-  HWND window_ = nullptr;
-  std::unique_ptr<BoxAnswerer> boxes_;
   std::vector<std::string> counted_;
   std::vector<std::string> outside_;
 };

@@ -4,10 +4,8 @@
 // setup.inf, the item label and bar, and the one message of a failure.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <commctrl.h>
 #include <shlobj.h>
 #include <algorithm>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,41 +14,16 @@
 #include "app/texts.h"
 #include "install/shortcuts.h"
 #include "payload/encode.h"
-#include "payload/lzw_encode.h"
 #include "payload/reader.h"
 #include "payload/stream.h"
-#include "tests/support/box_answerer.h"
 #include "tests/support/files.h"
-#include "tests/support/payloads.h"
+#include "tests/support/step_fixture.h"
 
 namespace {
 
 const unsigned char NEXT_SECTION = 0x5A;
 const unsigned BOTH = PF_DESKTOP_SHORTCUT | PF_STARTMENU_SHORTCUT;
 const char USER_SHELL_FOLDERS[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-
-std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
-
-Bytes Concat(std::initializer_list<Bytes> parts)
-{
-  Bytes out;
-  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
-  return out;
-}
-
-// A file item record with compressed data, as the builder writes it.
-Bytes FileRecord(const Bytes& data)
-{
-  Bytes out;
-  PutInt32(out, FILE_ATTRIBUTE_ARCHIVE);
-  for (int i = 0; i < 3; ++i) PutFileTime(out, 126256467060000000ull);
-  PutInt32(out, static_cast<uint32_t>(data.size()));
-  PutInt32(out, 0);
-  const Bytes body = LzwEncode(data.data(), data.size());
-  PutBytes(out, body.data(), body.size());
-  return out;
-}
 
 // A shortcut record: the name, a file reference naming a file of the
 // install folder (or, when `embedded` is given, an empty one followed by
@@ -154,91 +127,36 @@ struct RedirectedShellFolder {
 
 }  // namespace
 
-class Shortcuts : public ::testing::Test {
+class Shortcuts : public StepFixture {
  protected:
   static void SetUpTestSuite()
   {
-    InitCommonControls();
+    StepFixture::SetUpTestSuite();
     CoInitialize(nullptr);
   }
 
   void SetUp() override
   {
-    InitSetupState();
-    State.ErrorBoxStyle = MB_ICONEXCLAMATION;
+    StepFixture::SetUp();
     lstrcpyA(State.ProductName, "テスト製品");
-    lstrcpyA(State.OwnPath, (aside_ / "SETUP.EXE").c_str());
-    lstrcpyA(State.InstallFolder, folder_.Path().c_str());
-    GetCurrentDirectoryA(sizeof startDirectory_, startDirectory_);
-    SetCurrentDirectoryA(folder_.Path().c_str());
-    State.InstallLog = CreateFileA((aside_ / "setup.inf").c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                   nullptr, CREATE_ALWAYS, 0, nullptr);
-    MakeProgressControls();
+    PresetBars(1000, 5, 50, 33);
     desktop_ = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
     programs_ = SpecialFolder(CSIDL_PROGRAMS);
     desktopBefore_ = Links(desktop_);
     programsBefore_ = Links(programs_);
-    boxes_ = std::make_unique<BoxAnswerer>(std::vector<ExpectedBox>{});
   }
 
   void TearDown() override
   {
-    for (const SeenBox& box : Boxes()) ADD_FAILURE() << "box not looked at: " << box.Text;
-    boxes_.reset();
-    ClosePayload();
-    if (State.InstallLog != INVALID_HANDLE_VALUE) CloseHandle(State.InstallLog);
-    State.InstallLog = INVALID_HANDLE_VALUE;
-    for (HWND& bar : State.Meters.Bars) bar = nullptr;
-    DestroyWindow(window_);
+    StepFixture::TearDown();
     RemoveNewLinks(desktop_, desktopBefore_);
     RemoveNewLinks(programs_, programsBefore_);
-    SetCurrentDirectoryA(startDirectory_);
   }
 
   static void RemoveNewLinks(const std::string& folder, const std::set<std::string>& before)
   {
     for (const std::string& name : Links(folder))
       if (before.count(name) == 0) DeleteFileA((folder + "\\" + name).c_str());
-  }
-
-  void MakeProgressControls()
-  {
-    window_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 100, nullptr, nullptr, nullptr, nullptr);
-    State.Meters.Bars[1] = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 0, 300, 10, window_,
-                                           nullptr, nullptr, nullptr);
-    State.Meters.Bars[2] = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 20, 300, 20, window_, nullptr,
-                                           nullptr, nullptr);
-    State.Meters.Bars[3] = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, 0, 50, 300, 10, window_,
-                                           nullptr, nullptr, nullptr);
-    SendMessageA(State.Meters.Bars[1], PBM_SETRANGE32, 0, 1000);
-    SendMessageA(State.Meters.Bars[1], PBM_SETSTEP, 1, 0);
-    SendMessageA(State.Meters.Bars[1], PBM_SETPOS, 5, 0);
-    SendMessageA(State.Meters.Bars[3], PBM_SETRANGE32, 0, 50);
-    SendMessageA(State.Meters.Bars[3], PBM_SETSTEP, 1, 0);
-    SendMessageA(State.Meters.Bars[3], PBM_SETPOS, 33, 0);
-    SetWindowTextA(State.Meters.Bars[2], "前の項目");
-  }
-
-  // Puts the payload behind a stand-in executable and opens it for reading.
-  void Open(const Bytes& payload, unsigned flags)
-  {
-    Bytes image = StandInImage();
-    ASSERT_TRUE(AttachPayload(image, payload));
-    ASSERT_TRUE(WriteWholeFile(State.OwnPath, image));
-    ASSERT_EQ(1, OpenPayload());
-    State.PayloadFlags = flags;
-  }
-
-  std::vector<SeenBox> Boxes()
-  {
-    std::vector<SeenBox> seen = boxes_->Finish();
-    boxes_ = std::make_unique<BoxAnswerer>(std::vector<ExpectedBox>{});
-    return seen;
-  }
-
-  void ExpectNoBox()
-  {
-    for (const SeenBox& box : Boxes()) ADD_FAILURE() << "unexpected box: " << box.Text;
   }
 
   void ExpectOneErrorBox(const std::string& text)
@@ -249,35 +167,10 @@ class Shortcuts : public ::testing::Test {
     EXPECT_EQ(text, seen[0].Text);
   }
 
-  // The lines written to setup.inf (closes the log).
-  std::string Log()
-  {
-    CloseHandle(State.InstallLog);
-    State.InstallLog = INVALID_HANDLE_VALUE;
-    return Text(ReadWholeFile(aside_ / "setup.inf"));
-  }
-
-  std::string Label() const
-  {
-    char text[MAX_PATH] = "";
-    GetWindowTextA(State.Meters.Bars[2], text, sizeof text);
-    return text;
-  }
-  int Position(int bar) const { return static_cast<int>(SendMessageA(State.Meters.Bars[bar], PBM_GETPOS, 0, 0)); }
-  int ItemMaximum() const
-  {
-    return static_cast<int>(SendMessageA(State.Meters.Bars[3], PBM_GETRANGE, FALSE, 0));
-  }
-
-  TempFolder folder_;  // the install folder
-  TempFolder aside_;   // the executable with the payload, and setup.inf
   std::string desktop_;
   std::string programs_;
   std::set<std::string> desktopBefore_;
   std::set<std::string> programsBefore_;
-  char startDirectory_[MAX_PATH] = "";
-  HWND window_ = nullptr;
-  std::unique_ptr<BoxAnswerer> boxes_;
 };
 
 // ---------------------------------------------------------------------------
@@ -383,7 +276,7 @@ TEST_F(Shortcuts, EmptyNameBecomesTheProductNameEvenAtItsFullLength)
 TEST_F(Shortcuts, EmbeddedTargetIsExtractedAsSetup000AndLoggedBeforeTheShortcut)
 {
   const Bytes program = BytesOf("MZ a small program of the product, stored in the payload");
-  Open(Concat({Record("埋込み", "", "-embedded", FileRecord(program)), Bytes{NEXT_SECTION}}),
+  Open(Concat({Record("埋込み", "", "-embedded", PlainFileRecord(program)), Bytes{NEXT_SECTION}}),
        PF_DESKTOP_SHORTCUT);
 
   EXPECT_EQ(1, InstallShortcuts());
