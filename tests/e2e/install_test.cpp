@@ -51,12 +51,6 @@ std::string RegistryText(const char* key, const char* name, DWORD* type, DWORD* 
   return result == ERROR_SUCCESS ? std::string(data) : "<no value>";
 }
 
-std::string WindowsFolder()
-{
-  char windows[MAX_PATH];
-  GetWindowsDirectoryA(windows, sizeof windows);
-  return windows;
-}
 
 void SetRegistryText(const std::string& key, const char* name, const std::string& text)
 {

@@ -8,6 +8,7 @@
 #include <map>
 #include "resources/dialogs.h"
 #include "tests/e2e/scenario.h"
+#include "tests/support/saved_state.h"
 #include "tests/support/box_answerer.h"
 
 namespace {
@@ -24,18 +25,10 @@ const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Unin
 const std::string HEAD = "USER=\r\nSECTION=\r\nAUTHOR=Norvalex\r\nVER=3.00\r\n";
 // Also named in tests/support/uninstaller/held.cpp.
 const char GATE_EVENT[] = "SetupTestHeldUninstallerGate";
-const char SESSION_MANAGER[] = "System\\CurrentControlSet\\Control\\Session Manager";
-const char PENDING_RENAMES[] = "PendingFileRenameOperations";
 
 std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 std::string FileText(const std::string& path) { return Text(ReadWholeFile(path)); }
 
-std::string WindowsFolder()
-{
-  char folder[MAX_PATH];
-  GetWindowsDirectoryA(folder, sizeof folder);
-  return folder;
-}
 
 // The generated tree (build/e2e-tree) that the "install" product carries.
 std::string TreeFile(const std::string& relative)
@@ -118,54 +111,7 @@ struct Held {
   HANDLE Handle;
 };
 
-// A file of the Windows folder, put back as it was (or removed) afterwards.
-struct SavedWindowsFile {
-  explicit SavedWindowsFile(const char* name)
-      : Path(WindowsFolder() + "\\" + name), Existed(FileExists(Path)), Saved(ReadWholeFile(Path))
-  {
-    DeleteFileA(Path.c_str());
-  }
-  ~SavedWindowsFile()
-  {
-    DeleteFileA(Path.c_str());
-    if (Existed) WriteWholeFile(Path, Saved);
-  }
-  std::string Path;
-  bool Existed;
-  Bytes Saved;
-};
 
-// The moves planned for the next start of Windows, put back afterwards.
-struct SavedPendingRenames {
-  SavedPendingRenames()
-  {
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, SESSION_MANAGER, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &Key,
-                    nullptr);
-    Saved = Read(&Existed);
-  }
-  ~SavedPendingRenames()
-  {
-    if (Existed) RegSetValueExW(Key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ,
-                                reinterpret_cast<const BYTE*>(Saved.data()),
-                                static_cast<DWORD>(Saved.size() * sizeof(wchar_t)));
-    else RegDeleteValueA(Key, PENDING_RENAMES);
-    RegCloseKey(Key);
-  }
-  std::wstring Read(bool* existed) const
-  {
-    DWORD size = 0;
-    *existed = RegQueryValueExW(Key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) ==
-               ERROR_SUCCESS;
-    std::wstring value(size / sizeof(wchar_t), L'\0');
-    if (*existed && size > 0)
-      RegQueryValueExW(Key, L"PendingFileRenameOperations", nullptr, nullptr,
-                       reinterpret_cast<BYTE*>(&value[0]), &size);
-    return value;
-  }
-  HKEY Key = nullptr;
-  bool Existed = false;
-  std::wstring Saved;
-};
 
 // Keeps the held stand-in uninstaller running until opened, at the latest
 // when the test ends.
@@ -180,28 +126,6 @@ struct Gate {
   HANDLE Event;
 };
 
-std::wstring Wide(const std::string& text)
-{
-  wchar_t out[MAX_PATH * 2];
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, out, MAX_PATH * 2);
-  return length > 0 ? std::wstring(out, length - 1) : std::wstring();
-}
-
-struct BackgroundSearch {
-  DWORD Process;
-  HWND Found;
-};
-
-BOOL CALLBACK FindBackground(HWND window, LPARAM context)
-{
-  auto* search = reinterpret_cast<BackgroundSearch*>(context);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  char name[16] = "";
-  GetClassNameA(window, name, sizeof name);
-  if (owner == search->Process && IsWindowVisible(window) && lstrcmpA(name, "setup") == 0) search->Found = window;
-  return search->Found == nullptr;
-}
 
 }  // namespace
 
@@ -265,9 +189,7 @@ class Unfinished : public Scenario {
   // The background window: the process's visible window of the class "setup".
   HWND Background() const
   {
-    BackgroundSearch search{process_.dwProcessId, nullptr};
-    EnumWindows(FindBackground, reinterpret_cast<LPARAM>(&search));
-    return search.Found;
+    return FindProcessWindow(process_.dwProcessId, "setup");
   }
 
   // The lines a roll-back run of the uninstaller records.
@@ -324,10 +246,7 @@ TEST_F(Unfinished, FileInUseGoesToAnAlternateNameAndTheRunEndsWithTheRestartQues
   // Windows is told to move it into place at its next start.
   EXPECT_EQ("[rename]\r\n" + ShortName(target) + "=" + ShortName(alternate) + "\r\n", FileText(wininit.Path));
   EXPECT_FALSE(FileExists(WindowsFolder() + "\\WININIT.BAK"));
-  bool planned = false;
-  const std::wstring moves = pending.Read(&planned);
-  EXPECT_TRUE(planned);
-  EXPECT_NE(std::wstring::npos, moves.find(Wide(alternate))) << "no move planned from the alternate file";
+  EXPECT_NE(std::string::npos, pending.Now().find(alternate)) << "no move planned from the alternate file";
 }
 
 // ---------------------------------------------------------------------------

@@ -17,19 +17,7 @@ const char SETUP_ERROR[] = "ｾｯﾄｱｯﾌﾟ ｴﾗｰ";
 const char LICENSE[] =
     "使用許諾契約書\r\n\r\n本ソフトウェアを使用する前にお読みください。\r\n表示と予約の条件に同意してください。\r\n";
 
-std::string WindowsFolder()
-{
-  char folder[MAX_PATH];
-  GetWindowsDirectoryA(folder, sizeof folder);
-  return folder;
-}
 
-std::string SystemFolder()
-{
-  char folder[MAX_PATH];
-  GetSystemDirectoryA(folder, sizeof folder);
-  return folder;
-}
 
 }  // namespace
 

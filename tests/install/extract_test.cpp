@@ -16,6 +16,7 @@
 #include "payload/lzw_encode.h"
 #include "payload/stream.h"
 #include "tests/support/files.h"
+#include "tests/support/saved_state.h"
 #include "tests/support/step_fixture.h"
 
 namespace {
@@ -27,8 +28,6 @@ const uint64_t LAST_ACCESS = 127283008890000000ull;
 const uint64_t LAST_WRITE = 126939964280000001ull;
 const uint32_t PLAIN = FILE_ATTRIBUTE_ARCHIVE;
 const unsigned char NEXT_RECORD = 0x5A;
-const char SESSION_MANAGER[] = "System\\CurrentControlSet\\Control\\Session Manager";
-const char PENDING_RENAMES[] = "PendingFileRenameOperations";
 
 // Bytes with runs and repeats, so that the encoder finds strings to reuse,
 // and noise between them. Fixed seeds.
@@ -79,12 +78,7 @@ uint64_t Value(const FILETIME& time)
   return static_cast<uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
 }
 
-std::string WindowsFile(const char* name)
-{
-  char folder[MAX_PATH];
-  GetWindowsDirectoryA(folder, sizeof folder);
-  return std::string(folder) + "\\" + name;
-}
+std::string WindowsFile(const char* name) { return WindowsFolder() + "\\" + name; }
 
 std::string LongPath(const std::string& path)
 {
@@ -112,55 +106,7 @@ struct Held {
   HANDLE Handle;
 };
 
-// Saves a file of the Windows folder and puts it back (or removes it) later.
-struct SavedWindowsFile {
-  explicit SavedWindowsFile(const char* name) : Path(WindowsFile(name)), Existed(FileExists(Path))
-  {
-    if (Existed) Saved = ReadWholeFile(Path);
-    DeleteFileA(Path.c_str());
-  }
-  ~SavedWindowsFile()
-  {
-    DeleteFileA(Path.c_str());
-    if (Existed) WriteWholeFile(Path, Saved);
-  }
-  std::string Path;
-  bool Existed;
-  Bytes Saved;
-};
 
-// The moves NT-family Windows makes at its next start, saved and restored.
-struct SavedPendingRenames {
-  SavedPendingRenames()
-  {
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, SESSION_MANAGER, 0, nullptr, 0, KEY_READ | KEY_WRITE,
-                    nullptr, &Key, nullptr);
-    Saved = Read(Key, &Existed);
-  }
-  ~SavedPendingRenames()
-  {
-    if (Existed) RegSetValueExA(Key, PENDING_RENAMES, 0, REG_MULTI_SZ, Saved.data(), Saved.size());
-    else RegDeleteValueA(Key, PENDING_RENAMES);
-    RegCloseKey(Key);
-  }
-  static Bytes Read(HKEY key, bool* existed)
-  {
-    DWORD size = 0;
-    *existed = RegQueryValueExA(key, PENDING_RENAMES, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
-    Bytes value(size);
-    if (*existed && size > 0)
-      RegQueryValueExA(key, PENDING_RENAMES, nullptr, nullptr, value.data(), &size);
-    return value;
-  }
-  std::string Now() const
-  {
-    bool existed = false;
-    return Text(Read(Key, &existed));
-  }
-  HKEY Key = nullptr;
-  bool Existed = false;
-  Bytes Saved;
-};
 
 }  // namespace
 

@@ -96,19 +96,7 @@ std::string ShortOf(const std::string& path)
   return length == 0 || length >= sizeof out ? "" : out;
 }
 
-std::string SystemFolder()
-{
-  char folder[MAX_PATH];
-  GetSystemDirectoryA(folder, sizeof folder);
-  return folder;
-}
 
-std::string WindowsFolder()
-{
-  char folder[MAX_PATH];
-  GetWindowsDirectoryA(folder, sizeof folder);
-  return folder;
-}
 
 // The SharedDLLs count named `name`, or -1 when there is none.
 long long CountNamed(const std::string& name)

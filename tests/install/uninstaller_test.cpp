@@ -31,12 +31,6 @@ const char POOL_FULL[] =
 std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
-std::string WindowsFolder()
-{
-  char folder[MAX_PATH];
-  GetWindowsDirectoryA(folder, sizeof folder);
-  return folder;
-}
 
 std::string PoolName(int n)
 {

@@ -14,27 +14,6 @@
 
 namespace {
 
-struct Found {
-  DWORD ProcessId;
-  std::set<HWND>* Handled;
-  HWND Dialog;
-};
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM context)
-{
-  auto* found = reinterpret_cast<Found*>(context);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  char name[16] = "";
-  GetClassNameA(window, name, sizeof name);
-  if (owner != found->ProcessId || !IsWindowVisible(window) || lstrcmpA(name, "#32770") != 0 ||
-      found->Handled->count(window) != 0) {
-    return TRUE;
-  }
-  found->Dialog = window;
-  return FALSE;
-}
-
 // The button a user who accepts everything presses on this window, or 0
 // to leave it (the progress dialog).
 int Answer(const Screen& screen)
@@ -78,12 +57,11 @@ int main(int argc, char** argv)
       TerminateProcess(process.hProcess, 99);
       break;
     }
-    Found found{process.dwProcessId, &handled, nullptr};
-    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&found));
-    if (found.Dialog == nullptr) continue;
+    const HWND dialog = FindProcessWindow(process.dwProcessId, "#32770", &handled);
+    if (dialog == nullptr) continue;
     Sleep(300);  // let it paint before it is read and photographed
-    const Screen screen = driver.Read(found.Dialog);
-    handled.insert(found.Dialog);
+    const Screen screen = driver.Read(dialog);
+    handled.insert(dialog);
     printf("%s%s%s\n", screen.Caption.c_str(), screen.IsMessageBox() ? ": " : "",
            screen.IsMessageBox() ? screen.Text(0xFFFF).c_str() : "");
     if (!shots.empty()) {

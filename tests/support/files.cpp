@@ -84,3 +84,17 @@ std::string ProgramFolder()
   GetModuleFileNameA(nullptr, path, sizeof path);
   return ParentFolder(path);
 }
+
+std::string WindowsFolder()
+{
+  char folder[MAX_PATH];
+  GetWindowsDirectoryA(folder, sizeof folder);
+  return folder;
+}
+
+std::string SystemFolder()
+{
+  char folder[MAX_PATH];
+  GetSystemDirectoryA(folder, sizeof folder);
+  return folder;
+}

@@ -23,6 +23,10 @@ bool FileExists(const std::string& path);
 // The folder of the running test program, without a trailing backslash.
 std::string ProgramFolder();
 
+// The Windows folder and the system folder, without a trailing backslash.
+std::string WindowsFolder();
+std::string SystemFolder();
+
 // The path without its last component (double-byte aware).
 std::string ParentFolder(const std::string& path);
 

@@ -44,7 +44,34 @@ std::string ClassName(HWND window)
   return name;
 }
 
+struct ClassSearch {
+  DWORD ProcessId;
+  const char* ClassName;
+  const std::set<HWND>* Skip;
+  HWND Found;
+};
+
+BOOL CALLBACK FindOfClass(HWND window, LPARAM context)
+{
+  auto* search = reinterpret_cast<ClassSearch*>(context);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->ProcessId || !IsWindowVisible(window) || ClassName(window) != search->ClassName ||
+      (search->Skip != nullptr && search->Skip->count(window) != 0)) {
+    return TRUE;
+  }
+  search->Found = window;
+  return FALSE;
+}
+
 }  // namespace
+
+HWND FindProcessWindow(DWORD processId, const char* className, const std::set<HWND>* skip)
+{
+  ClassSearch search{processId, className, skip, nullptr};
+  EnumWindows(FindOfClass, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
 
 Screen UiDriver::Read(HWND window) const
 {

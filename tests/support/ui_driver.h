@@ -6,6 +6,7 @@
 #pragma once
 #include <windows.h>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ struct Screen {
   bool IsMessageBox() const { return Texts.count(0xFFFF) != 0 && Texts.lower_bound(1000) == Texts.upper_bound(1006); }
   const std::string& Text(int id) const;
 };
+
+// The first visible top-level window of the process whose class is
+// `className` and which is not in `skip`; null when there is none.
+HWND FindProcessWindow(DWORD processId, const char* className, const std::set<HWND>* skip = nullptr);
 
 class UiDriver {
  public:

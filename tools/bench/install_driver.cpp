@@ -42,28 +42,6 @@ double Now()
   return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
-struct Found {
-  DWORD ProcessId;
-  const std::set<HWND>* Handled;
-  HWND Dialog;
-};
-
-// The first visible dialog or message box of the process not yet handled.
-BOOL CALLBACK FindDialog(HWND window, LPARAM context)
-{
-  auto* found = reinterpret_cast<Found*>(context);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  char name[16] = "";
-  GetClassNameA(window, name, sizeof name);
-  if (owner != found->ProcessId || !IsWindowVisible(window) || lstrcmpA(name, "#32770") != 0 ||
-      found->Handled->count(window) != 0) {
-    return TRUE;
-  }
-  found->Dialog = window;
-  return FALSE;
-}
-
 std::string Quoted(const std::string& argument)
 {
   if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
@@ -106,14 +84,13 @@ int RunSetup(const std::string& setup, const std::string& folder)
       return 99;
     }
     for (auto it = handled.begin(); it != handled.end();) it = IsWindow(*it) ? std::next(it) : handled.erase(it);
-    Found found{process.dwProcessId, &handled, nullptr};
-    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&found));
-    if (found.Dialog == nullptr) continue;
+    const HWND dialog = FindProcessWindow(process.dwProcessId, "#32770", &handled);
+    if (dialog == nullptr) continue;
     // The completion message is timed the moment it is visible, before it is read.
     const double seenAt = Now();
     Sleep(SETTLE_MS);  // let the dialog finish its initialisation before it is read
-    Screen screen = driver.Read(found.Dialog);
-    handled.insert(found.Dialog);
+    Screen screen = driver.Read(dialog);
+    handled.insert(dialog);
 
     if (screen.Caption == DONE) {
       if (clicked == 0) {
@@ -136,7 +113,7 @@ int RunSetup(const std::string& setup, const std::string& folder)
       const double asked = Now();
       while (screen.Text(IDC_FREE) == CALCULATING && Now() - asked < 15000) {
         Sleep(20);
-        screen = driver.Read(found.Dialog);
+        screen = driver.Read(dialog);
       }
       clicked = Now();
       driver.Click(screen, IDC_NEXT);
