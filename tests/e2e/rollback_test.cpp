@@ -138,25 +138,6 @@ class Unfinished : public Scenario {
     if (lstrcmpA(own, "1") != 0) GTEST_SKIP() << "changes the Windows folder: needs SETUP_OWN_PREFIX=1";
   }
 
-  // Copies the product's setup files into the test folder, to be changed
-  // before Launch starts them.
-  void CopyProduct(const std::string& product)
-  {
-    const std::string source = ProgramFolder() + "\\..\\..\\e2e\\" + product + "\\SETUP.EXE";
-    ASSERT_TRUE(CopyFileA(source.c_str(), (folder_ / "SETUP.EXE").c_str(), FALSE)) << source;
-  }
-
-  // Starts the setup program in the test folder, as Start does.
-  void Launch(const std::string& arguments)
-  {
-    std::string commandLine = "\"" + (folder_ / "SETUP.EXE") + "\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               folder_.Path().c_str(), &startup, &process_));
-    driver_ = std::make_unique<UiDriver>(process_.dwProcessId);
-  }
-
   // Goes through the folder page and the confirmation to the first step.
   void AcceptWizard(const std::string& folder, bool folderExists)
   {

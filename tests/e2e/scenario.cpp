@@ -12,6 +12,12 @@ Scenario::~Scenario()
 
 void Scenario::Start(const std::string& product, const std::string& arguments)
 {
+  CopyProduct(product);
+  if (!HasFatalFailure()) Launch(arguments);
+}
+
+void Scenario::CopyProduct(const std::string& product)
+{
   const std::string source = ProgramFolder() + "\\..\\..\\e2e\\" + product;
   WIN32_FIND_DATAA entry;
   HANDLE find = FindFirstFileA((source + "\\SETUP.*").c_str(), &entry);
@@ -20,7 +26,10 @@ void Scenario::Start(const std::string& product, const std::string& arguments)
     ASSERT_TRUE(CopyFileA((source + "\\" + entry.cFileName).c_str(), (folder_ / entry.cFileName).c_str(), FALSE));
   } while (FindNextFileA(find, &entry));
   FindClose(find);
+}
 
+void Scenario::Launch(const std::string& arguments)
+{
   std::string commandLine = "\"" + (folder_ / "SETUP.EXE") + "\" " + arguments;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;

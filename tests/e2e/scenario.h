@@ -15,6 +15,10 @@ class Scenario : public ::testing::Test {
   // Copies the product's setup files into the test folder and starts it.
   void Start(const std::string& product, const std::string& arguments = "");
 
+  // The two halves of Start, for tests that change the copy before it runs.
+  void CopyProduct(const std::string& product);
+  void Launch(const std::string& arguments);
+
   // Waits for the process to end; its exit code, or 999 when it had to be
   // ended after the timeout.
   DWORD ExitCode(DWORD timeoutMs = 30000);
