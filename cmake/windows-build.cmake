@@ -2,6 +2,9 @@
 # test programs that run under Wine.
 enable_language(RC)
 
+# Both Windows builds (i686 and x86-64) stay free of warnings.
+add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-Wall> $<$<COMPILE_LANGUAGE:CXX>:-Wextra> $<$<COMPILE_LANGUAGE:CXX>:-Werror>)
+
 set(ENGINE_FLAGS ${SJIS_FLAGS} -fno-exceptions -fno-rtti -Wall -Wextra
     -ffunction-sections)
 

@@ -64,7 +64,7 @@ static INT_PTR CALLBACK ReadmeProc(HWND dialog, UINT message, WPARAM wParam, LPA
 {
   switch (message) {
     case WM_INITDIALOG:
-      SetClassLongA(dialog, GCL_HICON, reinterpret_cast<LONG>(State.ProgramIcon));
+      SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(State.ProgramIcon));
       PlaceDialog(dialog);
       EnableMenuItem(GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_GRAYED);
       SetDlgItemTextA(dialog, IDC_README_NAME, State.ProductName);
@@ -137,7 +137,7 @@ int FinishStep()
 static INT_PTR CALLBACK CleanUpProc(HWND dialog, UINT message, WPARAM, LPARAM)
 {
   if (message != WM_INITDIALOG) return FALSE;
-  SetClassLongA(dialog, GCL_HICON, reinterpret_cast<LONG>(State.ProgramIcon));
+  SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(State.ProgramIcon));
   PlaceDialog(dialog);
   EnableMenuItem(GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_GRAYED);
   return TRUE;

@@ -16,9 +16,10 @@ need_root() {
 packages=(
   # cross compiler for the engine, native toolchain for the portable code and tools
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   cmake ninja-build g++ clang libclang-rt-14-dev googletest
   # the test platform
-  wine wine32 xvfb x11-utils
+  wine wine32 wine64 xvfb x11-utils
   locales fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine
   imagemagick
   # the builder's manifest reader and command line

@@ -1,20 +1,37 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds the host and Windows
 # builds, prepares Wine and a virtual screen, and runs CTest over both.
-# Ends with CTest's count of passed and failed tests; exits non-zero when a
-# test fails or none ran.
+# The Windows tests run the i686 build under 32-bit Wine where this host can
+# run 32-bit programs, else the x86-64 build under wine64
+# (SETUP_ENGINE_ARCH=x86_64 forces the latter). Where the i686 build is under
+# test, the sample also runs once under the x86-64 build, so that path cannot
+# rot unseen. Ends with CTest's count of passed and failed tests; exits
+# non-zero when a test fails or none ran.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SETUP_BUILD_DIR:-$root/build}
 
 if [ "$(id -u)" -eq 0 ]; then "$root/tools/bootstrap.sh"; else sudo "$root/tools/bootstrap.sh"; fi
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build "$build"
-
-export SETUP_WINE_ROOT="$build/wine"
+export SETUP_BUILD_DIR=$build
+forced=${SETUP_ENGINE_ARCH:-}
 . "$root/tools/wine-env.sh"
 . "$root/tools/display.sh"
+say_engine_arch
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSETUP_ENGINE_ARCH="$SETUP_ENGINE_ARCH" >/dev/null
+cmake --build "$build"
+
+if [ -z "$forced" ] && [ "$SETUP_ENGINE_ARCH" = i686 ]; then
+  echo "smoke check: the sample under the x86-64 build"
+  if ! env -u SETUP_WINE_ROOT -u SETUP_WINE_ARCH_SET SETUP_ENGINE_ARCH=x86_64 SETUP_SKIP_BOOTSTRAP=1 \
+       "$root/tools/run-sample.sh" >"$build/smoke-x86_64.log" 2>&1; then
+    tail -20 "$build/smoke-x86_64.log" >&2
+    echo "test.sh: the sample failed under the x86-64 build (whole log: $build/smoke-x86_64.log)" >&2
+    exit 1
+  fi
+  echo "smoke check passed"
+fi
 
 cleanup() {
   stop_session "$SETUP_SHARED"
@@ -26,7 +43,7 @@ start_display
 make_template
 rm -rf "$SETUP_SHARED"
 cp -a "$SETUP_TEMPLATE/." "$SETUP_SHARED/"
-start_session "$SETUP_SHARED" "$build/windows/bin/keepalive.exe"
+start_session "$SETUP_SHARED" "$(windows_build "$build" "$SETUP_ENGINE_ARCH")/bin/keepalive.exe"
 
 log="$build/ctest.log"
 set +e

@@ -1,15 +1,94 @@
 # Wine for the tests, sourced by the scripts under tools/. One template
-# prefix per build tree (Japanese locale, dialog fonts, no window manager),
-# copied for every group of tests that needs its own Windows state, and a
-# shared copy whose session is started before CTest runs.
+# prefix per build tree and engine architecture (Japanese locale, dialog
+# fonts, no window manager), copied for every group of tests that needs its
+# own Windows state, and a shared copy whose session is started before CTest
+# runs.
+#
+# The engine under test is the i686 build under 32-bit Wine where this host
+# runs 32-bit programs, and the x86-64 build under wine64 where it cannot
+# (SETUP_ENGINE_ARCH=x86_64 forces the latter). choose_engine_arch decides
+# once; the scripts export its choice to everything they start.
 #
 # Every wine call runs with wine_env; background Wine processes are started
 # with their output on /dev/null, or they hold CTest's pipes open.
 
-: "${SETUP_WINE_ROOT:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wine}"
+SETUP_TOOLS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+SETUP_TEMPLATE_RECIPE=2   # raise when make_template changes
+
+# Sets SETUP_ENGINE_ARCH (i686 or x86_64) and SETUP_ENGINE_REASON, or says
+# in one sentence what is missing and returns 1.
+choose_engine_arch() {
+  local wine32=/usr/lib/wine/wine wine64=/usr/lib/wine/wine64
+  case "${SETUP_ENGINE_ARCH:-}" in
+    x86_64)
+      SETUP_ENGINE_REASON="forced by SETUP_ENGINE_ARCH"
+      if ! "$wine64" --version >/dev/null 2>&1; then
+        echo "The x86-64 engine needs 64-bit Wine, and $wine64 does not start: install the wine64 package." >&2
+        return 1
+      fi ;;
+    i686)
+      SETUP_ENGINE_REASON="forced by SETUP_ENGINE_ARCH"
+      if ! "$wine32" --version >/dev/null 2>&1; then
+        echo "The i686 engine needs 32-bit Wine, and $wine32 does not start: this host cannot run 32-bit programs, or the wine32 package is missing." >&2
+        return 1
+      fi ;;
+    "")
+      if "$wine32" --version >/dev/null 2>&1; then
+        SETUP_ENGINE_ARCH=i686 SETUP_ENGINE_REASON="this host runs 32-bit programs"
+      elif "$wine64" --version >/dev/null 2>&1; then
+        SETUP_ENGINE_ARCH=x86_64 SETUP_ENGINE_REASON="this host cannot run 32-bit programs"
+      elif [ ! -e "$wine32" ] && [ ! -e "$wine64" ]; then
+        echo "Wine is not installed (neither $wine32 nor $wine64 exists): run tools/bootstrap.sh as root." >&2
+        return 1
+      else
+        echo "Neither Wine loader starts on this host ($wine32 nor $wine64): the tests cannot run the engine." >&2
+        return 1
+      fi ;;
+    *)
+      echo "SETUP_ENGINE_ARCH must be i686 or x86_64, not '$SETUP_ENGINE_ARCH'." >&2
+      return 1 ;;
+  esac
+  export SETUP_ENGINE_ARCH SETUP_ENGINE_REASON
+}
+
+# One line for the output of every script that runs the engine.
+say_engine_arch() {
+  if [ "$SETUP_ENGINE_ARCH" = x86_64 ]; then
+    echo "engine under test: x86-64 under wine64 ($SETUP_ENGINE_REASON)"
+  else
+    echo "engine under test: i686 under 32-bit Wine ($SETUP_ENGINE_REASON)"
+  fi
+}
+
+# The Windows build folder of an architecture, below a host build folder.
+windows_build() {
+  if [ "$2" = x86_64 ]; then echo "$1/windows-x86_64"; else echo "$1/windows"; fi
+}
+
+: "${SETUP_ENGINE_ARCH:=}"
+if [ -z "$SETUP_ENGINE_ARCH" ] || [ "${SETUP_WINE_ARCH_SET:-}" != "$SETUP_ENGINE_ARCH" ]; then
+  choose_engine_arch || return 1 2>/dev/null || exit 1
+fi
+export SETUP_WINE_ARCH_SET=$SETUP_ENGINE_ARCH
+
+if [ "$SETUP_ENGINE_ARCH" = x86_64 ]; then
+  : "${SETUP_WINE_ROOT:=${SETUP_BUILD_DIR:-$SETUP_TOOLS/../build}/wine-x86_64}"
+  SETUP_WINEARCH=win64
+  # Debian's wine script prefers the 32-bit loader whenever wine32 is
+  # installed: a wrapper first on PATH starts the 64-bit one.
+  mkdir -p "$SETUP_WINE_ROOT/bin"
+  if [ ! -x "$SETUP_WINE_ROOT/bin/wine" ]; then
+    printf '#!/bin/sh\nWINELOADER=/usr/lib/wine/wine64 exec /usr/lib/wine/wine64 "$@"\n' > "$SETUP_WINE_ROOT/bin/wine"
+    chmod +x "$SETUP_WINE_ROOT/bin/wine"
+  fi
+  case ":$PATH:" in *":$SETUP_WINE_ROOT/bin:"*) ;; *) export PATH="$SETUP_WINE_ROOT/bin:$PATH" ;; esac
+else
+  : "${SETUP_WINE_ROOT:=${SETUP_BUILD_DIR:-$SETUP_TOOLS/../build}/wine}"
+  SETUP_WINEARCH=win32
+fi
+export SETUP_WINE_ROOT
 SETUP_TEMPLATE="$SETUP_WINE_ROOT/template"
 SETUP_SHARED="$SETUP_WINE_ROOT/shared"
-SETUP_TEMPLATE_RECIPE=1   # raise when make_template changes
 
 wine_env() {
   export WINEPREFIX="$1"
@@ -41,7 +120,7 @@ make_template() {
   mkdir -p "$SETUP_WINE_ROOT"
   (
     wine_env "$dir"
-    export WINEARCH=win32
+    export WINEARCH=$SETUP_WINEARCH
     quiet wine wineboot -i
     local fonts='HKCU\Software\Wine\Fonts\Replacements'
     quiet wine reg add "$fonts" /v 'ＭＳ Ｐゴシック' /t REG_SZ /d IPAPGothic /f

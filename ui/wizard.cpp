@@ -52,7 +52,7 @@ static void ShowRequiredSize()
 static void InitPage(HWND page)
 {
   for (int i = 0; i < PAGE_CONTROL_COUNT; ++i) State.PageControls[i] = GetDlgItem(page, IDC_NEXT + i);
-  SetClassLongA(page, GCL_HICON, reinterpret_cast<LONG>(State.ProgramIcon));
+  SetClassLongPtrA(page, GCLP_HICON, reinterpret_cast<LONG_PTR>(State.ProgramIcon));
   PlaceDialog(page);
   if (State.PayloadFlags & PF_SIMPLE_MODE) {
     char caption[64];

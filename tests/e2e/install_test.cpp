@@ -305,13 +305,13 @@ TEST_F(Install, StepByStepConfirmationsComeBeforeAndAfterEveryStep)
     ASSERT_EQ("終了 確認", after.Text(0xFFFF)) << Transcript();
     // The finish step closed the progress dialog: the last box has no owner.
     EXPECT_EQ(row == 8 ? nullptr : progress, after.Owner);
-    if (row == 8) EXPECT_FALSE(IsWindow(progress));
+    if (row == 8) { EXPECT_FALSE(IsWindow(progress)); }
     // Each step's work is done when its confirmation comes.
     DWORD type = 0, size = 0;
-    if (row == 0) EXPECT_TRUE(FileExists(folder + "\\setup.inf"));
-    if (row == 1) EXPECT_EQ(title, RegistryText(key.c_str(), "DisplayName", &type, &size));
-    if (row == 1) EXPECT_FALSE(FileExists(folder + "\\file.txt"));
-    if (row == 2) EXPECT_EQ("payload file\r\n", FileText(folder + "\\file.txt"));
+    if (row == 0) { EXPECT_TRUE(FileExists(folder + "\\setup.inf")); }
+    if (row == 1) { EXPECT_EQ(title, RegistryText(key.c_str(), "DisplayName", &type, &size)); }
+    if (row == 1) { EXPECT_FALSE(FileExists(folder + "\\file.txt")); }
+    if (row == 2) { EXPECT_EQ("payload file\r\n", FileText(folder + "\\file.txt")); }
     ClickAway(after, IDOK);
   }
   EXPECT_EQ(0u, ExitCode()) << Transcript();

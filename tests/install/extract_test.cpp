@@ -78,8 +78,6 @@ uint64_t Value(const FILETIME& time)
   return static_cast<uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
 }
 
-std::string WindowsFile(const char* name) { return WindowsFolder() + "\\" + name; }
-
 std::string LongPath(const std::string& path)
 {
   char out[MAX_PATH];

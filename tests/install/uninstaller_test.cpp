@@ -159,7 +159,7 @@ class Uninstaller : public ::testing::Test {
     State.PayloadFlags = flags;
 
     const int result = InstallUninstaller();
-    if (result == 1) EXPECT_EQ(NEXT_SECTION, ReadByte()) << "the image was not read exactly";
+    if (result == 1) { EXPECT_EQ(NEXT_SECTION, ReadByte()) << "the image was not read exactly"; }
     EXPECT_EQ(flags, State.PayloadFlags);
     return result;
   }
@@ -231,7 +231,7 @@ TEST_F(Uninstaller, TakesTheFirstFreeOrIdenticalNameAndLeavesEveryOtherFileAlone
       EXPECT_TRUE(file.second == ReadWholeFile(PoolName(file.first))) << PoolName(file.first) << " was changed";
     }
     for (int n = 0; n < 8; ++n) {
-      if (n != c.Taken && c.Before.count(n) == 0) EXPECT_FALSE(FileExists(PoolName(n))) << PoolName(n);
+      if (n != c.Taken && c.Before.count(n) == 0) { EXPECT_FALSE(FileExists(PoolName(n))) << PoolName(n); }
     }
     const RegistryValue command = ReadValue(Key(), "UninstallString");
     EXPECT_EQ("\"" + PoolName(c.Taken) + "\" \"" + PRODUCT + "\" \"C:\\製品\\アプリ\"", command.Data);

@@ -14,7 +14,11 @@
 #     Wine session of its own;
 #   - the time of merging two 10,000-line install logs (log_merge_bench).
 # SETUP_BUILD_DIR picks the build folder (default: build/ in the repository).
-# Everything it makes is under <build>/bench and <build>/wine/bench.
+# Everything it makes is under <build>/bench and the Wine folder's bench
+# prefix. It measures the i686 engine under 32-bit Wine where this host runs
+# 32-bit programs, else the x86-64 engine under wine64 (SETUP_ENGINE_ARCH
+# forces either); NSIS installers are 32-bit programs, so on a host that
+# cannot run those it measures against xcopy alone.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${SETUP_BUILD_DIR:-$root/build}
@@ -32,10 +36,21 @@ if ! command -v makensis >/dev/null; then
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends nsis >/dev/null
 fi
 
+export SETUP_BUILD_DIR=$build
+. "$root/tools/wine-env.sh"
+. "$root/tools/display.sh"
+say_engine_arch >&2
+windows=$(windows_build "$build" "$SETUP_ENGINE_ARCH")
+target=windows compiler=i686-w64-mingw32-g++-posix
+if [ "$SETUP_ENGINE_ARCH" = x86_64 ]; then target=windows_x86_64 compiler=x86_64-w64-mingw32-g++-posix; fi
+with_nsis=1
+/usr/lib/wine/wine --version >/dev/null 2>&1 || with_nsis=0
+[ "$with_nsis" = 1 ] || say "install_bench: this host cannot run 32-bit programs, so NSIS installers cannot run: measuring against xcopy alone"
+
 say "install_bench: building"
 mkdir -p "$work"
 if ! { cmake -S "$root" -B "$build" -G Ninja &&
-       cmake --build "$build" --target mksetup make_bench_tree log_merge_bench windows; } >"$work/build.log" 2>&1; then
+       cmake --build "$build" --target mksetup make_bench_tree log_merge_bench "$target"; } >"$work/build.log" 2>&1; then
   tail -40 "$work/build.log" >&2
   say "install_bench: the build failed (whole log: $work/build.log)"
   exit 1
@@ -43,7 +58,7 @@ fi
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 driver="$work/install_driver.exe"
-i686-w64-mingw32-g++-posix -std=gnu++17 -static -O2 -finput-charset=UTF-8 -fexec-charset=CP932 \
+"$compiler" -std=gnu++17 -static -O2 -finput-charset=UTF-8 -fexec-charset=CP932 \
   -DWIN32_LEAN_AND_MEAN -DNOMINMAX -I"$root" \
   "$root/tools/bench/install_driver.cpp" "$root/tests/support/ui_driver.cpp" \
   "$root/tests/support/box_answerer.cpp" -luser32 -lgdi32 -o "$driver"
@@ -70,8 +85,8 @@ tree = '$tree'
 EOF
 say "install_bench: building setup.exe (LZW over 64 MiB)"
 "$build/tools/mksetup/mksetup" build "$ours/product.toml" -o "$ours/SETUP.EXE" \
-  --engine "$build/windows/bin/setup.exe" \
-  --uninstaller "$build/windows/bin/recorder_uninstaller.exe" >"$ours/mksetup.txt"
+  --engine "$windows/bin/setup.exe" \
+  --uninstaller "$windows/bin/recorder_uninstaller.exe" >"$ours/mksetup.txt"
 ours_payload=$(sed -n 's/.*: payload \([0-9]*\) bytes.*/\1/p' "$ours/mksetup.txt")
 ours_encoding=$(sed -n 's/.* written as [0-9]* (\([a-z]*\)).*/\1/p' "$ours/mksetup.txt")
 ours_exe=$(stat -c %s "$ours/SETUP.EXE")
@@ -100,9 +115,6 @@ nsis_header=$(sed -n 's/^EXE header size: *\([0-9]*\) .*/\1/p' "$nsis/makensis.t
 nsis_payload=$((nsis_exe - nsis_header))
 
 # --- Wine ----------------------------------------------------------------
-export SETUP_WINE_ROOT="$build/wine"
-. "$root/tools/wine-env.sh"
-. "$root/tools/display.sh"
 prefix="$SETUP_WINE_ROOT/bench"
 cleanup() {
   stop_session "$prefix"
@@ -116,7 +128,7 @@ start_display
 make_template
 rm -rf "$prefix"
 cp -a "$SETUP_TEMPLATE/." "$prefix/"
-start_session "$prefix" "$build/windows/bin/keepalive.exe"
+start_session "$prefix" "$windows/bin/keepalive.exe"
 wine_env "$prefix"
 destinations="$prefix/drive_c/bench"
 mkdir -p "$destinations"
@@ -156,8 +168,11 @@ result=$(measure "setup.exe" ours setup "$(winpath "$ours/SETUP.EXE")" 'C:\bench
 read -r ours_ms ours_low ours_high <<<"$result"
 result=$(measure "xcopy" xcopy run xcopy /E /I /Q "$(winpath "$tree")" 'C:\bench\xcopy')
 read -r xcopy_ms xcopy_low xcopy_high <<<"$result"
-result=$(measure "NSIS" nsis run "$(winpath "$nsis/installer.exe")" /S '/D=C:\bench\nsis')
-read -r nsis_ms nsis_low nsis_high <<<"$result"
+nsis_ms=- nsis_low=- nsis_high=-
+if [ "$with_nsis" = 1 ]; then
+  result=$(measure "NSIS" nsis run "$(winpath "$nsis/installer.exe")" /S '/D=C:\bench\nsis')
+  read -r nsis_ms nsis_low nsis_high <<<"$result"
+fi
 
 # --- Report --------------------------------------------------------------
 mibps() { awk -v b="$tree_bytes" -v ms="$1" 'BEGIN { printf "%.1f", b / 1048576 / (ms / 1000) }'; }
@@ -165,7 +180,8 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 row() { printf '  %-40s %10s %10s %10s %8s\n' "$@"; }
 ours_speed=$(mibps "$ours_ms")
 xcopy_speed=$(mibps "$xcopy_ms")
-nsis_speed=$(mibps "$nsis_ms")
+nsis_speed=-
+[ "$with_nsis" = 1 ] && nsis_speed=$(mibps "$nsis_ms")
 
 echo
 echo "Installation benchmark under Wine ($(wine --version 2>/dev/null))"
@@ -185,6 +201,10 @@ row "xcopy /E /I /Q, Z: to C: (the process)" "$xcopy_ms" "$xcopy_low" "$xcopy_hi
 row "NSIS /S (the process)" "$nsis_ms" "$nsis_low" "$nsis_high" "$nsis_speed"
 echo "  (ours: from the click on 実行 to the message ｾｯﾄｱｯﾌﾟ完了; MiB/s of the tree, from the median)"
 echo "  speed ratio ours / xcopy: $(ratio "$xcopy_ms" "$ours_ms")"
-echo "  speed ratio ours / NSIS:  $(ratio "$nsis_ms" "$ours_ms")"
+if [ "$with_nsis" = 1 ]; then
+  echo "  speed ratio ours / NSIS:  $(ratio "$nsis_ms" "$ours_ms")"
+else
+  echo "  NSIS: not measured (this host cannot run 32-bit programs)"
+fi
 echo
 "$build/tools/bench/log_merge_bench"
