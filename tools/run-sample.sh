@@ -3,7 +3,8 @@
 # builds the sample product's setup.exe from examples/sample/product.toml,
 # lists its payload, and runs it under Wine on a virtual screen, going
 # through it as a user who accepts every proposal. Leaves a screenshot of
-# every dialog in build/sample/screens/. Ends with setup.exe's exit code.
+# every dialog in build/sample/screens/ (SETUP_SAMPLE_OUT names another
+# folder than build/sample). Ends with setup.exe's exit code.
 # It runs the i686 engine under 32-bit Wine where this host can run 32-bit
 # programs, else the x86-64 engine under wine64 (SETUP_ENGINE_ARCH=x86_64
 # forces the latter).
@@ -29,8 +30,7 @@ target=windows
 cmake --build "$build" --target mksetup "$target" >/dev/null
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
-out="$build/sample"
-[ "$SETUP_ENGINE_ARCH" = x86_64 ] && out="$build/sample-x86_64"
+out=${SETUP_SAMPLE_OUT:-$build/sample}
 rm -rf "$out"
 "$build/tools/mksetup/mksetup" build "$manifest" -o "$out/setup.exe" --engine "$windows/bin/setup.exe" \
   --uninstaller "$windows/bin/recorder_uninstaller.exe" -I "$windows/bin"

@@ -24,7 +24,7 @@ cmake --build "$build"
 
 if [ -z "$forced" ] && [ "$SETUP_ENGINE_ARCH" = i686 ]; then
   echo "smoke check: the sample under the x86-64 build"
-  if ! env -u SETUP_WINE_ROOT -u SETUP_WINE_ARCH_SET SETUP_ENGINE_ARCH=x86_64 SETUP_SKIP_BOOTSTRAP=1 \
+  if ! env -u SETUP_WINE_ROOT -u SETUP_WINE_ARCH_SET SETUP_ENGINE_ARCH=x86_64 SETUP_SKIP_BOOTSTRAP=1 SETUP_SAMPLE_OUT="$build/sample-x86_64" \
        "$root/tools/run-sample.sh" >"$build/smoke-x86_64.log" 2>&1; then
     tail -20 "$build/smoke-x86_64.log" >&2
     echo "test.sh: the sample failed under the x86-64 build (whole log: $build/smoke-x86_64.log)" >&2
