@@ -7,7 +7,7 @@
 #include "app/state.h"
 #include "app/texts.h"
 
-enum { PLACED_TOP = 200, PAGE_CANCELLED = 100 };
+enum { PLACED_TOP = 200 };
 
 // Appends at most limit bytes of text to out (capacity bytes, out[*used] is
 // the end), cutting at a character boundary when it does not fit.
@@ -76,6 +76,14 @@ int PlaceDialog(HWND dialog)
   MoveWindow(dialog, x, y, width, height, TRUE);
   return (x << 16) | y;
 }
+
+void DestroyCurrentDialog()
+{
+  if (State.CurrentDialog != nullptr) DestroyWindow(State.CurrentDialog);
+  State.CurrentDialog = nullptr;
+}
+
+bool InstallCancelled() { return State.CurrentPage == PAGE_CANCELLED; }
 
 static void EndDialogForCancel(HWND dialog)
 {

@@ -111,8 +111,7 @@ int FinishStep()
 {
   State.Meters.Level[METER_OVERALL] = FULL_LEVEL;
   DrawMeter(nullptr, METER_OVERALL);
-  if (State.CurrentDialog != nullptr) DestroyWindow(State.CurrentDialog);
-  State.CurrentDialog = nullptr;
+  DestroyCurrentDialog();
   const int readmeShown = (State.PayloadFlags & PF_OFFER_README) ? OfferReadme() : 0;
 
   if (State.RunFlags & RF_RESTART_NEEDED) {
@@ -153,6 +152,5 @@ void RollBack()
   } else {
     RefuseLongPath(State.InstallFolder);
   }
-  if (State.CurrentDialog != nullptr) DestroyWindow(State.CurrentDialog);
-  State.CurrentDialog = nullptr;
+  DestroyCurrentDialog();
 }

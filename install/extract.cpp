@@ -4,7 +4,6 @@
 // alternate name that Windows moves into place at its next start. Whatever a
 // failing item wrote is removed again; a file it never opened is left alone.
 #include "install/extract.h"
-#include "install/steps.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <cstdint>

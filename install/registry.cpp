@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <cstring>
 #include "app/message_box.h"
+#include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"
 #include "app/texts.h"
 #include "install/log.h"
-#include "install/steps.h"
 #include "payload/layout.h"
 #include "payload/reader.h"
 #include "ui/panel.h"

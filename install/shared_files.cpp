@@ -12,7 +12,6 @@
 #include "app/state.h"
 #include "install/extract.h"
 #include "install/file_reference.h"
-#include "install/steps.h"
 #include "install/uninstaller.h"
 #include "payload/layout.h"
 #include "payload/reader.h"

@@ -19,7 +19,7 @@
 #include "resources/dialogs.h"
 #include "ui/panel.h"
 
-enum { PAGE_CANCELLED = 100, LAST_ROW_WITHOUT_ROLLBACK = 1 };
+enum { LAST_ROW_WITHOUT_ROLLBACK = 1 };
 
 struct StepRow {
   const char* text;  // category text, or null to keep the current one
@@ -39,8 +39,6 @@ static const StepRow StepTable[] = {
     {nullptr, 0, FinishStep},
     {nullptr, 0, nullptr},
 };
-
-bool InstallCancelled() { return State.CurrentPage == PAGE_CANCELLED; }
 
 static INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
@@ -91,8 +89,7 @@ void RunSteps()
   int i = 0;
   for (; StepTable[i].step != nullptr; ++i) {
     if (!RunRow(StepTable[i])) {
-      if (State.CurrentDialog != nullptr) DestroyWindow(State.CurrentDialog);
-      State.CurrentDialog = nullptr;
+      DestroyCurrentDialog();
       break;
     }
     Confirm("終了 確認");

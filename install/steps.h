@@ -5,7 +5,3 @@
 
 // Runs the install steps; returns when they are done or one has failed.
 void RunSteps();
-
-// True once the user has confirmed a cancel of the running installation;
-// the steps then stop at their next block or item.
-bool InstallCancelled();

@@ -15,7 +15,7 @@
 #include "ui/user_defaults.h"
 
 enum { PAGE_AGREEMENT = 1, PAGE_USER = 2, PAGE_FOLDER = 3, PAGE_CONFIRM = 4, PAGE_SIMPLE = 9,
-       PAGE_CANCELLED = 100, PRODUCT_NAME_COLOUR = 0xFF0000 };
+       PRODUCT_NAME_COLOUR = 0xFF0000 };
 
 static HWND Control(int id) { return State.PageControls[id - IDC_NEXT]; }
 
