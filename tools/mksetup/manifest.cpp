@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sys/stat.h>
 #include <toml++/toml.h>
 #include "app/flags.h"
+#include "tools/mksetup/names.h"
 #include "tools/mksetup/sources.h"
 #include "tools/mksetup/text.h"
 
@@ -139,6 +141,8 @@ class Reader {
     if (node->is_string()) {
       reference.Name = Text(node, field, PATH_CAP);
       if (reference.Name.empty()) Refuse(field, node, "an empty name; use { embed = \"file\" } for a carried file");
+      const std::string problem = TargetProblem(reference.Name, "FILE");
+      if (!problem.empty()) Refuse(field, node, problem);
       return reference;
     }
     const auto* table = node->as_table();
@@ -203,6 +207,8 @@ void ReadProductTable(Reader& r, const toml::table& root, Product* p)
   r.AllowOnly(*t, "product", {"name", "default_folder", "required_size", "uninstaller"});
   p->Name = r.Text(t->get("name"), "product.name", NAME_CAP, "", true);
   if (p->Name.empty()) r.Refuse("product.name", t->get("name"), "must not be empty");
+  if (const std::string problem = NameProblem(p->Name); !problem.empty())
+    r.Refuse("product.name", t->get("name"), problem);
   p->DefaultFolder = r.Text(t->get("default_folder"), "product.default_folder", PATH_CAP, "", true);
   if (const toml::node* n = t->get("required_size")) {
     const int64_t bytes = r.Integer(n, "product.required_size", 0, 0xFFFFFFFFll * 4096);
@@ -267,25 +273,46 @@ void ReadScreen(Reader& r, const toml::table& root, Product* p)
   }
 }
 
-void AddFolder(Product* p, std::set<std::string>* folders, const std::string& target)
+// The targets of the file list so far, by their case-folded form: Windows
+// sees "Docs" and "docs" as one name.
+using TargetSet = std::map<std::string, std::string>;
+
+void CheckTarget(Reader& r, const std::string& target, const char* kind, const std::string& field,
+                 const toml::node* node)
 {
-  if (!folders->insert(target).second) return;
+  const std::string problem = TargetProblem(target, kind);
+  if (!problem.empty()) r.Refuse(field, node, "target " + target + " " + problem);
+}
+
+void AddFolder(Reader& r, Product* p, TargetSet* targets, const std::string& target, const std::string& field,
+               const toml::node* node)
+{
+  const auto known = targets->find(FoldCase(target));
+  if (known != targets->end() && known->second == target) return;
+  if (known != targets->end())
+    r.Refuse(field, node, "folder " + target + " differs only in case from " + known->second);
+  CheckTarget(r, target, "FOLDER", field, node);
+  (*targets)[FoldCase(target)] = target;
   FileEntry entry;
   entry.Target = target;
   entry.Folder = true;
   p->Files.push_back(entry);
 }
 
-void AddFile(Reader& r, Product* p, std::set<std::string>* folders, const std::string& target,
+void AddFile(Reader& r, Product* p, TargetSet* targets, const std::string& target,
              SourceFile file, const std::string& field, const toml::node* node)
 {
   if (target.empty()) r.Refuse(field, node, "a file needs a target name");
   if (target.size() > FILE_PATH_CAP - 1)
     r.Refuse(field, node, "target path is " + std::to_string(target.size()) + " bytes; at most 259 fit");
-  if (target.back() == '\\') r.Refuse(field, node, "a file's target cannot end with a backslash");
+  CheckTarget(r, target, "FILE", field, node);
+  const auto known = targets->find(FoldCase(target));
+  if (known != targets->end())
+    r.Refuse(field, node, "target " + target + (known->second == target ? " is named twice" : " differs only in case from " + known->second));
   // Folders come before their contents: each level is created by its own entry.
   if (target.size() < 2 || target[1] != ':')
-    for (const std::string& parent : ParentFolders(target)) AddFolder(p, folders, parent);
+    for (const std::string& parent : ParentFolders(target)) AddFolder(r, p, targets, parent, field, node);
+  (*targets)[FoldCase(target)] = target;
   FileEntry entry;
   entry.Target = target;
   entry.File = std::move(file);
@@ -298,7 +325,7 @@ void ReadFiles(Reader& r, const toml::table& root, Product* p)
   if (node == nullptr) return;
   const auto* list = node->as_array();
   if (list == nullptr) r.Refuse("files", node, "must be a list of [[files]] tables");
-  std::set<std::string> folders;
+  TargetSet targets;
   int index = 0;
   for (const auto& item : *list) {
     const std::string field = "files[" + std::to_string(index++) + "]";
@@ -312,7 +339,7 @@ void ReadFiles(Reader& r, const toml::table& root, Product* p)
       const std::string tree = r.SourcePath(n, field + ".tree");
       if (!ListTree(tree, &items, &problem)) r.Refuse(field + ".tree", n, problem);
       if (!target.empty()) {
-        for (const std::string& parent : ParentFolders(target + "\\")) AddFolder(p, &folders, parent);
+        for (const std::string& parent : ParentFolders(target + "\\")) AddFolder(r, p, &targets, parent, field + ".target", t->get("target"));
       }
       for (const TreeItem& ti : items) {
         std::string relative = ti.Relative;
@@ -322,13 +349,13 @@ void ReadFiles(Reader& r, const toml::table& root, Product* p)
         if (full.size() > FILE_PATH_CAP - 1)
           r.Refuse(field + ".tree", n, "the path " + relative + " is too long in the install folder; at most 259 bytes fit");
         if (ti.Folder) {
-          AddFolder(p, &folders, full);
+          AddFolder(r, p, &targets, full, field + ".tree", n);
         } else {
           SourceFile file;
           std::string why;
           if (!ReadSourceFile(tree + "/" + ti.Relative, &file, &why)) r.Refuse(field + ".tree", n, why);
           file.Attributes = r.Attributes(t->get("attributes"), field + ".attributes", file.Attributes);
-          AddFile(r, p, &folders, full, std::move(file), field + ".tree", n);
+          AddFile(r, p, &targets, full, std::move(file), field + ".tree", n);
         }
       }
     } else if (const toml::node* n = t->get("source")) {
@@ -338,11 +365,11 @@ void ReadFiles(Reader& r, const toml::table& root, Product* p)
         target = r.Sjis(name, field + ".source", n, FILE_PATH_CAP);
       }
       file.Attributes = r.Attributes(t->get("attributes"), field + ".attributes", file.Attributes);
-      AddFile(r, p, &folders, target, std::move(file), field, &item);
+      AddFile(r, p, &targets, target, std::move(file), field, &item);
     } else if (const toml::node* n = t->get("folder")) {
       const std::string folder = r.Text(n, field + ".folder", FILE_PATH_CAP);
       if (folder.empty()) r.Refuse(field + ".folder", n, "must not be empty");
-      for (const std::string& parent : ParentFolders(folder + "\\")) AddFolder(p, &folders, parent);
+      for (const std::string& parent : ParentFolders(folder + "\\")) AddFolder(r, p, &targets, parent, field + ".folder", n);
     } else {
       r.Refuse(field, &item, "needs tree, source or folder");
     }
@@ -360,6 +387,7 @@ void ReadShortcut(Reader& r, const toml::table& shortcuts, const char* key, unsi
   r.AllowOnly(*t, field, {"name", "target", "arguments"});
   s->Present = true;
   s->Name = r.Text(t->get("name"), field + ".name", SHORTCUT_CAP);
+  if (const std::string problem = NameProblem(s->Name); !problem.empty()) r.Refuse(field + ".name", t->get("name"), problem);
   s->Target = r.Reference(t->get("target"), field + ".target");
   s->Arguments = r.Text(t->get("arguments"), field + ".arguments", PATH_CAP);
   p->Flags |= flag;
@@ -432,7 +460,7 @@ void ReadRegistry(Reader& r, const toml::table& root, Product* p)
     for (const char* name : roots) known = known || rootName == name;
     if (!known) r.Refuse(field + ".key", t->get("key"), "the root key " + rootName + " is not one of HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG, HKEY_DYN_DATA, HKEY_PERFORMANCE_DATA");
     if (key.find('\\') == std::string::npos) r.Refuse(field + ".key", t->get("key"), "names only a root key; add the sub-key after a backslash");
-    if (!key.empty() && key.back() == '\\') r.Refuse(field + ".key", t->get("key"), "must not end with a backslash");
+    if (const std::string problem = KeyProblem(key); !problem.empty()) r.Refuse(field + ".key", t->get("key"), problem);
     RegistryEntry entry;
     const toml::node* valueNode = t->get("value");
     if (valueNode == nullptr) {
@@ -442,6 +470,7 @@ void ReadRegistry(Reader& r, const toml::table& root, Product* p)
       continue;
     }
     const std::string value = r.Text(valueNode, field + ".value", PATH_CAP);
+    if (HasBackslash(value)) r.Refuse(field + ".value", valueNode, "a value name cannot hold a backslash: the setup would read it as a key");
     entry.Path = key + "\\" + value;
     if (entry.Path.size() > PATH_CAP - 1) r.Refuse(field + ".value", valueNode, "key and value name together are over 259 bytes");
     const toml::node* typeNode = t->get("type");

@@ -1,0 +1,29 @@
+// What a name or an install path in a manifest may hold, judged in
+// Shift-JIS by character (a trail byte may be '\' or '|'). Each check
+// returns an empty text when the name is fine, else the rule it breaks,
+// for the builder's refusal message.
+#pragma once
+#include <string>
+
+// A product or shortcut name: it ends up in a file name, a registry key
+// name and a quoted command line.
+std::string NameProblem(const std::string& sjis);
+
+// A path below the install folder ("bin\viewer.exe"), or a full path that
+// starts with a drive ("C:\..."): no empty, "." or ".." components, no
+// reserved device names, no characters Windows refuses in a file name, no
+// component ending in a dot or blank, short enough that its log line
+// "<kind>=<folder>\<path>" fits even under the shortest install folder, and
+// not the name of the install log itself.
+std::string TargetProblem(const std::string& sjis, const char* logKind);
+
+// A registry key path below its root: no empty components, no trailing
+// backslash.
+std::string KeyProblem(const std::string& sjis);
+
+// True when the text holds a backslash as a character of its own.
+bool HasBackslash(const std::string& sjis);
+
+// The text with ASCII letters in upper case, for comparing file names as
+// Windows does.
+std::string FoldCase(const std::string& sjis);
