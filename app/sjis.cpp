@@ -32,3 +32,13 @@ bool CutTrailingBackslash(char* text)
   *last = '\0';
   return true;
 }
+
+void StripControlCharacters(char* text)
+{
+  char* out = text;
+  for (const char* in = text; *in != '\0'; ++in) {
+    const unsigned char c = static_cast<unsigned char>(*in);
+    if (c >= 0x20 && c != 0x7F) *out++ = *in;
+  }
+  *out = '\0';
+}

@@ -14,6 +14,10 @@ const char* NextSjisChar(const char* p);
 // ends on a character boundary.
 size_t SjisFitLength(const char* text, size_t limit);
 
+// Removes every control character (below 0x20, or 0x7F) from the text in
+// place; a trail byte is never one of them.
+void StripControlCharacters(char* text);
+
 // Removes one trailing backslash, if the text's last character is one (the
 // trail byte of a two-byte character never counts). True when one was removed.
 bool CutTrailingBackslash(char* text);

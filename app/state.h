@@ -98,12 +98,14 @@ struct SetupState {
   char UserName[80];               // proposed or entered user name
   char UserCompany[80];            // proposed or entered company
   char DefaultFolder[MAX_PATH];    // the payload's folder, macros expanded
+  int DefaultFolderRead;           // the default folder record has been read (it may be empty)
   char InstallFolder[MAX_PATH];    // the destination the user accepted
   int FolderCreated;               // the wizard created InstallFolder itself
   int RequiredUnits;               // disk space needed, in 4096-byte units
   int RequiredSizeRead;            // the required size record has been read
   char RequiredSizeText[SIZE_TEXT_BYTES];  // RequiredUnits x 4096 as a size text
   char* AgreementText;             // heap block with the agreement, or null
+  int AgreementRead;               // the agreement block has been read (its text may be missing)
   int PageHistory[4];              // pages shown so far, the last on screen
   int PageHistoryLength;           // entries in PageHistory
   HWND PageControls[PAGE_CONTROL_COUNT];  // controls 1000 to 1006 of the page on screen

@@ -132,8 +132,9 @@ static int ReadIcon(int iconIndex)
   return FormatWhole(Entry.IconValue, "%s,%d", path, iconIndex) ? 1 : RefuseLongPath(path);
 }
 
-// Reads a command's flag and, when it is set, its program and arguments,
-// joined by a blank unless the arguments are empty. 0 after reporting, or
+// Reads a command's flag and, when it is set, its program (quoted when it
+// holds a blank) and arguments, joined by a blank unless the arguments are
+// empty. 0 after reporting, or
 // without a message when the data ends at the arguments.
 static int ReadCommand(FileCommand* command)
 {
@@ -144,8 +145,13 @@ static int ReadCommand(FileCommand* command)
   char program[MAX_PATH];
   char arguments[PATH_CAPACITY];
   if (!ReadFileReference("exe", program) || !ReadString(arguments, PATH_CAPACITY)) return 0;
-  const int fits = arguments[0] == '\0' ? FormatWhole(command->Line, "%s", program)
-                                        : FormatWhole(command->Line, "%s %s", program, arguments);
+  // Unquoted, "C:\Sample Viewer\viewer.exe" would let the shell run
+  // "C:\Sample.exe". A blank is never a trail byte, so a plain search finds it.
+  bool quote = false;
+  for (const char* c = program; *c != '\0'; ++c) quote = quote || *c == ' ';
+  const char* format = quote ? (arguments[0] == '\0' ? "\"%s\"" : "\"%s\" %s")
+                             : (arguments[0] == '\0' ? "%s" : "%s %s");
+  const int fits = FormatWhole(command->Line, format, program, arguments);
   return fits ? 1 : RefuseLongPath(program);
 }
 

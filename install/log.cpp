@@ -30,16 +30,19 @@ enum {
 static const char LOG_NAME[] = "setup.inf";
 static const char OLD_LOG_NAME[] = "setup.$$$";
 static const char TXT_LINE_TOO_LONG[] = "ｾｯﾄｱｯﾌﾟ情報ﾌｧｲﾙ に書き込めない長さの行です。\n\n";
+static const char TXT_CONTROL_CHARACTER[] = "ｾｯﾄｱｯﾌﾟ情報ﾌｧｲﾙ に書き込めない文字を含む行です。\n\n";
 static const char TXT_ELLIPSIS[] = "…";
 
 static HWND ProgressControl(int id) { return State.Meters.Bars[id - IDC_CATEGORY]; }
 
-static int RefuseLongLine(const char* start)
+// Shows the reason and the start of the refused line.
+static int RefuseLine(const char* reason, size_t reasonBytes, const char* start)
 {
-  char message[sizeof TXT_LINE_TOO_LONG + SHOWN_LINE_BYTES + sizeof TXT_ELLIPSIS];
-  const size_t head = sizeof TXT_LINE_TOO_LONG - 1;
+  char message[sizeof TXT_CONTROL_CHARACTER + SHOWN_LINE_BYTES + sizeof TXT_ELLIPSIS];
+  static_assert(sizeof TXT_LINE_TOO_LONG <= sizeof TXT_CONTROL_CHARACTER, "message room");
+  const size_t head = reasonBytes - 1;
   const size_t shown = SjisFitLength(start, SHOWN_LINE_BYTES);
-  CopyMemory(message, TXT_LINE_TOO_LONG, head);
+  CopyMemory(message, reason, head);
   CopyMemory(message + head, start, shown);
   CopyMemory(message + head + shown, TXT_ELLIPSIS, sizeof TXT_ELLIPSIS);
   return ReportDataError(message);
@@ -55,7 +58,16 @@ int WriteLogLine(const char* format, ...)
   const int length = _vsnprintf(line, LINE_TEXT_LIMIT + 1, format, arguments);
   va_end(arguments);
   line[LINE_TEXT_LIMIT + 1] = '\0';
-  if (length < 0 || length > LINE_TEXT_LIMIT) return RefuseLongLine(line);
+  if (length < 0 || length > LINE_TEXT_LIMIT) return RefuseLine(TXT_LINE_TOO_LONG, sizeof TXT_LINE_TOO_LONG, line);
+  // A CR or LF from a name or the payload would add a line that the
+  // uninstaller acts on. Trail bytes are never below 0x20.
+  for (int i = 0; i < length; ++i) {
+    const unsigned char c = static_cast<unsigned char>(line[i]);
+    if (c < 0x20 || c == 0x7F) {
+      line[i] = '\0';
+      return RefuseLine(TXT_CONTROL_CHARACTER, sizeof TXT_CONTROL_CHARACTER, line);
+    }
+  }
 
   line[length] = '\r';
   line[length + 1] = '\n';
@@ -118,7 +130,7 @@ int PrepareInstall()
   }
   AdvanceProgress(ADVANCE_ITEM);
 
-  if (!WriteLogLine("USER=%s\r\nSECTION=%s", State.UserName, State.UserCompany)) return 0;
+  if (!WriteLogLine("USER=%s", State.UserName) || !WriteLogLine("SECTION=%s", State.UserCompany)) return 0;
   AdvanceProgress(ADVANCE_ITEM);
   // The merge recognises this engine's logs by exactly this line.
   if (!WriteLogLine("%s", LOG_AUTHOR_LINE)) return 0;

@@ -17,6 +17,7 @@ enum {
   MAX_REGISTRY_DATA = 260,      // bytes of one registry value
   PANEL_BYTES = 106712,         // BITMAPINFOHEADER + 157x226 24-bit rows
   ATTRIBUTE_FOLDER = 0x10,
+  MAX_AGREEMENT_BYTES = 16 * 1024 * 1024,  // a longer agreement is damage, not text
 };
 
 struct ProductHeader {

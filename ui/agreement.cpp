@@ -6,9 +6,6 @@
 #include "app/state.h"
 #include "payload/layout.h"
 
-// Texts larger than this are a damaged payload, not an agreement.
-enum { MAX_AGREEMENT = 16 * 1024 * 1024 };
-
 static struct {
   char* Text;
   uint32_t Stored;
@@ -20,15 +17,23 @@ static int StoreByte(int byte)
   return 1;
 }
 
+static int DiscardByte(int) { return 1; }
+
 void LoadAgreement()
 {
   uint32_t length = 0;
-  if (!ReadAgreementLength(&length) || length > MAX_AGREEMENT) return;
-  char* text = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, length + 1));
-  if (text == nullptr) return;
+  if (!ReadAgreementLength(&length)) return;
+  const bool stored = (State.PayloadFlags & PF_STORED_BODIES) != 0;
+  char* text = length > MAX_AGREEMENT_BYTES ? nullptr : static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, length + 1));
+  if (text == nullptr) {
+    // The text is not shown, but the reader must still pass it: the
+    // default folder follows it.
+    DecodeBody(length, stored, DiscardByte);
+    return;
+  }
   Loading.Text = text;
   Loading.Stored = 0;
-  if (!DecodeBody(length, (State.PayloadFlags & PF_STORED_BODIES) != 0, StoreByte)) {
+  if (!DecodeBody(length, stored, StoreByte)) {
     HeapFree(GetProcessHeap(), 0, text);
     return;
   }

@@ -65,12 +65,29 @@ int WriteTest()
   return 1;
 }
 
+// A drive, a colon and a backslash, or a UNC path: anything else would be
+// taken from the current directory, then logged and registered as it was typed.
+static bool IsFullPath(const char* path)
+{
+  const char c = path[0];
+  const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  return (letter && path[1] == ':' && path[2] == '\\') || (path[0] == '\\' && path[1] == '\\' && path[2] != '\0');
+}
+
 int CheckInstallFolder()
 {
   static const char TXT_EMPTY[] = "インストール先フォルダを空にすることはできません。";
+  static const char TXT_NOT_FULL[] =
+      "インストール先フォルダは、ドライブ名から始まる完全なパス (例: C:\\Program Files\\製品) で指定してください。";
+  // Judged before the cut below, which leaves "C:\" as "C:".
+  const bool full = IsFullPath(State.InstallFolder);
   if (State.InstallFolder[0] == '\0' ||
       (CutTrailingBackslash(State.InstallFolder) && State.InstallFolder[0] == '\0')) {
     ShowMessageBox(State.CurrentDialog, TXT_EMPTY, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
+    return 0;
+  }
+  if (!full) {
+    ShowMessageBox(State.CurrentDialog, TXT_NOT_FULL, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
     return 0;
   }
   if (GetFileAttributesA(State.InstallFolder) != INVALID_FILE_ATTRIBUTES) return WriteTest();

@@ -17,6 +17,8 @@ static int ReadValue(HKEY key, const char* name, char* out, int capacity)
   const size_t fit = SjisFitLength(value, static_cast<size_t>(capacity - 1));
   CopyMemory(out, value, fit);
   out[fit] = '\0';
+  // A line break here would become a line of the install log.
+  StripControlCharacters(out);
   return 1;
 }
 

@@ -5,6 +5,7 @@
 #include "ui/wizard.h"
 #include "app/flags.h"
 #include "app/services.h"
+#include "app/sjis.h"
 #include "app/state.h"
 #include "payload/reader.h"
 #include "resources/dialogs.h"
@@ -31,7 +32,8 @@ static void ShowFolder(HWND field, const char* folder)
 // The default folder is read once, when the first folder page is shown.
 static void ReadDefaultFolder()
 {
-  if (State.DefaultFolder[0] != '\0') return;
+  if (State.DefaultFolderRead) return;
+  State.DefaultFolderRead = 1;
   if (!ReadString(TextBuffer, MAX_PATH)) TextBuffer[0] = '\0';
   if (ExpandFolderMacro(TextBuffer, State.DefaultFolder))
     lstrcpyA(State.InstallFolder, State.DefaultFolder);
@@ -62,7 +64,10 @@ static void InitPage(HWND page)
 
   switch (State.CurrentPage) {
     case PAGE_AGREEMENT:
-      if (State.AgreementText == nullptr) LoadAgreement();
+      if (!State.AgreementRead) {
+        State.AgreementRead = 1;
+        LoadAgreement();
+      }
       if (State.AgreementText != nullptr) {
         SendMessageA(Control(IDC_AGREEMENT), EM_LIMITTEXT, 0, 0);
         SetWindowTextA(Control(IDC_AGREEMENT), State.AgreementText);
@@ -116,6 +121,8 @@ static int Validate(bool forwards)
       // at a character, as a name may be.
       GetWindowTextA(Control(IDC_USER_NAME), State.UserName, sizeof State.UserName);
       GetWindowTextA(Control(IDC_USER_COMPANY), State.UserCompany, sizeof State.UserCompany);
+      StripControlCharacters(State.UserName);
+      StripControlCharacters(State.UserCompany);
       return 1;
     case PAGE_FOLDER:
     case PAGE_SIMPLE:

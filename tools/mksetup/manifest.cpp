@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <toml++/toml.h>
 #include "app/flags.h"
+#include "payload/layout.h"
 #include "tools/mksetup/names.h"
 #include "tools/mksetup/sources.h"
 #include "tools/mksetup/text.h"
@@ -19,8 +20,9 @@ namespace {
 
 // Capacities of the payload's strings, NUL included.
 enum {
-  NAME_CAP = 42, FACE_CAP = 32, FOOTER_CAP = 41, PATH_CAP = 260, FILE_PATH_CAP = 260,
-  SHORTCUT_CAP = 41, MAX_DATA = 260,
+  NAME_CAP = NAME_CAPACITY, FACE_CAP = FACE_CAPACITY, FOOTER_CAP = FOOTER_CAPACITY, PATH_CAP = PATH_CAPACITY,
+  FILE_PATH_CAP = FILE_PATH_CAPACITY + 1,  // the file list's first path byte comes apart
+  SHORTCUT_CAP = SHORTCUT_NAME_CAPACITY, MAX_DATA = MAX_REGISTRY_DATA,
 };
 
 struct Failure {};  // unwinds to LoadManifest once the message is set
@@ -210,6 +212,7 @@ void ReadProductTable(Reader& r, const toml::table& root, Product* p)
   if (const std::string problem = NameProblem(p->Name); !problem.empty())
     r.Refuse("product.name", t->get("name"), problem);
   p->DefaultFolder = r.Text(t->get("default_folder"), "product.default_folder", PATH_CAP, "", true);
+  if (p->DefaultFolder.empty()) r.Refuse("product.default_folder", t->get("default_folder"), "must not be empty");
   if (const toml::node* n = t->get("required_size")) {
     const int64_t bytes = r.Integer(n, "product.required_size", 0, 0xFFFFFFFFll * 4096);
     p->RequiredGiven = true;
@@ -244,6 +247,10 @@ void ReadFeatures(Reader& r, const toml::table& root, Product* p)
       crlf += utf8[i];
     }
     p->Agreement = r.Sjis(crlf, "features.agreement", n, 0);
+    // The setup shows at most 16 MiB of agreement and takes more for damage.
+    if (p->Agreement.size() > MAX_AGREEMENT_BYTES)
+      r.Refuse("features.agreement", n, "is " + std::to_string(p->Agreement.size()) + " bytes in Shift-JIS; at most " +
+                                           std::to_string(MAX_AGREEMENT_BYTES) + " are shown");
     p->Flags |= PF_AGREEMENT_PAGE;
   }
   if (const toml::node* n = t->get("stored")) {
