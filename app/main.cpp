@@ -3,6 +3,7 @@
 #include <windows.h>
 #include "app/command_line.h"
 #include "app/flags.h"
+#include "app/process_guard.h"
 #include "app/state.h"
 #include "app/texts.h"
 #include "install/steps.h"
@@ -44,6 +45,7 @@ static void CleanUp()
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+  if (!GuardProcess()) ExitProcess(0);
   InitSetupState();
   StartDriveSurvey();
   ParseCommandLine();

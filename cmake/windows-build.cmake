@@ -18,7 +18,7 @@ foreach(lib portable engine)
   target_compile_options(${lib} PRIVATE ${ENGINE_FLAGS})
 endforeach()
 target_compile_definitions(engine PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX)
-target_link_libraries(engine PUBLIC portable user32 gdi32 comctl32 shell32 ole32 advapi32 version kernel32)
+target_link_libraries(engine PUBLIC portable user32 gdi32 shell32 ole32 advapi32 kernel32)
 
 add_subdirectory(app)
 add_subdirectory(payload)

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include "app/flags.h"
 #include "app/message_box.h"
+#include "app/process_guard.h"
 #include "app/services.h"
 #include "app/state.h"
 #include "install/completion.h"
@@ -80,9 +81,19 @@ static int RunRow(const StepRow& row)
   return row.step() && !InstallCancelled();
 }
 
+typedef BOOL(WINAPI* InitControlsFunction)(const INITCOMMONCONTROLSEX*);
+
 void RunSteps()
 {
-  InitCommonControls();
+  // The progress bars' class; the library is loaded from the system folder
+  // by full path and kept until the last dialog that shows the bars is gone.
+  HMODULE controls = LoadSystemLibrary("comctl32.dll");
+  if (controls != nullptr) {
+    const auto init = reinterpret_cast<InitControlsFunction>(
+        reinterpret_cast<void*>(GetProcAddress(controls, "InitCommonControlsEx")));
+    const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
+    if (init != nullptr) init(&classes);
+  }
   State.ErrorBoxStyle = MB_ICONEXCLAMATION;
   State.CurrentDialog = CreateDialogParamA(State.Module, "progress", State.MainWindow, ProgressProc, 0);
 
@@ -97,4 +108,5 @@ void RunSteps()
   for (HWND& bar : State.Meters.Bars) bar = nullptr;
   CloseInstallLog();
   if (i > LAST_ROW_WITHOUT_ROLLBACK && StepTable[i].step != nullptr) RollBack();
+  if (controls != nullptr) FreeLibrary(controls);
 }

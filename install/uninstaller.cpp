@@ -7,6 +7,7 @@
 #include "app/message_box.h"
 #include "app/state.h"
 #include "app/texts.h"
+#include "app/version_info.h"
 #include "install/extract.h"
 #include "install/file_reference.h"
 #include "resources/identity.h"
@@ -15,57 +16,6 @@ enum : DWORD { ENGINE_VERSION_MS = 0x30000, ENGINE_VERSION_LS = 0 };
 enum { POOL_SIZE = 1000, POOL_NAME_EXTRA = 16 };  // "\unins000.exe" and the NUL
 
 static const char UNINSTALL_KEY_FORMAT[] = "Software\\Microsoft\\Windows\\CurrentVersion\\%s";
-
-// Reads the version resource of `path` into a process-heap block; null when
-// the file has none. The caller frees it.
-static void* ReadVersionBlock(const char* path)
-{
-  DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
-  if (size == 0) return nullptr;
-  void* block = HeapAlloc(GetProcessHeap(), 0, size);
-  if (block == nullptr) return nullptr;
-  if (!GetFileVersionInfoA(path, 0, size, block)) {
-    HeapFree(GetProcessHeap(), 0, block);
-    return nullptr;
-  }
-  return block;
-}
-
-int GetFileVersion(const char* path, DWORD* ms, DWORD* ls)
-{
-  void* block = ReadVersionBlock(path);
-  if (block == nullptr) return 0;
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT length = 0;
-  const int found = VerQueryValueA(block, "\\", reinterpret_cast<void**>(&fixed), &length) && fixed != nullptr;
-  if (found) {
-    *ms = fixed->dwFileVersionMS;
-    *ls = fixed->dwFileVersionLS;
-  }
-  HeapFree(GetProcessHeap(), 0, block);
-  return found;
-}
-
-static bool SameBytes(const char* a, const char* b)
-{
-  for (; *a == *b; ++a, ++b)
-    if (*a == '\0') return true;
-  return false;
-}
-
-int MatchCompanyName(const char* path, const char* name)
-{
-  void* block = ReadVersionBlock(path);
-  if (block == nullptr) return 0;
-  char* company = nullptr;
-  UINT length = 0;
-  const int match = VerQueryValueA(block, "\\StringFileInfo\\041104b0\\CompanyName",
-                                   reinterpret_cast<void**>(&company), &length) &&
-                    company != nullptr && SameBytes(company, name);
-  HeapFree(GetProcessHeap(), 0, block);
-  return match;
-}
 
 static bool IsOurUninstaller(const char* path)
 {

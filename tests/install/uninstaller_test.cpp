@@ -13,6 +13,7 @@
 #include "app/state.h"
 #include "app/texts.h"
 #include "install/uninstaller.h"
+#include "app/version_info.h"
 #include "payload/encode.h"
 #include "payload/lzw_encode.h"
 #include "payload/stream.h"
