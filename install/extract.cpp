@@ -13,6 +13,8 @@
 #include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"
+#include "app/texts.h"
+#include "install/install_path.h"
 #include "install/log.h"
 #include "install/wininit.h"
 #include "payload/layout.h"
@@ -474,6 +476,9 @@ int InstallFiles()
     if (InstallCancelled()) return 0;
     if (!ReadFileListPath(path)) return 0;
     if (path[0] == '\0') return 1;
+    // Written under the drive's root or beside the open log, a file would
+    // be logged as something else than it is.
+    if (!IsSafeInstallPath(path)) return ReportDataError(TXT_DATA_DAMAGED);
     if (!InstallItem(path)) return 0;
   }
 }

@@ -5,6 +5,7 @@
 #include "app/state.h"
 #include "app/texts.h"
 #include "install/extract.h"
+#include "install/install_path.h"
 #include "payload/layout.h"
 
 enum { GENERATED_NAME_EXTRA = 16 };  // "\setup000." and the NUL
@@ -22,6 +23,7 @@ int ReadFileReference(const char* extension, char* path)
   if (!ReadReferenceName(TextBuffer)) return 0;
   const int folderLength = lstrlenA(State.InstallFolder);
   if (TextBuffer[0] != '\0') {
+    if (!IsSafeInstallPath(TextBuffer) || TextBuffer[1] == ':') return ReportDataError(TXT_DATA_DAMAGED);
     if (folderLength + 1 + lstrlenA(TextBuffer) >= MAX_PATH) return RefuseLongPath(TextBuffer);
     wsprintfA(path, "%s\\%s", State.InstallFolder, TextBuffer);
     return 1;

@@ -12,6 +12,7 @@
 #include "app/state.h"
 #include "app/texts.h"
 #include "install/file_reference.h"
+#include "install/install_path.h"
 #include "install/log.h"
 #include "payload/layout.h"
 #include "payload/reader.h"
@@ -139,6 +140,8 @@ static int RunPass(int pass)
   char name[NAME_CAPACITY];
   if (!ReadShortcutName(name)) return 0;
   if (name[0] == '\0') lstrcpynA(name, State.ProductName, sizeof name);
+  // The name becomes a file name: a '\' or ':' would put the link elsewhere.
+  if (!IsSafeFileName(name)) return ReportDataError(TXT_DATA_DAMAGED);
   char target[MAX_PATH];
   if (!ReadFileReference("exe", target)) return 0;
   char arguments[PATH_CAPACITY];

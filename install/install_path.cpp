@@ -1,0 +1,68 @@
+// Path checks for names from the payload. The text is Shift-JIS: a trail
+// byte may be '\', so components are found character by character.
+#include "install/install_path.h"
+#include "app/sjis.h"
+
+static bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+
+static bool SameNameIgnoringCase(const char* text, size_t length, const char* upper)
+{
+  size_t i = 0;
+  for (; i < length && upper[i] != '\0'; ++i) {
+    char c = text[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != upper[i]) return false;
+  }
+  return i == length && upper[i] == '\0';
+}
+
+// Checks one component [start, end): not empty, not "." or "..".
+static bool GoodComponent(const char* start, const char* end)
+{
+  const size_t length = static_cast<size_t>(end - start);
+  if (length == 0) return false;
+  if (start[0] == '.' && (length == 1 || (length == 2 && start[1] == '.'))) return false;
+  return true;
+}
+
+int IsSafeInstallPath(const char* path)
+{
+  const char* p = path;
+  const char c = p[0];
+  const bool drive = ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && p[1] == ':';
+  if (drive) {
+    if (p[2] != '\\') return 0;
+    p += 3;
+  }
+  const char* component = p;
+  int components = 0;
+  for (;; p = NextSjisChar(p)) {
+    const unsigned char b = static_cast<unsigned char>(*p);
+    const bool lead = IsSjisLeadByte(b) && p[1] != '\0';
+    if (!lead && (b == '\\' || b == '\0')) {
+      if (!GoodComponent(component, p)) return 0;
+      ++components;
+      if (b == '\0') break;
+      component = p + 1;
+      continue;
+    }
+    if (!lead && (b == '/' || b == ':' || IsControl(b))) return 0;
+  }
+  if (drive || components != 1) return 1;
+  const size_t length = static_cast<size_t>(p - component);
+  return SameNameIgnoringCase(component, length, "SETUP.INF") || SameNameIgnoringCase(component, length, "SETUP.$$$")
+             ? 0
+             : 1;
+}
+
+int IsSafeFileName(const char* name)
+{
+  for (const char* p = name; *p != '\0'; p = NextSjisChar(p)) {
+    const unsigned char b = static_cast<unsigned char>(*p);
+    if (IsSjisLeadByte(b) && p[1] != '\0') continue;
+    if (IsControl(b)) return 0;
+    for (const char* bad = "\\/:*?\"<>|"; *bad != '\0'; ++bad)
+      if (b == static_cast<unsigned char>(*bad)) return 0;
+  }
+  return 1;
+}
