@@ -113,7 +113,6 @@ struct SetupState {
   // Install
   Extraction Extract;              // the file being extracted
   HANDLE InstallLog;               // setup.inf while the steps run
-  HANDLE Heap;                     // the process heap
   char UninstallerPath[MAX_PATH];  // where the uninstaller was written
   int AlreadyRegistered;           // the Uninstall key existed before
 };

@@ -88,12 +88,32 @@ int LogInstalledPath(const char* kind, const char* path)
   return WriteLogLine("%s=%s\\%s", kind, State.InstallFolder, path);
 }
 
+static int MergeInto(HANDLE target, HANDLE old);
+
 static void DeleteOldLog()
 {
   // A read-only attribute carried over from the older setup.inf would keep
   // it from going.
   SetFileAttributesA(OLD_LOG_NAME, FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(OLD_LOG_NAME);
+}
+
+// Gives a stray "setup.$$$" its name back, or merges it into the
+// "setup.inf" beside it. 1 when it is gone and its lines are kept.
+static int TakeBackStrayLog()
+{
+  if (GetFileAttributesA(LOG_NAME) == INVALID_FILE_ATTRIBUTES) return MoveFileA(OLD_LOG_NAME, LOG_NAME);
+  HANDLE log = CreateFileA(LOG_NAME, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (log == INVALID_HANDLE_VALUE) return 0;
+  HANDLE old = CreateFileA(OLD_LOG_NAME, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  int merged = 0;
+  if (old != INVALID_HANDLE_VALUE) {
+    merged = MergeInto(log, old);
+    CloseHandle(old);
+  }
+  CloseHandle(log);
+  if (merged) DeleteOldLog();
+  return merged;
 }
 
 int PrepareInstall()
@@ -111,8 +131,11 @@ int PrepareInstall()
   if (!SetCurrentDirectoryA(TextBuffer)) return ReportSystemError(State.CurrentDialog, State.InstallFolder);
   AdvanceProgress(ADVANCE_ITEM);
 
-  // A "setup.$$$" found here was left by a run that never closed its log.
-  if (GetFileAttributesA(OLD_LOG_NAME) != INVALID_FILE_ATTRIBUTES) DeleteOldLog();
+  // A "setup.$$$" found here was left by a run that never closed its log,
+  // or whose merge failed: it holds an earlier installation's lines, and
+  // goes only once they are in "setup.inf".
+  if (GetFileAttributesA(OLD_LOG_NAME) != INVALID_FILE_ATTRIBUTES && !TakeBackStrayLog())
+    return ReportSystemError(State.CurrentDialog, OLD_LOG_NAME);
   AdvanceProgress(ADVANCE_ITEM);
 
   const bool keptOld = GetFileAttributesA(LOG_NAME) != INVALID_FILE_ATTRIBUTES &&
@@ -140,7 +163,6 @@ int PrepareInstall()
   if (State.FolderCreated && !WriteLogLine("IFOLDER=%s", State.InstallFolder)) return 0;
   AdvanceProgress(ADVANCE_ITEM);
 
-  State.Heap = GetProcessHeap();
   AdvanceProgress(ADVANCE_ITEM | ADVANCE_OVERALL);
   return 1;
 }
@@ -158,38 +180,51 @@ static int ReadFromStart(HANDLE file, char* buffer, DWORD size)
   return 1;
 }
 
-// Appends to the new log the lines of the open older log that it lacks.
-static void MergeFrom(HANDLE old)
+// Appends to `target` the lines of the open older log that it lacks and
+// flushes it. 1 when those lines are all on disk (or there were none); 0,
+// with the system's error set, when the older log must be kept.
+static int MergeInto(HANDLE target, HANDLE old)
 {
   DWORD oldHigh = 0;
   DWORD newHigh = 0;
   const DWORD oldSize = GetFileSize(old, &oldHigh);
-  const DWORD newSize = GetFileSize(State.InstallLog, &newHigh);
+  const DWORD newSize = GetFileSize(target, &newHigh);
+  if (oldSize == INVALID_FILE_SIZE || newSize == INVALID_FILE_SIZE) return 0;
+  if (oldHigh == 0 && oldSize == 0) return 1;
   // The bound keeps the sizes below in 32 bits; a log this large is not one
-  // that an installation writes.
-  if (oldSize == INVALID_FILE_SIZE || newSize == INVALID_FILE_SIZE || oldHigh != 0 || newHigh != 0 ||
-      oldSize > MERGE_LOG_LIMIT || newSize > MERGE_LOG_LIMIT || oldSize == 0) {
-    return;
+  // that an installation writes, and it is kept rather than lost.
+  if (oldHigh != 0 || newHigh != 0 || oldSize > MERGE_LOG_LIMIT || newSize > MERGE_LOG_LIMIT) {
+    SetLastError(ERROR_FILE_TOO_LARGE);
+    return 0;
   }
 
   HANDLE heap = GetProcessHeap();
   char* logs = static_cast<char*>(HeapAlloc(heap, 0, oldSize + newSize + MergeOutputBytes(oldSize)));
-  if (logs == nullptr) return;
-  char* oldLog = logs;
-  char* newLog = oldLog + oldSize;
-  char* appended = newLog + newSize;
-
-  if (ReadFromStart(old, oldLog, oldSize) && ReadFromStart(State.InstallLog, newLog, newSize)) {
-    void* workspace = HeapAlloc(heap, 0, MergeWorkspaceBytes(oldLog, oldSize, newLog, newSize));
+  void* workspace = nullptr;
+  int merged = 0;
+  if (logs != nullptr) {
+    char* oldLog = logs;
+    char* newLog = oldLog + oldSize;
+    char* appended = newLog + newSize;
+    if (ReadFromStart(old, oldLog, oldSize) && ReadFromStart(target, newLog, newSize))
+      workspace = HeapAlloc(heap, 0, MergeWorkspaceBytes(oldLog, oldSize, newLog, newSize));
     if (workspace != nullptr) {
       const size_t length = MergeLogs(oldLog, oldSize, newLog, newSize, workspace, appended);
       DWORD written = 0;
-      if (length > 0 && SetFilePointer(State.InstallLog, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER)
-        IoWriteFile(State.InstallLog, appended, static_cast<DWORD>(length), &written);
+      merged = length == 0 ||
+               (SetFilePointer(target, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+                IoWriteFile(target, appended, static_cast<DWORD>(length), &written) && written == length);
+      if (merged && !FlushFileBuffers(target)) merged = 0;
+      if (length > 0 && written != length && GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_DISK_FULL);
       HeapFree(heap, 0, workspace);
+    } else if (GetLastError() == ERROR_SUCCESS) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     }
+    HeapFree(heap, 0, logs);
+  } else {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
   }
-  HeapFree(heap, 0, logs);
+  return merged;
 }
 
 void CloseInstallLog()
@@ -199,11 +234,14 @@ void CloseInstallLog()
 
   HANDLE old = CreateFileA(OLD_LOG_NAME, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  // An older log whose lines did not all reach the new one stays; the next
+  // run's prepare step merges it.
+  int merged = GetFileAttributesA(OLD_LOG_NAME) == INVALID_FILE_ATTRIBUTES;
   if (old != INVALID_HANDLE_VALUE) {
-    MergeFrom(old);
+    merged = MergeInto(State.InstallLog, old);
     CloseHandle(old);
   }
-  DeleteOldLog();
+  if (merged) DeleteOldLog();
   CloseHandle(State.InstallLog);
   State.InstallLog = INVALID_HANDLE_VALUE;
 }

@@ -3,9 +3,10 @@
 // merge that carries over the lines of an earlier log of this engine.
 #pragma once
 
-// Step of row 0: makes InstallFolder the current directory, keeps an older
-// log as "setup.$$$", creates "setup.inf" and writes its head lines.
-// 0 after reporting.
+// Step of row 0: makes InstallFolder the current directory, merges a stray
+// "setup.$$$" of an unfinished run into "setup.inf" (or gives it that name),
+// keeps an older log as "setup.$$$", creates "setup.inf" and writes its head
+// lines. 0 after reporting.
 int PrepareInstall();
 
 // Formats one line (a printf format and its arguments) and appends it
@@ -18,5 +19,7 @@ int WriteLogLine(const char* format, ...);
 int LogInstalledPath(const char* kind, const char* path);
 
 // Appends the older log's lines that the new log lacks, removes "setup.$$$"
-// and closes the log. Reports nothing. Safe to call when no log is open.
+// once they are written and flushed (otherwise it stays, for the next run's
+// prepare step) and closes the log. Reports nothing. Safe to call when no
+// log is open.
 void CloseInstallLog();

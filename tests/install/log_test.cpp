@@ -248,16 +248,17 @@ TEST_F(InstallLog, OldLinesAreCarriedOverOnceEachAndAnUnendedLastLineIsLost)
   EXPECT_EQ(HEAD + FileLine("dup.txt") + "\r\n", Install({}));
 }
 
-TEST_F(InstallLog, StrayOldLogIsDeletedBeforeTheRotation)
+TEST_F(InstallLog, StrayOldLogOfAnUnfinishedRunIsMergedNotLost)
 {
   ASSERT_TRUE(WriteWholeFile(Path("setup.$$$"), BytesOf("AUTHOR=Norvalex\r\n" + FileLine("stray.txt"))));
   WriteOldLog(HEAD + FileLine("kept.txt"));
-  EXPECT_EQ(HEAD + FileLine("kept.txt"), Install({}));
+  EXPECT_EQ(HEAD + FileLine("kept.txt") + FileLine("stray.txt"), Install({}));
   EXPECT_FALSE(OldLogExists());
 
+  // Alone, it is the only log there is: it gets its name back.
   DeleteFileA(Path("setup.inf").c_str());
   ASSERT_TRUE(WriteWholeFile(Path("setup.$$$"), BytesOf("AUTHOR=Norvalex\r\n" + FileLine("stray.txt"))));
-  EXPECT_EQ(HEAD, Install({}));
+  EXPECT_EQ(HEAD + FileLine("stray.txt"), Install({}));
   EXPECT_FALSE(OldLogExists());
 }
 
@@ -285,24 +286,25 @@ TEST_F(InstallLog, ManyLinesMergeInOrder)
   EXPECT_EQ(expected + carried, Install(files));
 }
 
-TEST_F(InstallLog, MergeProblemsAreNotReportedAndTheOldLogGoes)
+TEST_F(InstallLog, MergeProblemsKeepTheOldLogForTheNextRun)
 {
-  // The older log cannot be read.
-  WriteOldLog(HEAD + FileLine("old.txt"));
-  ASSERT_EQ(1, PrepareInstall());
-  IoInjectFault(IO_READ, 0, ERROR_READ_FAULT);
-  CloseInstallLog();
-  EXPECT_EQ(HEAD, LogText());
-  EXPECT_FALSE(OldLogExists());
-
-  // The carried-over lines cannot be written.
-  WriteOldLog("USER=佐藤\r\nAUTHOR=Norvalex\r\n");
-  ASSERT_EQ(1, PrepareInstall());
-  IoInjectFault(IO_WRITE, 0, ERROR_DISK_FULL);
-  CloseInstallLog();
-  EXPECT_EQ(HEAD, LogText());
-  EXPECT_FALSE(OldLogExists());
-  EXPECT_TRUE(Boxes().empty());
+  const struct {
+    IoKind Operation;
+    DWORD Error;
+  } faults[] = {{IO_READ, ERROR_READ_FAULT}, {IO_WRITE, ERROR_DISK_FULL}};
+  for (const auto& fault : faults) {
+    WriteOldLog(HEAD + FileLine("old.txt"));
+    ASSERT_EQ(1, PrepareInstall());
+    IoInjectFault(fault.Operation, 0, fault.Error);
+    CloseInstallLog();
+    EXPECT_EQ(HEAD, LogText());
+    EXPECT_TRUE(OldLogExists()) << "the only copy of the earlier lines was deleted";
+    EXPECT_TRUE(Boxes().empty());
+    // The next run takes the kept lines in.
+    EXPECT_EQ(HEAD + FileLine("old.txt"), Install({}));
+    EXPECT_FALSE(OldLogExists());
+    DeleteFileA(Path("setup.inf").c_str());
+  }
 }
 
 // Which of the four head line writes fails.
