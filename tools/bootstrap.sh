@@ -22,8 +22,8 @@ packages=(
   wine wine32 wine64 xvfb x11-utils
   locales fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine
   imagemagick
-  # the builder's manifest reader and command line
-  libtomlplusplus-dev libcli11-dev
+  # the builder's manifest reader and command line, and signing
+  libtomlplusplus-dev libcli11-dev osslsigncode openssl
 )
 
 missing() {

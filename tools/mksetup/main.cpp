@@ -1,7 +1,7 @@
 // mksetup: builds a setup executable from a product manifest and the
 // engine's image, and lists what a setup executable carries.
 //
-//   mksetup build product.toml -o setup.exe [--engine setup.exe] [--span]
+//   mksetup build product.toml -o setup.exe [--engine setup.exe] [--span] [--sign CERT KEY]
 //   mksetup list setup.exe
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -11,6 +11,7 @@
 #include "tools/mksetup/manifest.h"
 #include "tools/mksetup/payload_builder.h"
 #include "tools/mksetup/payload_file.h"
+#include "tools/mksetup/sign.h"
 #include "tools/mksetup/sources.h"
 #include "tools/mksetup/text.h"
 #include "tools/mksetup/volumes.h"
@@ -19,7 +20,7 @@ namespace {
 
 int Build(const std::string& manifest, const std::string& output, const std::string& engine,
           const std::string& uninstaller, bool span, uint64_t volumeSize, bool quiet,
-          const std::vector<std::string>& searchPath)
+          const std::vector<std::string>& searchPath, const std::vector<std::string>& sign)
 {
   Product product;
   std::string error;
@@ -54,7 +55,8 @@ int Build(const std::string& manifest, const std::string& output, const std::str
   std::error_code ignored;
   if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
   std::vector<std::string> written;
-  if (!WriteSetup(output, image, built.Payload, product.Spanned, product.VolumeSize, &written, &error)) {
+  if (!WriteSetup(output, image, built.Payload, product.Spanned, product.VolumeSize, &written, &error, !sign.empty()) ||
+      (!sign.empty() && !SignSetup(output, sign[0], sign[1], &error))) {
     fprintf(stderr, "mksetup: %s\n", error.c_str());
     return 1;
   }
@@ -110,6 +112,9 @@ int main(int argc, char** argv)
   build->add_flag("-q,--quiet", quiet, "Print nothing on success");
   std::vector<std::string> searchPath;
   build->add_option("-I,--search-path", searchPath, "Folder for relative sources the manifest's folder lacks");
+  std::vector<std::string> sign;
+  build->add_option("--sign", sign, "Sign the setup with Authenticode: certificate and key files")
+      ->expected(2)->check(CLI::ExistingFile);
 
   std::string setup;
   bool raw = false;
@@ -118,6 +123,6 @@ int main(int argc, char** argv)
   list->add_flag("--raw", raw, "Print texts in Shift-JIS as stored");
 
   CLI11_PARSE(app, argc, argv);
-  if (*build) return Build(manifest, output, engine, uninstaller, span, volumeSize, quiet, searchPath);
+  if (*build) return Build(manifest, output, engine, uninstaller, span, volumeSize, quiet, searchPath, sign);
   return List(setup, raw);
 }

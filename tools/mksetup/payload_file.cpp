@@ -8,6 +8,7 @@
 #include "payload/encode.h"
 #include "payload/reader.h"
 #include "tools/mksetup/payload_file.h"
+#include "tools/mksetup/sign.h"
 #include "tools/mksetup/volumes.h"
 
 namespace {
@@ -19,6 +20,7 @@ struct {
   int Volume;
   unsigned Flags;
   std::string Fault;
+  bool Signed;
 } File;
 
 bool Load(const std::string& path, Bytes* data)
@@ -45,6 +47,10 @@ bool OpenPayloadFile(const std::string& path, std::string* error)
     *error = path + " carries no payload";
     return false;
   }
+  // A signed setup's certificate table follows the payload's first part.
+  const size_t table = CertificateTableStart(File.Data);
+  File.Signed = table < File.Data.size();
+  File.Data.resize(table);
   File.Position = offset;
   File.Volume = 1;
   return true;
@@ -54,7 +60,11 @@ std::string PayloadFaultText() { return File.Fault; }
 
 bool PayloadAtEnd()
 {
-  return File.Position == File.Data.size() &&
+  // Up to seven zero bytes align a signature's table.
+  size_t end = File.Data.size();
+  while (File.Signed && File.Volume == 1 && end > File.Position && end + 8 > File.Data.size() && File.Data[end - 1] == 0)
+    --end;
+  return File.Position == end &&
          !((File.Flags & PF_SPANNED) && std::ifstream(VolumeName(File.Path, File.Volume + 1)).good());
 }
 

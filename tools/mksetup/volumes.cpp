@@ -25,8 +25,11 @@ static bool WriteFile(const std::string& path, const unsigned char* data, size_t
   return true;
 }
 
+// Room kept in a signed setup's first volume for its certificate table.
+enum : uint64_t { SIGNATURE_ROOM = 16384 };
+
 bool WriteSetup(const std::string& path, Bytes image, const Bytes& payload, bool spanned,
-                uint64_t volumeSize, std::vector<std::string>* written, std::string* error)
+                uint64_t volumeSize, std::vector<std::string>* written, std::string* error, bool signable)
 {
   if (path.size() < 4) {
     *error = "the output name " + path + " is too short to name continuation volumes";
@@ -44,7 +47,12 @@ bool WriteSetup(const std::string& path, Bytes image, const Bytes& payload, bool
              std::to_string(volumeSize) + " bytes";
     return false;
   }
-  const size_t first = std::min<uint64_t>(payload.size(), volumeSize - image.size());
+  const uint64_t room = volumeSize - image.size();
+  size_t first = std::min<uint64_t>(payload.size(), signable && room > SIGNATURE_ROOM ? room - SIGNATURE_ROOM : room);
+  // A signature is appended at an 8-byte boundary: the first volume ends on
+  // one, so that no padding comes between its payload and the signature.
+  const size_t cut = (image.size() + first) % 8;
+  if (signable && first < payload.size() && cut <= first) first -= cut;
   const uint64_t rest = payload.size() - first;
   const uint64_t volumes = 1 + (rest + volumeSize - 1) / volumeSize;
   if (volumes > 999) {

@@ -1,0 +1,64 @@
+// Signing runs the Debian-packaged osslsigncode once the payload is in
+// place, so the signature covers the engine and the payload behind it. The
+// certificate table goes at the end of the file, after the payload.
+#include "tools/mksetup/sign.h"
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <unistd.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+bool SignSetup(const std::string& path, const std::string& certificate, const std::string& key,
+               std::string* error)
+{
+  const std::string signedPath = path + ".signed";
+  std::remove(signedPath.c_str());
+  const char* arguments[] = {"osslsigncode", "sign", "-certs", certificate.c_str(), "-key", key.c_str(),
+                             "-h", "sha256", "-in", path.c_str(), "-out", signedPath.c_str(), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t child = 0;
+  const int started = posix_spawnp(&child, "osslsigncode", &actions, nullptr, const_cast<char**>(arguments), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (started != 0) {
+    *error = "cannot run osslsigncode (" + std::string(strerror(started)) + "); install the osslsigncode package";
+    return false;
+  }
+  int status = 0;
+  if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::remove(signedPath.c_str());
+    *error = "osslsigncode could not sign " + path + " with " + certificate + " and " + key;
+    return false;
+  }
+  if (std::rename(signedPath.c_str(), path.c_str()) != 0) {
+    *error = "cannot replace " + path + " with its signed copy";
+    return false;
+  }
+  return true;
+}
+
+static uint32_t Word(const std::vector<unsigned char>& file, size_t at)
+{
+  uint32_t value = 0;
+  if (at + 4 <= file.size()) memcpy(&value, &file[at], 4);
+  return value;
+}
+
+size_t CertificateTableStart(const std::vector<unsigned char>& file)
+{
+  const size_t header = Word(file, 0x3C);
+  if (header + 24 + 2 > file.size() || Word(file, header) != 0x00004550) return file.size();
+  const size_t optional = header + 24;
+  const unsigned magic = file[optional] | file[optional + 1] << 8;
+  // The security entry is the fifth data directory, after 96 (PE32) or 112
+  // (PE32+) bytes of fixed fields; its "address" is a file offset.
+  const size_t entry = optional + (magic == 0x20B ? 112 : 96) + 4 * 8;
+  const uint32_t start = Word(file, entry);
+  const uint32_t size = Word(file, entry + 4);
+  if (start == 0 || size == 0 || start > file.size() || size > file.size() - start) return file.size();
+  return start;
+}
