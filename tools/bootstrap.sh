@@ -52,4 +52,9 @@ if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
   locale-gen ja_JP.UTF-8 >/dev/null
 fi
 
+# An ordinary user for the Wine tests (tools/test.sh runs them as it).
+if ! id -u setuptest >/dev/null 2>&1; then
+  useradd --create-home --shell /bin/bash setuptest
+fi
+
 echo "bootstrap: all prerequisites present"

@@ -71,8 +71,12 @@ if [ -z "$SETUP_ENGINE_ARCH" ] || [ "${SETUP_WINE_ARCH_SET:-}" != "$SETUP_ENGINE
 fi
 export SETUP_WINE_ARCH_SET=$SETUP_ENGINE_ARCH
 
+# Wine refuses a prefix that another user owns: each user but root has
+# Wine folders of its own.
+setup_wine_user=
+[ "$(id -u)" -eq 0 ] || setup_wine_user="-$(id -un)"
 if [ "$SETUP_ENGINE_ARCH" = x86_64 ]; then
-  : "${SETUP_WINE_ROOT:=${SETUP_BUILD_DIR:-$SETUP_TOOLS/../build}/wine-x86_64}"
+  : "${SETUP_WINE_ROOT:=${SETUP_BUILD_DIR:-$SETUP_TOOLS/../build}/wine-x86_64$setup_wine_user}"
   SETUP_WINEARCH=win64
   # Debian's wine script prefers the 32-bit loader whenever wine32 is
   # installed: a wrapper first on PATH starts the 64-bit one.
@@ -83,7 +87,7 @@ if [ "$SETUP_ENGINE_ARCH" = x86_64 ]; then
   fi
   case ":$PATH:" in *":$SETUP_WINE_ROOT/bin:"*) ;; *) export PATH="$SETUP_WINE_ROOT/bin:$PATH" ;; esac
 else
-  : "${SETUP_WINE_ROOT:=${SETUP_BUILD_DIR:-$SETUP_TOOLS/../build}/wine}"
+  : "${SETUP_WINE_ROOT:=${SETUP_BUILD_DIR:-$SETUP_TOOLS/../build}/wine$setup_wine_user}"
   SETUP_WINEARCH=win32
 fi
 export SETUP_WINE_ROOT
