@@ -7,8 +7,7 @@
 #include <vector>
 #include "install/log_merge.h"
 
-// A line is the bytes before a LF without the last of them; a last line
-// without LF is none.
+// A line is the bytes before a LF without the last of them; a last line without LF is none.
 static std::vector<std::string> Lines(const std::string& log)
 {
   std::vector<std::string> lines;

@@ -28,14 +28,15 @@ class Stream : public ::testing::Test {
     ASSERT_EQ(1, OpenPayload());
   }
   std::string Volume(const char* extension) { return folder_ / (std::string("SETUP.") + extension); }
-  // The text of the one box, an error box, that was expected.
-  static std::string OneErrorBox(BoxAnswerer& answerer)
-  {
-    const auto boxes = answerer.Finish();
-    return boxes.size() == 1 && answerer.AllAnswered() ? boxes[0].Text : "";
-  }
   TempFolder folder_;
 };
+
+// The text of the one box, an error box, that was expected.
+static std::string OneErrorBox(BoxAnswerer& answerer)
+{
+  const auto boxes = answerer.Finish();
+  return boxes.size() == 1 && answerer.AllAnswered() ? boxes[0].Text : "";
+}
 
 static bool EndsWith(const std::string& text, const std::string& tail)
 {
@@ -60,8 +61,8 @@ TEST_F(Stream, StringsBlocksAndWordsReadAcrossTheBufferAndStopAtTheEnd)
   EXPECT_EQ(1, ReadString(buffer, 42));  // cut by the end: counts as read
   EXPECT_STREQ("ab", buffer);
   EXPECT_EQ(0, ReadString(buffer, 4));
-  EXPECT_EQ(-1, ReadWord());
   EXPECT_EQ(0, ReadBytes(buffer, 1));
+  EXPECT_EQ(-1, ReadWord());
 }
 
 TEST_F(Stream, FailuresAreReportedOnceAndAFailedReadIsTriedAgain)

@@ -1,8 +1,6 @@
-// payload_walk.exe SETUP VOLUMES: walks the payload of a setup file with the
-// engine's own reader, answering the "FD交換" prompt of each continuation
-// volume, and prints the listing (Shift-JIS) for comparison with the
-// builder's lister. Exits 0 only when the walk read every record, met every
-// prompt and ended exactly at the end of the last volume.
+// payload_walk.exe SETUP VOLUMES: walks a setup file's payload with the engine's
+// reader, answering each "FD交換" prompt, and prints the listing (Shift-JIS). Exits 0
+// only when it read every record, met every prompt and ended at the last volume's end.
 #include <fcntl.h>
 #include <io.h>
 #include <cstdio>

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Builds a product with every kind of record under each flag set that changes
-# the layout, lists each with the builder's lister, walks each with the
-# engine's own reader under Wine (Z: is the host's /), and requires the two
-# listings to be identical and the walk to end exactly at the end of the data.
+# A product with every kind of record under each flag set that changes the layout: the
+# builder's listing of it must equal the engine's walk under Wine (Z: is the host's /),
+# and the walk must end exactly at the end of the data.
 #   walk_test.sh MKSETUP PAYLOAD_WALK_EXE UNINSTALLER_EXE SOURCE_DIR
 set -u
 mksetup=$1 walker=$2 uninstaller=$3 source=$4
@@ -61,12 +60,7 @@ check() {
   failures=$((failures + 1))
 }
 
-both='[shortcuts.desktop]
-name = "デスクトップ"
-target = { embed = "shared.dll" }
-arguments = "-d"
-[shortcuts.start_menu]
-target = "readme.txt"'
+both=$'[shortcuts.desktop]\nname = "デスクトップ"\ntarget = { embed = "shared.dll" }\narguments = "-d"\n[shortcuts.start_menu]\ntarget = "readme.txt"'
 # Volumes leave a fixed room for payload beside the engine's image, whatever its size.
 engine=$(stat -c %s "$(dirname "$walker")/setup.exe")
 check compressed 'agreement = "license.txt"' "$both"

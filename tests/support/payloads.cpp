@@ -8,12 +8,8 @@
 Bytes StartupSections(const StartupFields& f)
 {
   Product p;
-  p.Name = f.Name;
-  p.Top = f.Top;
-  p.Bottom = f.Bottom;
-  p.Face = f.Face;
-  p.FontSize = static_cast<int32_t>(f.FontSize);
-  p.Footer = f.Footer;
+  p.Name = f.Name, p.Top = f.Top, p.Bottom = f.Bottom;
+  p.Face = f.Face, p.FontSize = static_cast<int32_t>(f.FontSize), p.Footer = f.Footer;
   for (int i = 0; f.Panel && i < PANEL_BYTES; ++i) p.Panel.push_back(static_cast<unsigned char>(i * 7));
   SectionWriter writer(0, f.Flags);
   writer.Startup(p);
