@@ -1,6 +1,8 @@
-// Writing the payload's encodings: bytes, little-endian words and int32s,
-// FILETIMEs and NUL-terminated strings within their capacity. Used by the
-// builder and by tests that craft payloads; the engine only reads.
+// Writing the payload: its encodings (bytes, little-endian words and int32s,
+// FILETIMEs, NUL-terminated strings within their capacity) and its sections
+// as the builder writes them from a Product. Used by the builder and by
+// tests, which make hostile payloads by corrupting what it writes; the
+// engine only reads.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -25,3 +27,41 @@ bool PutString(Bytes& out, const std::string& text, size_t capacity);
 // DOS header word at 0x30. False when the image is too short to hold it or
 // the offset does not fit 32 bits.
 bool AttachPayload(Bytes& image, const Bytes& payload);
+
+struct Product;
+struct SourceFile;
+struct FileReference;
+
+// Appends a product's sections to Out, each exactly as the engine's readers
+// take it. `flags` is the flag word as written: it decides stored bodies,
+// end offsets and which optional records are present. End offsets are file
+// offsets behind an engine image of `imageSize` bytes. Texts must already
+// fit their capacities (the manifest reader checks them).
+class SectionWriter {
+ public:
+  SectionWriter(uint64_t imageSize, unsigned flags) : imageSize_(imageSize), flags_(flags) {}
+
+  Bytes Out;
+  uint64_t BodyBytes = 0;     // file data before encoding
+  uint64_t EncodedBytes = 0;  // file data as written
+
+  // In payload order; BuildPayload writes them all, one after the other.
+  void Startup(const Product& p);                         // product header, screen settings
+  void Wizard(const Product& p, uint32_t requiredUnits);  // agreement, folder, required units
+  void FileList(const Product& p);                        // uninstaller, entries, end byte
+  void Shortcuts(const Product& p);
+  void SharedFiles(const Product& p);
+  void Registry(const Product& p);
+  void FileTypes(const Product& p);
+  void Launch(const Product& p);
+
+  // One item record: attributes, times, body size [, end offset], data.
+  void Item(const SourceFile& file);
+
+ private:
+  void Body(const Bytes& data, bool stored, bool endOffset, bool counted);
+  void Reference(const FileReference& reference);
+
+  uint64_t imageSize_;
+  unsigned flags_;
+};

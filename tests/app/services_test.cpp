@@ -1,5 +1,5 @@
-// The shared services: the system error box, dialog placement and the
-// cancel question, each answered on screen as a user would.
+// The shared services: the system error box and the cancel question, each
+// answered on screen as a user would.
 #include <gtest/gtest.h>
 #include "app/flags.h"
 #include "app/services.h"
@@ -7,204 +7,69 @@
 #include "tests/support/box_answerer.h"
 #include "tests/support/files.h"
 
-class Services : public ::testing::Test {
- protected:
-  void SetUp() override { InitSetupState(); }
-};
-
-static HWND MakeWindow(int width, int height, DWORD style = WS_POPUP)
+static HWND MakeWindow()
 {
-  return CreateWindowExA(0, "STATIC", "dialog", style, 10, 10, width, height, nullptr, nullptr,
-                         GetModuleHandleA(nullptr), nullptr);
+  return CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 10, 10, 200, 100, nullptr, nullptr, nullptr, nullptr);
 }
 
-TEST_F(Services, SystemErrorShowsTheSystemTextAndTheSubject)
+// The text of the one error box that reporting `error` about `subject` shows.
+static std::string ErrorText(DWORD error, const std::string& subject)
 {
   BoxAnswerer answerer({{"ｴﾗｰ情報", IDOK}});
-  SetLastError(ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(0, ReportSystemError(nullptr, "C:\\なし\\表.txt"));
+  SetLastError(error);
+  EXPECT_EQ(0, ReportSystemError(nullptr, subject.c_str()));
   const auto boxes = answerer.Finish();
-  ASSERT_TRUE(answerer.AllAnswered());
-  ASSERT_EQ(1u, boxes.size());
-  const std::string& text = boxes[0].Text;
-  // The system's own text first, then the subject on its own line.
-  ASSERT_GT(text.size(), sizeof "\nC:\\なし\\表.txt");
-  EXPECT_EQ("\nC:\\なし\\表.txt", text.substr(text.size() - (sizeof "\nC:\\なし\\表.txt" - 1)));
-  EXPECT_NE('\n', text[0]);
+  return boxes.size() == 1 && answerer.AllAnswered() ? boxes[0].Text : "";
 }
 
-TEST_F(Services, SystemErrorWithoutSystemTextShowsTheNumber)
+TEST(Services, SystemErrorShowsTheSystemTextThenTheSubjectWholeOrCutAtACharacter)
 {
-  BoxAnswerer answerer({{"ｴﾗｰ情報", IDOK}});
-  SetLastError(0x2000BEEF);
-  ReportSystemError(nullptr, "subject");
-  const auto boxes = answerer.Finish();
-  ASSERT_EQ(1u, boxes.size());
-  EXPECT_EQ("エラー 536919791\nsubject", boxes[0].Text);
-}
-
-TEST_F(Services, SystemErrorKeepsALongSubjectWholeWithinTheBuffer)
-{
-  // 258 bytes: the longest subject that still fits with its line break.
-  std::string subject = "C:\\";
+  InitSetupState();
+  const std::string shown = ErrorText(ERROR_FILE_NOT_FOUND, "C:\\なし\\表.txt");
+  EXPECT_GT(shown.rfind('\n'), 0u) << "the system's text first";
+  EXPECT_EQ("\nC:\\なし\\表.txt", shown.substr(shown.rfind('\n')));
+  EXPECT_EQ("エラー 536919791\nsubject", ErrorText(0x2000BEEF, "subject"));
+  std::string subject = "C:\\";  // 258 bytes: the longest that fits with its line break
   while (subject.size() < 256) subject += "表";
   subject.resize(258, 'x');
-  BoxAnswerer answerer({{"ｴﾗｰ情報", IDOK}});
-  SetLastError(ERROR_ACCESS_DENIED);
-  ReportSystemError(nullptr, subject.c_str());
-  const auto boxes = answerer.Finish();
-  ASSERT_EQ(1u, boxes.size());
-  EXPECT_EQ("\n" + subject, boxes[0].Text);
+  EXPECT_EQ("\n" + subject, ErrorText(ERROR_ACCESS_DENIED, subject));
+  for (subject = "C:\\"; subject.size() < 400;) subject += "表";
+  EXPECT_EQ("\n" + subject.substr(0, 257), ErrorText(ERROR_ACCESS_DENIED, subject)) << "whole characters only";
 }
 
-TEST_F(Services, SystemErrorCutsAnOverlongSubjectAtACharacter)
+TEST(Services, CancelQuestionRemovesOnlyAnEmptyFolderTheWizardCreated)
 {
-  std::string subject;
-  while (subject.size() < 400) subject += "表";
-  BoxAnswerer answerer({{"ｴﾗｰ情報", IDOK}});
-  SetLastError(ERROR_ACCESS_DENIED);
-  ReportSystemError(nullptr, subject.c_str());
-  const auto boxes = answerer.Finish();
-  ASSERT_EQ(1u, boxes.size());
-  const std::string& text = boxes[0].Text;
-  EXPECT_LE(text.size(), 259u);
-  ASSERT_EQ('\n', text[0]);
-  // Whole characters only: an odd length would end in a lone lead byte.
-  EXPECT_EQ(0u, (text.size() - 1) % 2);
-  EXPECT_EQ(0, subject.compare(0, text.size() - 1, text.substr(1)));
-}
-
-TEST_F(Services, PlaceDialogCentresOnTheScreen)
-{
-  State.ScreenWidth = 1024;
-  State.ScreenHeight = 768;
-  HWND dialog = MakeWindow(400, 300);
-  const int placed = PlaceDialog(dialog);
-  EXPECT_EQ(312 << 16 | 234, placed);
-  RECT rect;
-  GetWindowRect(dialog, &rect);
-  EXPECT_EQ(312, rect.left);
-  EXPECT_EQ(234, rect.top);
-  EXPECT_EQ(400, rect.right - rect.left);
-  DestroyWindow(dialog);
-}
-
-TEST_F(Services, PlaceDialogPutsATallDialogAt200AndAWideOneAtTheLeftEdge)
-{
-  State.ScreenWidth = 640;
-  State.ScreenHeight = 480;
-  HWND tall = MakeWindow(300, 500);
-  EXPECT_EQ(170 << 16 | 200, PlaceDialog(tall));
-  HWND wide = MakeWindow(700, 100);
-  EXPECT_EQ(0 << 16 | 190, PlaceDialog(wide));
-  DestroyWindow(tall);
-  DestroyWindow(wide);
-}
-
-TEST_F(Services, PlaceDialogWithTPutsEveryDialogAt200)
-{
-  State.ScreenWidth = 1024;
-  State.ScreenHeight = 768;
-  State.RunFlags = RF_DIALOGS_AT_200;
-  HWND dialog = MakeWindow(400, 300);
-  EXPECT_EQ(312 << 16 | 200, PlaceDialog(dialog));
-  DestroyWindow(dialog);
-}
-
-class CancelQuestion : public Services {
- protected:
-  void SetUp() override
-  {
-    Services::SetUp();
-    State.MainWindow = MakeWindow(100, 100, WS_POPUP | WS_VISIBLE);
-    dialog_ = MakeWindow(200, 100, WS_POPUP | WS_VISIBLE);
-    State.CurrentDialog = dialog_;
+  const struct {
+    const char* Case;
+    unsigned Flags;
+    int Answer;  // 0: no question
+    bool Created, Filled, Ended, FolderKept;
+  } rows[] = {{"yes", 0, IDYES, true, false, true, false},          {"yes, not created", 0, IDYES, false, false, true, true},
+              {"yes, not empty", 0, IDYES, true, true, true, true},   {"no", 0, IDNO, true, false, false, true},
+              {"simple mode", PF_SIMPLE_MODE, 0, true, false, true, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Case);
+    TempFolder folder;
+    InitSetupState();
+    State.PayloadFlags = row.Flags;
+    State.MainWindow = MakeWindow();
+    HWND dialog = State.CurrentDialog = MakeWindow();
     State.CurrentPage = 3;
-    lstrcpyA(State.InstallFolder, (folder_ / "製品").c_str());
+    lstrcpyA(State.InstallFolder, (folder / "製品").c_str());
     CreateDirectoryA(State.InstallFolder, nullptr);
-    State.FolderCreated = 1;
-  }
-  void TearDown() override
-  {
-    if (IsWindow(dialog_)) DestroyWindow(dialog_);
+    if (row.Filled) WriteWholeFile(folder / "製品\\keep.txt", Bytes{1});
+    State.FolderCreated = row.Created;
+    BoxAnswerer answerer(row.Answer ? std::vector<ExpectedBox>{{"セットアップの終了", row.Answer}} : std::vector<ExpectedBox>{});
+    ConfirmCancel(dialog);
+    const auto seen = answerer.Finish();
+    EXPECT_TRUE(answerer.AllAnswered());
+    for (const SeenBox& box : seen) EXPECT_EQ("今すぐセットアップを終了しますか？", box.Text);
+    for (const SeenBox& box : seen) EXPECT_EQ(State.MainWindow, box.Owner) << "owned by the main window";
+    EXPECT_EQ(row.Ended ? 100 : 3, State.CurrentPage);
+    EXPECT_EQ(row.Ended ? nullptr : dialog, State.CurrentDialog);
+    EXPECT_EQ(row.Ended, !IsWindow(dialog));
+    EXPECT_EQ(row.FolderKept, FileExists(State.InstallFolder));
+    DestroyWindow(dialog);
     DestroyWindow(State.MainWindow);
   }
-  TempFolder folder_;
-  HWND dialog_ = nullptr;
-};
-
-TEST_F(CancelQuestion, YesEndsThePageAndRemovesTheCreatedFolder)
-{
-  BoxAnswerer answerer({{"セットアップの終了", IDYES}});
-  ConfirmCancel(dialog_);
-  const auto boxes = answerer.Finish();
-  ASSERT_TRUE(answerer.AllAnswered());
-  EXPECT_EQ("今すぐセットアップを終了しますか？", boxes[0].Text);
-  EXPECT_EQ(State.MainWindow, boxes[0].Owner);
-  EXPECT_EQ(100, State.CurrentPage);
-  EXPECT_EQ(nullptr, State.CurrentDialog);
-  EXPECT_FALSE(IsWindow(dialog_));
-  EXPECT_FALSE(FileExists(State.InstallFolder));
-}
-
-TEST_F(CancelQuestion, YesKeepsAFolderThatIsNotEmptyOrWasNotCreated)
-{
-  WriteWholeFile(std::string(State.InstallFolder) + "\\keep.txt", Bytes{1});
-  BoxAnswerer answerer({{"セットアップの終了", IDYES}});
-  ConfirmCancel(dialog_);
-  answerer.Finish();
-  EXPECT_TRUE(FileExists(State.InstallFolder));
-  EXPECT_EQ(100, State.CurrentPage);
-}
-
-TEST_F(CancelQuestion, NoShowsThePageAgainAndChangesNothing)
-{
-  BoxAnswerer answerer({{"セットアップの終了", IDNO}});
-  ConfirmCancel(dialog_);
-  answerer.Finish();
-  ASSERT_TRUE(answerer.AllAnswered());
-  EXPECT_EQ(3, State.CurrentPage);
-  EXPECT_EQ(dialog_, State.CurrentDialog);
-  EXPECT_TRUE(IsWindowVisible(dialog_));
-  EXPECT_TRUE(FileExists(State.InstallFolder));
-}
-
-TEST_F(CancelQuestion, SimpleModeAsksNothingAndKeepsTheFolder)
-{
-  State.PayloadFlags = PF_SIMPLE_MODE;
-  BoxAnswerer answerer({});
-  ConfirmCancel(dialog_);
-  const auto boxes = answerer.Finish();
-  EXPECT_TRUE(boxes.empty());
-  EXPECT_EQ(100, State.CurrentPage);
-  EXPECT_EQ(nullptr, State.CurrentDialog);
-  EXPECT_FALSE(IsWindow(dialog_));
-  EXPECT_TRUE(FileExists(State.InstallFolder));
-}
-
-static int ProbeMessages = 0;
-
-static LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM w, LPARAM l)
-{
-  if (message == WM_APP) ++ProbeMessages;
-  return DefWindowProcA(window, message, w, l);
-}
-
-TEST_F(Services, PumpMessagesDispatchesEveryQueuedMessageWithoutWaiting)
-{
-  WNDCLASSA probe = {};
-  probe.lpfnWndProc = ProbeProc;
-  probe.hInstance = GetModuleHandleA(nullptr);
-  probe.lpszClassName = "PumpProbe";
-  RegisterClassA(&probe);
-  HWND window = CreateWindowExA(0, "PumpProbe", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                probe.hInstance, nullptr);
-  ProbeMessages = 0;
-  for (int i = 0; i < 3; ++i) PostMessageA(window, WM_APP, 0, 0);
-  PumpMessages();
-  EXPECT_EQ(3, ProbeMessages);
-  const DWORD start = GetTickCount();
-  PumpMessages();  // an empty queue returns at once
-  EXPECT_LT(GetTickCount() - start, 1000u);
-  DestroyWindow(window);
 }

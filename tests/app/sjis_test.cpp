@@ -1,49 +1,18 @@
-// Stepping through Shift-JIS text by character.
+// Stepping through Shift-JIS text, where a trail byte can be '\'.
 #include <gtest/gtest.h>
+#include <string>
 #include "app/sjis.h"
 
-TEST(Sjis, LeadBytesAreTheTwoRangesOfCodePage932)
+TEST(Sjis, NoStepSplitsACharacterOrTakesATrailByteForABackslash)
 {
-  EXPECT_FALSE(IsSjisLeadByte(0x80));
-  EXPECT_TRUE(IsSjisLeadByte(0x81));
-  EXPECT_TRUE(IsSjisLeadByte(0x9F));
-  EXPECT_FALSE(IsSjisLeadByte(0xA0));
-  EXPECT_FALSE(IsSjisLeadByte(0xB4));  // half-width katakana is one byte
-  EXPECT_TRUE(IsSjisLeadByte(0xE0));
-  EXPECT_TRUE(IsSjisLeadByte(0xFC));
-  EXPECT_FALSE(IsSjisLeadByte(0xFD));
-}
-
-TEST(Sjis, FitLengthNeverSplitsACharacter)
-{
-  const char* text = "a\x95\x5C" "b";  // a, 表 (trail byte '\'), b
-  EXPECT_EQ(1u, SjisFitLength(text, 1));
-  EXPECT_EQ(1u, SjisFitLength(text, 2));
-  EXPECT_EQ(3u, SjisFitLength(text, 3));
-  EXPECT_EQ(4u, SjisFitLength(text, 100));
-}
-
-TEST(Sjis, LoneLeadByteAtTheEndStopsAtTheNul)
-{
-  const char text[] = "\x95";
-  EXPECT_EQ(text + 1, NextSjisChar(text));
-  EXPECT_EQ(text + 1, NextSjisChar(text + 1));
-}
-
-TEST(Sjis, TrailingBackslashIsCutOnlyWhenItIsACharacter)
-{
-  char root[] = "C:\\";
-  EXPECT_TRUE(CutTrailingBackslash(root));
-  EXPECT_STREQ("C:", root);
-  char alone[] = "\\";
-  EXPECT_TRUE(CutTrailingBackslash(alone));
-  EXPECT_STREQ("", alone);
-  char table[] = "C:\\\x95\x5C";  // C:\表 ends in the trail byte 0x5C
-  EXPECT_FALSE(CutTrailingBackslash(table));
-  EXPECT_STREQ("C:\\\x95\x5C", table);
-  char twice[] = "C:\\a\\\\";
-  EXPECT_TRUE(CutTrailingBackslash(twice));
-  EXPECT_STREQ("C:\\a\\", twice);
-  char empty[] = "";
-  EXPECT_FALSE(CutTrailingBackslash(empty));
+  for (int byte = 0; byte < 256; ++byte)
+    EXPECT_EQ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC), IsSjisLeadByte(byte)) << byte;
+  EXPECT_EQ(1u, SjisFitLength("a\x95\x5C" "b", 2));  // a, 表 (trail byte '\'), b
+  EXPECT_EQ(3u, SjisFitLength("a\x95\x5C" "b", 3));
+  const char* rows[][2] = {{"C:\\", "C:"}, {"\\", ""}, {"C:\\\x95\x5C", "C:\\\x95\x5C"}, {"C:\\a\\\\", "C:\\a\\"}, {"", ""}};
+  for (const auto& row : rows) {
+    std::string path = row[0];
+    EXPECT_EQ(path != row[1], CutTrailingBackslash(&path[0])) << row[0];
+    EXPECT_STREQ(row[1], path.c_str()) << row[0];
+  }
 }

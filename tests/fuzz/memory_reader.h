@@ -1,6 +1,6 @@
-// The primitive reads of reader.h over a block of memory, for the fuzzers:
-// the walk reads the fuzz input itself, so a read past its end is caught by
-// the address sanitizer. Faults are not recorded; flags are ignored.
+// The primitive reads of reader.h over a block of memory, for native tests
+// of the record readers: a read past its end is caught by the address
+// sanitizer. Faults are not recorded; flags are ignored.
 #pragma once
 #include <cstddef>
 

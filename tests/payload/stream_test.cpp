@@ -1,6 +1,6 @@
-// The payload reader on real files: the executable with its offset word,
-// reads across the 512-byte buffer, and continuation volumes with the
-// "FD交換" prompt answered on screen.
+// The payload reader on real files: the offset word, reads across its
+// 512-byte buffer, failures reported once, and continuation volumes with the
+// "FD交換" prompt answered on screen, one table of ways a user meets them.
 #include <gtest/gtest.h>
 #include "app/file_io.h"
 #include "app/flags.h"
@@ -12,258 +12,117 @@
 
 class Stream : public ::testing::Test {
  protected:
-  void SetUp() override
-  {
-    InitSetupState();
-    lstrcpyA(State.OwnPath, (folder_ / "SETUP.EXE").c_str());
-  }
-  void TearDown() override
+  void SetUp() override { Reset(); }
+  void TearDown() override { Reset(); }
+  void Reset()  // a fresh state that reads SETUP.EXE of the test's folder
   {
     ClosePayload();
     IoInjectFault(IO_READ, -1, 0);
+    InitSetupState();
+    lstrcpyA(State.OwnPath, Volume("EXE").c_str());
   }
-  // Writes SETUP.EXE with the payload behind a stand-in image and opens it.
   void Open(const Bytes& payload)
   {
-    Bytes image = StandInImage();
-    ASSERT_TRUE(AttachPayload(image, payload));
-    ASSERT_TRUE(WriteWholeFile(State.OwnPath, image));
+    ClosePayload();
+    ASSERT_TRUE(WriteStandInSetup(State.OwnPath, payload));
     ASSERT_EQ(1, OpenPayload());
   }
-  std::string Volume(const char* number) { return folder_ / (std::string("SETUP.") + number); }
-  std::string ReadText(int capacity)
-  {
-    std::vector<char> text(capacity, '#');
-    EXPECT_EQ(1, ReadString(text.data(), capacity));
-    return text.data();
-  }
+  std::string Volume(const char* extension) { return folder_ / (std::string("SETUP.") + extension); }
   TempFolder folder_;
 };
 
-static Bytes Text(const std::string& s, bool nul = true)
+// The text of the one box, an error box, that was expected.
+static std::string OneErrorBox(BoxAnswerer& answerer)
 {
-  Bytes b(s.begin(), s.end());
-  if (nul) b.push_back(0);
-  return b;
+  const auto boxes = answerer.Finish();
+  return boxes.size() == 1 && answerer.AllAnswered() ? boxes[0].Text : "";
 }
 
-static Bytes Concat(Bytes a, const Bytes& b)
+static bool EndsWith(const std::string& text, const std::string& tail)
 {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-TEST_F(Stream, WordsAreLittleEndianAndFFFFIsAValue)
+TEST_F(Stream, StringsBlocksAndWordsReadAcrossTheBufferAndStopAtTheEnd)
 {
-  Open(Bytes{0x34, 0x12, 0xFF, 0xFF, 0x01});
-  EXPECT_EQ(0x1234, ReadWord());
-  EXPECT_EQ(65535, ReadWord());
-  EXPECT_EQ(-1, ReadWord());  // only one byte left
-  EXPECT_EQ(-1, ReadByte());
-}
-
-TEST_F(Stream, ReadingStartsAtThePayloadOffset)
-{
-  Open(Bytes{7, 8});
-  EXPECT_EQ(1, State.Payload.VolumeNumber);
-  EXPECT_EQ(7, ReadByte());
-  EXPECT_EQ(8, ReadByte());
-  EXPECT_EQ(-1, ReadByte());
-  EXPECT_EQ(-1, ReadByte());  // the end stays the end, silently
-}
-
-TEST_F(Stream, StringOfCapacityMinusOneIsReadWhole)
-{
-  Open(Concat(Text(std::string(41, 'a')), Bytes{0x5A}));
-  EXPECT_EQ(std::string(41, 'a'), ReadText(42));
-  EXPECT_EQ(0x5A, ReadByte());
-}
-
-TEST_F(Stream, LongerStringIsCutAndItsTailStaysInTheStream)
-{
-  std::string s;
-  for (int i = 0; i < 45; ++i) s += static_cast<char>('A' + i % 26);
-  Open(Text(s));
-  EXPECT_EQ(s.substr(0, 41), ReadText(42));
-  // The 42nd character is lost; the next read starts at the 43rd.
-  EXPECT_EQ(s.substr(42), ReadText(42));
-}
-
-TEST_F(Stream, StringsAndBlocksStraddleThe512ByteReads)
-{
+  const std::string text = "straddling the 512-byte buffer, longer than 42 bytes";
   Bytes payload(500, 0x11);
-  payload = Concat(payload, Text("straddling the buffer boundary"));
-  payload.resize(1030, 0x22);
+  payload.insert(payload.end(), text.begin(), text.end());
+  payload.insert(payload.end(), {0, 0x34, 0x12, 0xFF, 0xFF, 'a', 'b'});
   Open(payload);
-  std::vector<unsigned char> head(500);
-  ASSERT_EQ(1, ReadBytes(head.data(), 500));
-  EXPECT_EQ("straddling the buffer boundary", ReadText(260));
-  std::vector<unsigned char> rest(1030 - 531);
-  ASSERT_EQ(1, ReadBytes(rest.data(), static_cast<int>(rest.size())));
-  EXPECT_EQ(0x22, rest.back());
-  EXPECT_EQ(-1, ReadByte());
+  char buffer[512] = "";
+  EXPECT_EQ(1, ReadBytes(buffer, 500));
+  EXPECT_EQ(1, ReadString(buffer, 42));  // 41 bytes kept, the 42nd lost
+  EXPECT_EQ(text.substr(0, 41), buffer);
+  EXPECT_EQ(1, ReadString(buffer, 42));
+  EXPECT_EQ(text.substr(42), buffer);
+  EXPECT_EQ(0x1234, ReadWord());
+  EXPECT_EQ(0xFFFF, ReadWord());
+  EXPECT_EQ(1, ReadString(buffer, 42));  // cut by the end: counts as read
+  EXPECT_STREQ("ab", buffer);
+  EXPECT_EQ(0, ReadString(buffer, 4));
+  EXPECT_EQ(0, ReadBytes(buffer, 1));
+  EXPECT_EQ(-1, ReadWord());
 }
 
-TEST_F(Stream, StringAtTheVeryEndFailsAndACutOneCountsAsRead)
+TEST_F(Stream, FailuresAreReportedOnceAndAFailedReadIsTriedAgain)
 {
-  Open(Text("abc", false));
-  EXPECT_EQ("abc", ReadText(42));
-  char untouched[4] = "xyz";
-  EXPECT_EQ(0, ReadString(untouched, sizeof untouched));
-  EXPECT_STREQ("xyz", untouched);
-}
-
-TEST_F(Stream, BlockLongerThanTheDataKeepsWhatWasThere)
-{
-  Open(Bytes{1, 2});
-  unsigned char block[4] = {9, 9, 9, 9};
-  EXPECT_EQ(0, ReadBytes(block, 4));
-  EXPECT_EQ(1, block[0]);
-  EXPECT_EQ(2, block[1]);
-  EXPECT_EQ(9, block[2]);
-  EXPECT_EQ(1, ReadBytes(block, 0));
-}
-
-TEST_F(Stream, ZeroPayloadOffsetIsReportedOnce)
-{
-  ASSERT_TRUE(WriteWholeFile(State.OwnPath, StandInImage()));
-  BoxAnswerer answerer({{"ｴﾗｰ情報", IDOK}});
+  BoxAnswerer missing({{"ｴﾗｰ情報", IDOK}});
   EXPECT_EQ(0, OpenPayload());
-  const auto boxes = answerer.Finish();
-  ASSERT_TRUE(answerer.AllAnswered());
-  EXPECT_EQ("セットアッププログラムに障害があるため使用できません.", boxes[0].Text);
-  EXPECT_EQ(nullptr, boxes[0].Owner);
-}
-
-TEST_F(Stream, FileTooShortForTheOffsetWordCountsAsNoPayload)
-{
-  ASSERT_TRUE(WriteWholeFile(State.OwnPath, Bytes{'M', 'Z'}));
-  BoxAnswerer answerer({{"ｴﾗｰ情報", IDOK}});
-  EXPECT_EQ(0, OpenPayload());
-  answerer.Finish();
-  EXPECT_TRUE(answerer.AllAnswered());
-}
-
-TEST_F(Stream, MissingExecutableIsReportedWithItsPath)
-{
-  BoxAnswerer answerer({{"ｴﾗｰ情報", IDOK}});
-  EXPECT_EQ(0, OpenPayload());
-  const auto boxes = answerer.Finish();
-  ASSERT_EQ(1u, boxes.size());
-  const std::string tail = std::string("\n") + State.OwnPath;
-  EXPECT_EQ(tail, boxes[0].Text.substr(boxes[0].Text.size() - tail.size()));
-}
-
-TEST_F(Stream, FailedReadIsReportedAndTheNextReadTriesAgain)
-{
+  EXPECT_TRUE(EndsWith(OneErrorBox(missing), std::string("\n") + State.OwnPath));
+  for (const Bytes& image : {StandInImage(), Bytes{'M', 'Z'}}) {
+    ClosePayload();
+    ASSERT_TRUE(WriteWholeFile(State.OwnPath, image));
+    BoxAnswerer broken({{"ｴﾗｰ情報", IDOK}});
+    EXPECT_EQ(0, OpenPayload());
+    EXPECT_EQ("セットアッププログラムに障害があるため使用できません.", OneErrorBox(broken));
+  }
   Open(Bytes{5, 6});
   IoInjectFault(IO_READ, 0, ERROR_CRC);
-  BoxAnswerer answerer({{"ｴﾗｰ情報", IDOK}});
+  BoxAnswerer failed({{"ｴﾗｰ情報", IDOK}});
   EXPECT_EQ(-1, ReadByte());
-  const auto boxes = answerer.Finish();
-  ASSERT_EQ(1u, boxes.size());
-  EXPECT_EQ("\nReadFile", boxes[0].Text.substr(boxes[0].Text.size() - 9));
+  EXPECT_TRUE(EndsWith(OneErrorBox(failed), "\nReadFile"));
   EXPECT_EQ(5, ReadByte());
 }
 
-class Volumes : public Stream {
- protected:
-  static std::string Prompt(int number)
-  {
-    char text[64];
-    wsprintfA(text, "次の FD (#%d) に入れ替えてください.", number);
-    return text;
-  }
-};
-
-TEST_F(Volumes, DataContinuesAcrossVolumesAfterEachPrompt)
+TEST_F(Stream, VolumePromptIsAskedAgainUntilTheVolumeIsThereOrTheUserCancels)
 {
-  // A string straddles the executable and SETUP.002, a word SETUP.002 and SETUP.003.
-  Open(Text("first half ", false));
-  State.PayloadFlags = PF_SPANNED;
-  ASSERT_TRUE(WriteWholeFile(Volume("002"), Concat(Text("second half"), Bytes{0x34})));
-  ASSERT_TRUE(WriteWholeFile(Volume("003"), Bytes{0x12, 0x77}));
-
-  BoxAnswerer answerer({{"FD交換", IDOK}, {"FD交換", IDOK}});
-  EXPECT_EQ("first half second half", ReadText(260));
-  EXPECT_EQ(0x1234, ReadWord());
-  EXPECT_EQ(0x77, ReadByte());
-  const auto boxes = answerer.Finish();
-  ASSERT_TRUE(answerer.AllAnswered());
-  ASSERT_EQ(2u, boxes.size());
-  EXPECT_EQ(Prompt(2), boxes[0].Text);
-  EXPECT_EQ(Prompt(3), boxes[1].Text);
-  EXPECT_EQ(3, State.Payload.VolumeNumber);
-}
-
-TEST_F(Volumes, EmptyVolumeLeadsStraightToTheNextPrompt)
-{
-  Open(Bytes{1});
-  State.PayloadFlags = PF_SPANNED;
-  ASSERT_TRUE(WriteWholeFile(Volume("002"), Bytes{}));
-  ASSERT_TRUE(WriteWholeFile(Volume("003"), Bytes{2}));
-  BoxAnswerer answerer({{"FD交換", IDOK}, {"FD交換", IDOK}});
-  EXPECT_EQ(1, ReadByte());
-  EXPECT_EQ(2, ReadByte());
-  const auto boxes = answerer.Finish();
-  ASSERT_EQ(2u, boxes.size());
-  EXPECT_EQ(Prompt(3), boxes[1].Text);
-}
-
-TEST_F(Volumes, MissingVolumeIsReportedThenAskedForAgain)
-{
-  Open(Bytes{1});
-  State.PayloadFlags = PF_SPANNED;
   const std::string second = Volume("002");
-  BoxAnswerer answerer({{"FD交換", IDOK},
-                        {"ｴﾗｰ情報", IDOK, [&] { WriteWholeFile(second, Bytes{42}); }},
-                        {"FD交換", IDOK}});
-  EXPECT_EQ(1, ReadByte());
-  EXPECT_EQ(42, ReadByte());
-  const auto boxes = answerer.Finish();
-  ASSERT_TRUE(answerer.AllAnswered());
-  ASSERT_EQ(3u, boxes.size());
-  EXPECT_EQ("\n" + second, boxes[1].Text.substr(boxes[1].Text.size() - second.size() - 1));
-  EXPECT_EQ(Prompt(2), boxes[2].Text);
-  EXPECT_EQ(2, State.Payload.VolumeNumber);
-}
-
-TEST_F(Volumes, CancelEndsTheReadAndTheNextReadAsksAgain)
-{
-  Open(Bytes{1});
-  State.PayloadFlags = PF_SPANNED;
-  ASSERT_TRUE(WriteWholeFile(Volume("002"), Bytes{2}));
-  BoxAnswerer answerer({{"FD交換", IDCANCEL}, {"FD交換", IDOK}});
-  EXPECT_EQ(1, ReadByte());
-  EXPECT_EQ(-1, ReadByte());
-  EXPECT_EQ(2, ReadByte());
-  const auto boxes = answerer.Finish();
-  ASSERT_TRUE(answerer.AllAnswered());
-  EXPECT_EQ(Prompt(2), boxes[0].Text);
-  EXPECT_EQ(Prompt(2), boxes[1].Text);
-}
-
-TEST_F(Volumes, CancelAfterAMissingVolumeAsksForTheSameVolumeNextTime)
-{
-  Open(Bytes{1});
-  State.PayloadFlags = PF_SPANNED;
-  BoxAnswerer answerer({{"FD交換", IDOK}, {"ｴﾗｰ情報", IDOK}, {"FD交換", IDCANCEL},
-                        {"FD交換", IDCANCEL}});
-  EXPECT_EQ(1, ReadByte());
-  EXPECT_EQ(-1, ReadByte());
-  EXPECT_EQ(-1, ReadByte());
-  const auto boxes = answerer.Finish();
-  ASSERT_TRUE(answerer.AllAnswered());
-  EXPECT_EQ(Prompt(2), boxes[3].Text);
-}
-
-TEST_F(Volumes, WithoutTheSpannedFlagTheEndIsSilent)
-{
-  Open(Bytes{1});
-  ASSERT_TRUE(WriteWholeFile(Volume("002"), Bytes{2}));
-  BoxAnswerer answerer({});
-  EXPECT_EQ(1, ReadByte());
-  EXPECT_EQ(-1, ReadByte());
-  EXPECT_EQ(-1, ReadByte());
-  EXPECT_TRUE(answerer.Finish().empty());
+  const auto put = [&] { WriteWholeFile(second, Bytes{42}); };
+  const ExpectedBox ok{"FD交換", IDOK}, cancel{"FD交換", IDCANCEL}, error{"ｴﾗｰ情報", IDOK};
+  const struct {
+    const char* Case;
+    unsigned Flags;
+    std::vector<Bytes> Volumes;  // SETUP.002, SETUP.003
+    std::vector<ExpectedBox> Boxes;
+    std::vector<int> Reads;  // ReadByte after the first byte, in order
+    std::vector<int> Asked;  // the volume each "FD交換" prompt asks for
+  } rows[] = {
+      {"present", PF_SPANNED, {{42}}, {ok}, {42}, {2}},
+      {"empty volume", PF_SPANNED, {{}, {42}}, {ok, ok}, {42}, {2, 3}},
+      {"missing, then put in", PF_SPANNED, {}, {ok, {"ｴﾗｰ情報", IDOK, put}, ok}, {42}, {2, 2}},
+      {"cancelled, asked again", PF_SPANNED, {{42}}, {cancel, ok}, {-1, 42}, {2, 2}},
+      {"missing, then cancelled", PF_SPANNED, {}, {ok, error, cancel, cancel}, {-1, -1}, {2, 2, 2}},
+      {"not spanned", 0, {{42}}, {}, {-1, -1}, {}},
+  };
+  for (const auto& row : rows) {
+    Reset();
+    for (const char* name : {"002", "003"}) DeleteFileA(Volume(name).c_str());
+    Open(Bytes{1});
+    State.PayloadFlags = row.Flags;
+    for (size_t i = 0; i < row.Volumes.size(); ++i) WriteWholeFile(Volume(i ? "003" : "002"), row.Volumes[i]);
+    BoxAnswerer answerer(row.Boxes);
+    std::vector<int> reads, asked;
+    EXPECT_EQ(1, ReadByte()) << row.Case;
+    for (size_t i = 0; i < row.Reads.size(); ++i) reads.push_back(ReadByte());
+    for (const SeenBox& box : answerer.Finish()) {
+      int number = 0;
+      if (box.Caption == "FD交換" && sscanf(box.Text.c_str(), "次の FD (#%d) に入れ替えてください.", &number) == 1)
+        asked.push_back(number);
+      EXPECT_TRUE(box.Caption != "ｴﾗｰ情報" || EndsWith(box.Text, "\n" + second)) << box.Text;
+    }
+    EXPECT_TRUE(answerer.AllAnswered()) << row.Case;
+    EXPECT_EQ(row.Reads, reads) << row.Case;
+    EXPECT_EQ(row.Asked, asked) << row.Case;
+  }
 }

@@ -1,8 +1,6 @@
-// payload_walk.exe SETUP [VOLUMES]: walks the payload of a setup executable
-// with the engine's own reader, answering the "FD交換" prompt of each of
-// VOLUMES - 1 continuation volumes, and prints the listing (Shift-JIS) for
-// comparison with the builder's lister. Exits 0 only when the walk read
-// every record, met every prompt and ended exactly at the end of the data.
+// payload_walk.exe SETUP VOLUMES: walks a setup file's payload with the engine's
+// reader, answering each "FD交換" prompt, and prints the listing (Shift-JIS). Exits 0
+// only when it read every record, met every prompt and ended at the last volume's end.
 #include <fcntl.h>
 #include <io.h>
 #include <cstdio>
@@ -13,52 +11,30 @@
 #include "payload/walk.h"
 #include "tests/support/box_answerer.h"
 
+static int Fail(const char* why)
+{
+  fprintf(stderr, "payload_walk: %s\n", why);
+  return 1;
+}
+
 int main(int argc, char** argv)
 {
-  if (argc < 2) {
-    fprintf(stderr, "usage: payload_walk SETUP [VOLUMES]\n");
-    return 2;
-  }
+  if (argc != 3) return Fail("usage: payload_walk SETUP VOLUMES");
   InitSetupState();
   lstrcpynA(State.OwnPath, argv[1], sizeof State.OwnPath);
-  const int volumes = argc > 2 ? atoi(argv[2]) : 1;
-  std::vector<ExpectedBox> prompts(volumes > 1 ? volumes - 1 : 0, ExpectedBox{"FD交換", IDOK});
-  BoxAnswerer answerer(prompts);
-
+  const int volumes = atoi(argv[2]);
+  BoxAnswerer answerer(std::vector<ExpectedBox>(volumes - 1, ExpectedBox{"FD交換", IDOK}));
   std::string listing;
-  int status = 0;
-  if (!OpenPayload()) {
-    fprintf(stderr, "payload_walk: no payload in %s\n", argv[1]);
-    status = 1;
-  } else if (!WalkPayload(&listing)) {
-    fprintf(stderr, "payload_walk: the walk stopped early\n");
-    status = 1;
-  }
+  const int opened = OpenPayload(), walked = opened && WalkPayload(&listing);
   _setmode(_fileno(stdout), _O_BINARY);
   fwrite(listing.data(), 1, listing.size(), stdout);
-
-  // Nothing may follow the launch record: the buffer is used up and the
-  // current volume is read to its end.
   const PayloadStream& s = State.Payload;
-  if (status == 0) {
-    DWORD high = 0;
-    const DWORD size = GetFileSize(s.File, &high);
-    const DWORD at = SetFilePointer(s.File, 0, nullptr, FILE_CURRENT);
-    if (s.Position != s.Count || at != size) {
-      fprintf(stderr, "payload_walk: %d bytes follow the launch record\n",
-              static_cast<int>(size - at) + (s.Count - s.Position));
-      status = 1;
-    }
-    if (s.VolumeNumber != volumes) {
-      fprintf(stderr, "payload_walk: read %d volumes, expected %d\n", s.VolumeNumber, volumes);
-      status = 1;
-    }
-  }
+  const bool atEnd = walked && s.Position == s.Count &&
+                     SetFilePointer(s.File, 0, nullptr, FILE_CURRENT) == GetFileSize(s.File, nullptr);
   ClosePayload();
   answerer.Finish();
-  if (!answerer.AllAnswered()) {
-    fprintf(stderr, "payload_walk: the disk prompts were not as expected\n");
-    status = 1;
-  }
-  return status;
+  if (!opened) return Fail("no payload");
+  if (!walked) return Fail("the walk stopped early");
+  if (!atEnd || s.VolumeNumber != volumes) return Fail("the walk did not end at the end of the last volume");
+  return answerer.AllAnswered() ? 0 : Fail("the disk prompts were not as expected");
 }

@@ -1,17 +1,12 @@
 #!/usr/bin/env bash
-# Builds payloads that use every section under each flag combination that
-# changes the layout, lists each with the builder's lister, walks each with
-# the engine's own reader under Wine, and requires the two listings to be
-# identical and the walk to end exactly at the end of the data.
-#
+# A product with every kind of record under each flag set that changes the layout: the
+# builder's listing of it must equal the engine's walk under Wine (Z: is the host's /),
+# and the walk must end exactly at the end of the data.
 #   walk_test.sh MKSETUP PAYLOAD_WALK_EXE UNINSTALLER_EXE SOURCE_DIR
-# (Wine sees the host's / as drive Z:.)
 set -u
 mksetup=$1 walker=$2 uninstaller=$3 source=$4
-wine_run="$source/tools/wine-run"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-
 mkdir -p "$work/tree/docs" "$work/tree/空のフォルダ"
 printf 'hello\r\n' > "$work/tree/readme.txt"
 head -c 5000 /dev/zero | tr '\0' 'a' > "$work/tree/docs/runs.txt"
@@ -42,59 +37,37 @@ manifest() {
   } > "$work/$name.toml"
 }
 
-both_shortcuts='[shortcuts.desktop]
-name = "デスクトップ"
-target = { embed = "shared.dll" }
-arguments = "-d"
-[shortcuts.start_menu]
-target = "readme.txt"'
-desktop_only='[shortcuts.desktop]
-target = "readme.txt"'
-start_only='[shortcuts.start_menu]
-name = "開始"
-target = "readme.txt"'
-
-# Volumes leave a fixed room for payload beside the engine's image, whatever its size.
-engine=$(stat -c %s "$(dirname "$walker")/setup.exe")
+# check NAME FEATURES SHORTCUTS [mksetup build options...]: prints ok, or FAIL and the failed step
 failures=0
-check() {  # check NAME [mksetup build options...]
-  local name=$1
-  shift
-  local out="$work/out-$name/SETUP.EXE"
+check() {
+  local name=$1 out="$work/out-$1/SETUP.EXE" volumes=0
+  manifest "$1" "$2" "$3"
+  shift 3
   if ! "$mksetup" build "$work/$name.toml" -o "$out" --uninstaller "$uninstaller" -q "$@" 2>"$work/err"; then
-    echo "FAIL $name: build: $(cat "$work/err")"; failures=$((failures + 1)); return
+    echo "FAIL $name: build: $(cat "$work/err")"
+  elif volumes=$(ls "$work/out-$name" | wc -l) && [ $# -gt 0 ] && [ "$volumes" -lt 3 ]; then
+    echo "FAIL $name: a spanned build made only $volumes volume(s)"
+  elif ! "$mksetup" list "$out" > "$work/$name.host" 2>"$work/err"; then
+    echo "FAIL $name: list: $(cat "$work/err")"
+  elif ! "$source/tools/wine-run" "$walker" "Z:${out//\//\\}" "$volumes" 2>"$work/err" | iconv -f CP932 -t UTF-8 > "$work/$name.wine" || [ "${PIPESTATUS[0]}" -ne 0 ]; then
+    echo "FAIL $name: engine walk: $(cat "$work/err")"
+  elif ! diff -u "$work/$name.host" "$work/$name.wine"; then
+    echo "FAIL $name: the engine's walk differs from the lister's"
+  else
+    echo "ok   $name ($volumes volume(s), $(wc -l < "$work/$name.host") records)"
+    return
   fi
-  local volumes
-  volumes=$(ls "$work/out-$name" | wc -l)
-  if [ "$*" != "" ] && [ "$volumes" -lt 3 ]; then
-    echo "FAIL $name: a spanned build made only $volumes volume(s)"; failures=$((failures + 1)); return
-  fi
-  if ! "$mksetup" list "$out" > "$work/$name.host" 2>"$work/err"; then
-    echo "FAIL $name: list: $(cat "$work/err")"; failures=$((failures + 1)); return
-  fi
-  if ! "$wine_run" "$walker" "Z:${out//\//\\}" "$volumes" 2>"$work/err" | iconv -f CP932 -t UTF-8 > "$work/$name.wine" || [ "${PIPESTATUS[0]}" -ne 0 ]; then
-    echo "FAIL $name: engine walk: $(cat "$work/err")"; failures=$((failures + 1)); return
-  fi
-  if ! diff -u "$work/$name.host" "$work/$name.wine"; then
-    echo "FAIL $name: the engine's walk differs from the lister's"; failures=$((failures + 1)); return
-  fi
-  echo "ok   $name ($volumes volume(s), $(wc -l < "$work/$name.host") records)"
+  failures=$((failures + 1))
 }
 
-manifest compressed 'agreement = "license.txt"' "$both_shortcuts"
-check compressed
-manifest stored $'agreement = "license.txt"\nstored = "always"' "$both_shortcuts"
-check stored
-manifest spanned 'agreement = "license.txt"' "$both_shortcuts"
-check spanned --span --volume-size $((engine + 30000))
-manifest spanned-stored $'agreement = "license.txt"\nstored = "always"' "$desktop_only"
-check spanned-stored --span --volume-size $((engine + 20000))
-manifest simple $'agreement = "license.txt"\nsimple_mode = true' ""
-check simple
-manifest plain 'user_page = true' "$start_only"
-check plain
-
-if [ "$failures" -ne 0 ]; then
-  echo "$failures payload walk(s) failed"
-  exit 1
-fi
+both=$'[shortcuts.desktop]\nname = "デスクトップ"\ntarget = { embed = "shared.dll" }\narguments = "-d"\n[shortcuts.start_menu]\ntarget = "readme.txt"'
+# Volumes leave a fixed room for payload beside the engine's image, whatever its size.
+engine=$(stat -c %s "$(dirname "$walker")/setup.exe")
+check compressed 'agreement = "license.txt"' "$both"
+check stored $'agreement = "license.txt"\nstored = "always"' "$both"
+check spanned 'agreement = "license.txt"' "$both" --span --volume-size $((engine + 30000))
+check spanned-stored $'agreement = "license.txt"\nstored = "always"' $'[shortcuts.desktop]\ntarget = "readme.txt"' \
+  --span --volume-size $((engine + 20000))
+check simple $'agreement = "license.txt"\nsimple_mode = true' ""
+check plain 'user_page = true' $'[shortcuts.start_menu]\nname = "開始"\ntarget = "readme.txt"'
+[ "$failures" -eq 0 ] || { echo "$failures payload walk(s) failed"; exit 1; }

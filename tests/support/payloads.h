@@ -1,5 +1,5 @@
-// Crafted payloads for tests: the start-up sections with chosen fields, and
-// a stand-in executable image that carries only a DOS header.
+// Payloads for tests, written by the builder's section writers: the
+// start-up sections with chosen fields, and a stand-in executable image.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -13,7 +13,7 @@ struct StartupFields {
   std::string Face = "標準フォント";
   uint32_t FontSize = 24;
   std::string Footer = "Norvalex.";
-  bool Panel = false;
+  bool Panel = false;  // a picture whose byte i is (i * 7) & 0xFF
 };
 
 // The product header and the screen settings, in payload order.
@@ -21,3 +21,6 @@ Bytes StartupSections(const StartupFields& fields);
 
 // 64 bytes: "MZ" and an empty DOS header, whose offset word AttachPayload sets.
 Bytes StandInImage();
+
+// Writes the stand-in image with `payload` attached to `path`; false if it cannot.
+bool WriteStandInSetup(const std::string& path, const Bytes& payload);
