@@ -130,12 +130,6 @@ void UiDriver::Click(const Screen& screen, int id)
   transcript_.push_back("clicked " + std::to_string(id) + " on \"" + screen.Caption + "\"");
 }
 
-void UiDriver::Escape(const Screen& screen)
-{
-  PostMessageA(screen.Window, WM_KEYDOWN, VK_ESCAPE, 0);  // the dialog's loop makes it IDCANCEL
-  transcript_.push_back("pressed Esc on \"" + screen.Caption + "\"");
-}
-
 void UiDriver::Close(const Screen& screen)
 {
   PostMessageA(screen.Window, WM_CLOSE, 0, 0);
@@ -179,14 +173,6 @@ bool BoxAnswerer::AllAnswered() const
   return all;
 }
 
-std::vector<std::string> BoxAnswerer::WindowsSeen() const
-{
-  EnterCriticalSection(&lock_);
-  std::vector<std::string> windows = windows_;
-  LeaveCriticalSection(&lock_);
-  return windows;
-}
-
 DWORD WINAPI BoxAnswerer::ThreadMain(void* self)
 {
   auto* answerer = static_cast<BoxAnswerer*>(self);
@@ -201,12 +187,8 @@ DWORD WINAPI BoxAnswerer::ThreadMain(void* self)
 void BoxAnswerer::Poll()
 {
   for (HWND window : ProcessWindows(processId_)) {
-    const std::string entry = ClassOf(window) + ":" + WindowText(window);
     const Screen box = ReadWindow(window);
     EnterCriticalSection(&lock_);
-    bool known = false;
-    for (const std::string& w : windows_) known = known || w == entry;
-    if (!known) windows_.push_back(entry);
     ExpectedBox* step = nullptr;
     const bool isBox = ClassOf(window) == "#32770" && box.IsMessageBox();
     if (isBox && next_ < script_.size() && script_[next_].Caption == box.Caption) step = &script_[next_++];

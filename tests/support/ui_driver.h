@@ -39,7 +39,6 @@ class UiDriver {
   bool WaitGone(HWND window, DWORD timeoutMs = 15000);
   void Type(const Screen& screen, int id, const std::string& text);
   void Click(const Screen& screen, int id);
-  void Escape(const Screen& screen);
   void Close(const Screen& screen);
   Screen Read(HWND window) const { return ReadWindow(window); }
   std::vector<std::string> WindowsNow() const;  // "caption" of each window
@@ -70,7 +69,6 @@ class BoxAnswerer {
   ~BoxAnswerer();
   std::vector<SeenBox> Finish();  // stops watching; every box seen, in order
   bool AllAnswered() const;       // every expected box came and nothing else
-  std::vector<std::string> WindowsSeen() const;
 
  private:
   static DWORD WINAPI ThreadMain(void* self);
@@ -79,7 +77,6 @@ class BoxAnswerer {
   size_t next_ = 0;
   DWORD processId_;
   std::vector<SeenBox> seen_;
-  std::vector<std::string> windows_;
   HANDLE thread_ = nullptr;
   volatile LONG stop_ = 0;
   mutable CRITICAL_SECTION lock_;

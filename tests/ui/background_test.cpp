@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
-#include "app/flags.h"
 #include "app/services.h"
 #include "app/state.h"
 #include "ui/background.h"
@@ -217,16 +216,4 @@ TEST_F(Background, GradientBandsWithTitleSubtitleAndFooterInWhiteOverABlackShado
   EXPECT_GT(verdict.WhiteSeen, 1000);
   EXPECT_GT(verdict.BlackSeen, 300);
   EXPECT_GT(verdict.BackgroundSeen, 700000);
-}
-
-TEST_F(Background, PlainBackgroundShowsTheTopColourBehindTheTexts)
-{
-  State.PayloadFlags = PF_PLAIN_BACKGROUND;
-  State.GradientTop = RGB(0x20, 0x40, 0x80);
-  const ScreenCapture screen = Show();
-  Coverage coverage(screen.Width, screen.Height);
-  ExpectTitles(coverage, 2);
-  const Verdict verdict = Compare(screen, coverage, screen.Width, [](int) { return RGB(0x20, 0x40, 0x80); });
-  EXPECT_EQ(0, verdict.Wrong) << verdict.FirstWrong;
-  EXPECT_GT(verdict.WhiteSeen, 500);
 }

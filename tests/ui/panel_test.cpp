@@ -18,7 +18,6 @@
 
 namespace {
 
-const COLORREF WHITE = RGB(255, 255, 255);
 const COLORREF TOP = RGB(40, 90, 160);
 const COLORREF BOTTOM = RGB(250, 250, 250);
 const int PICTURE_BLUE = 0x5A;
@@ -76,7 +75,6 @@ struct PanelLook {
   int Left = 0;
   int Top = 0;
   int Levels[3] = {0, 0, 0};
-  bool WhiteColumn[3] = {false, false, false};
 };
 
 COLORREF ExpectedPanelPixel(const PanelLook& look, int x, int y)
@@ -87,7 +85,6 @@ COLORREF ExpectedPanelPixel(const PanelLook& look, int x, int y)
       const int top = 122 - 12 * block;
       if (y >= top && y < top + 11) return METER_COLOURS[meter];
     }
-    if (look.WhiteColumn[meter] && y >= 14 && y < 133) return WHITE;
   }
   return RGB(x, y, PICTURE_BLUE);
 }
@@ -169,7 +166,7 @@ class Panel : public ::testing::Test {
 
   void TearDown() override
   {
-    CloseProgress();
+    if (dialog_ != nullptr) DestroyWindow(dialog_);
     if (State.MainWindow != nullptr) DestroyWindow(State.MainWindow);
     UnregisterClassA("setup", State.Module);
     if (State.BackgroundBrush != nullptr) DeleteObject(State.BackgroundBrush);
@@ -184,28 +181,16 @@ class Panel : public ::testing::Test {
     const SIZE size = ProgressDialogSize();
     State.ScreenWidth = 2 * x + size.cx;
     State.ScreenHeight = 2 * y + size.cy;
-    OpenProgress();
-  }
-
-  void OpenProgress()
-  {
     dialog_ = CreateDialogParamA(State.Module, "PROGRESS", State.MainWindow, ProgressProc, 0);
     ASSERT_NE(nullptr, dialog_);
     State.CurrentDialog = dialog_;
     Settle();
   }
 
-  void CloseProgress()
-  {
-    if (dialog_ != nullptr) DestroyWindow(dialog_);
-    dialog_ = nullptr;
-    State.CurrentDialog = nullptr;
-  }
-
   RECT DialogRect() const
   {
     RECT rect = {0, 0, 0, 0};
-    if (dialog_ != nullptr) GetWindowRect(dialog_, &rect);
+    GetWindowRect(dialog_, &rect);
     return rect;
   }
 
@@ -247,32 +232,6 @@ TEST_F(Panel, StandsLeftOfTheDialogWithTheMetersInTheirColours)
   ExpectPanel(look, "panel.bmp");
 }
 
-TEST_F(Panel, ItemMeterWithMinusFiveFillsInTwoStepsOverAWhiteColumn)
-{
-  State.Meters.Level[METER_ITEM] = 8;
-  CreateBackgroundWindow();
-  OpenProgressAt(300, 234);
-  State.Meters.StepsPerBlock[METER_ITEM] = -5;
-  State.Meters.Level[METER_ITEM] = 0;
-  ResetMeter(nullptr, METER_ITEM);
-
-  PanelLook look;
-  look.Left = 71;
-  look.Top = 238;
-  look.WhiteColumn[METER_ITEM] = true;
-  look.Levels[METER_SPACE] = 4;
-  ExpectPanel(look);
-
-  AdvanceProgress(ADVANCE_ITEM);
-  look.Levels[METER_ITEM] = 5;
-  ExpectPanel(look);
-
-  AdvanceProgress(ADVANCE_ITEM | ADVANCE_OVERALL);
-  look.Levels[METER_ITEM] = 10;
-  look.Levels[METER_OVERALL] = 1;
-  ExpectPanel(look);
-}
-
 TEST_F(Panel, OverallMeterOf99UnitsGetsABlockEveryTenthStep)
 {
   State.RequiredUnits = 99;
@@ -291,32 +250,5 @@ TEST_F(Panel, OverallMeterOf99UnitsGetsABlockEveryTenthStep)
   EXPECT_EQ(20, BarPosition(IDC_OVERALL_BAR));
   EXPECT_EQ(0, BarPosition(IDC_ITEM_BAR));
   EXPECT_EQ(0, BlocksShown(CaptureScreen(), METER_ITEM));
-}
-
-TEST_F(Panel, BackgroundKeepsPaintingThePanelAfterTheDialogCloses)
-{
-  CreateBackgroundWindow();
-  // Before the progress dialog the background shows no panel.
-  DrawPanel(nullptr);
-  Settle();
-  ScreenCapture screen = CaptureScreen();
-  EXPECT_EQ(Band(300), screen.At(100, 300));
-
-  OpenProgressAt(300, 234);
-  State.Meters.StepsPerBlock[METER_ITEM] = -5;
-  AdvanceProgress(ADVANCE_ITEM);
-  AdvanceProgress(ADVANCE_OVERALL);
-  AdvanceProgress(ADVANCE_OVERALL);
-  CloseProgress();
-  InvalidateRect(State.MainWindow, nullptr, FALSE);
-  UpdateWindow(State.MainWindow);
-
-  PanelLook look;
-  look.Left = 71;
-  look.Top = 238;
-  look.Levels[METER_ITEM] = 5;
-  look.Levels[METER_OVERALL] = 2;
-  look.Levels[METER_SPACE] = 4;
-  ExpectPanel(look);
 }
 
