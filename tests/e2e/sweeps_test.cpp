@@ -50,7 +50,7 @@ class EarlyEnd : public Scenario {
     EXPECT_EQ(completed ? 1 : 0, completions) << Transcript();
     EXPECT_LE(errors, 1) << Transcript();
     const std::string uninstaller = RegisteredUninstaller(product);
-    if (rolledBack) EXPECT_EQ(1u, records.count(uninstaller)) << uninstaller;
+    if (rolledBack) { EXPECT_EQ(1u, records.count(uninstaller)) << uninstaller; }
     for (const auto& record : records) {
       const bool ran = rolledBack && record.first == uninstaller;
       EXPECT_EQ(record.second + (ran ? RollBackRecord(uninstaller, product, folder) : ""), FileText(record.first + ".log"))
