@@ -4,7 +4,7 @@
 #include "app/flags.h"
 #include "app/services.h"
 #include "app/state.h"
-#include "tests/support/box_answerer.h"
+#include "tests/support/ui_driver.h"
 #include "tests/support/files.h"
 
 static HWND MakeWindow()

@@ -6,7 +6,7 @@
 #include "payload/header.h"
 #include "payload/layout.h"
 #include "payload/stream.h"
-#include "tests/support/box_answerer.h"
+#include "tests/support/ui_driver.h"
 #include "tests/support/files.h"
 #include "tests/support/payloads.h"
 

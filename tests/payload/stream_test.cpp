@@ -6,7 +6,7 @@
 #include "app/flags.h"
 #include "app/state.h"
 #include "payload/stream.h"
-#include "tests/support/box_answerer.h"
+#include "tests/support/ui_driver.h"
 #include "tests/support/files.h"
 #include "tests/support/payloads.h"
 
@@ -36,11 +36,6 @@ static std::string OneErrorBox(BoxAnswerer& answerer)
 {
   const auto boxes = answerer.Finish();
   return boxes.size() == 1 && answerer.AllAnswered() ? boxes[0].Text : "";
-}
-
-static bool EndsWith(const std::string& text, const std::string& tail)
-{
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 TEST_F(Stream, StringsBlocksAndWordsReadAcrossTheBufferAndStopAtTheEnd)

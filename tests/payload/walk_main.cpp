@@ -9,7 +9,7 @@
 #include "app/state.h"
 #include "payload/stream.h"
 #include "payload/walk.h"
-#include "tests/support/box_answerer.h"
+#include "tests/support/ui_driver.h"
 
 static int Fail(const char* why)
 {

@@ -1,5 +1,6 @@
-// Files for tests: a temporary folder removed with everything in it, and
-// whole-file reads and writes.
+// The helpers of the Windows tests: temporary folders, whole files, texts,
+// registry values, short names, and Windows state that a test changes on
+// purpose, saved when it begins and put back when it ends.
 #pragma once
 #include <windows.h>
 #include <string>
@@ -19,16 +20,48 @@ class TempFolder {
 bool WriteWholeFile(const std::string& path, const Bytes& bytes);
 Bytes ReadWholeFile(const std::string& path);
 bool FileExists(const std::string& path);
-
-// The folder of the running test program, without a trailing backslash.
-std::string ProgramFolder();
-
-// The Windows folder and the system folder, without a trailing backslash.
+bool RemoveTree(const std::string& path);
+std::string ProgramFolder();  // of the running test program
 std::string WindowsFolder();
 std::string SystemFolder();
+std::string ParentFolder(const std::string& path);  // double-byte aware
 
-// The path without its last component (double-byte aware).
-std::string ParentFolder(const std::string& path);
+std::string Text(const Bytes& bytes);
+Bytes BytesOf(const std::string& text);
+std::string FileText(const std::string& path);
+bool EndsWith(const std::string& text, const std::string& end);
+std::string ShortName(const std::string& path);
+// Attributes without the archive bit, which Wine reports on every file.
+DWORD Attributes(const std::string& path);
 
-// Removes a folder tree; true when it is gone.
-bool RemoveTree(const std::string& path);
+// A value as text ("<no key>", "<no value>"; a DWORD in decimal). `root`
+// may be given in the key as "HKEY_...\" instead.
+std::string RegistryText(HKEY root, const std::string& key, const char* name, DWORD* type = nullptr);
+void SetRegistryText(HKEY root, const std::string& key, const char* name, const std::string& text);
+
+// A file held open without sharing, as a running program holds its files.
+struct Held {
+  explicit Held(const std::string& path);
+  ~Held() { Release(); }
+  void Release();
+  HANDLE Handle;
+};
+
+// A file of the Windows folder, removed for the test and put back after.
+struct SavedWindowsFile {
+  explicit SavedWindowsFile(const char* name);
+  ~SavedWindowsFile();
+  std::string Path;
+  bool Existed;
+  Bytes Saved;
+};
+
+// PendingFileRenameOperations, put back afterwards.
+struct SavedPendingRenames {
+  SavedPendingRenames();
+  ~SavedPendingRenames();
+  std::string Now() const;  // the moves planned now, as text
+  HKEY Key = nullptr;
+  bool Existed = false;
+  Bytes Saved;
+};

@@ -1,8 +1,8 @@
-// The window driver for end-to-end tests; see the header.
+// The window driver and the box answerer; see the header. Both find the
+// windows of a process the same way and answer by posting a click.
 #include "tests/support/ui_driver.h"
-#include "tests/support/box_answerer.h"
 
-enum { POLL_MS = 20 };
+enum { POLL_MS = 20, MESSAGE_TEXT_ID = 0xFFFF };
 
 const std::string& Screen::Text(int id) const
 {
@@ -11,14 +11,27 @@ const std::string& Screen::Text(int id) const
   return found == Texts.end() ? none : found->second;
 }
 
-namespace {
+std::string WindowText(HWND window)
+{
+  char text[2048] = "";
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 2000,
+                      nullptr);
+  return text;
+}
+
+static std::string ClassOf(HWND window)
+{
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
 
 struct Collected {
   DWORD ProcessId;
   std::vector<HWND> Windows;
 };
 
-BOOL CALLBACK CollectTop(HWND window, LPARAM context)
+static BOOL CALLBACK CollectTop(HWND window, LPARAM context)
 {
   auto* c = reinterpret_cast<Collected*>(context);
   DWORD owner = 0;
@@ -27,7 +40,21 @@ BOOL CALLBACK CollectTop(HWND window, LPARAM context)
   return TRUE;
 }
 
-BOOL CALLBACK CollectChild(HWND child, LPARAM context)
+std::vector<HWND> ProcessWindows(DWORD processId)
+{
+  Collected c{processId, {}};
+  EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&c));
+  return c.Windows;
+}
+
+HWND FindProcessWindow(DWORD processId, const char* className, const std::set<HWND>* skip)
+{
+  for (HWND w : ProcessWindows(processId))
+    if (ClassOf(w) == className && (skip == nullptr || skip->count(w) == 0)) return w;
+  return nullptr;
+}
+
+static BOOL CALLBACK CollectChild(HWND child, LPARAM context)
 {
   auto* screen = reinterpret_cast<Screen*>(context);
   if (GetParent(child) != screen->Window) return TRUE;
@@ -37,60 +64,25 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM context)
   return TRUE;
 }
 
-std::string ClassName(HWND window)
-{
-  char name[64] = "";
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
-struct ClassSearch {
-  DWORD ProcessId;
-  const char* ClassName;
-  const std::set<HWND>* Skip;
-  HWND Found;
-};
-
-BOOL CALLBACK FindOfClass(HWND window, LPARAM context)
-{
-  auto* search = reinterpret_cast<ClassSearch*>(context);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != search->ProcessId || !IsWindowVisible(window) || ClassName(window) != search->ClassName ||
-      (search->Skip != nullptr && search->Skip->count(window) != 0)) {
-    return TRUE;
-  }
-  search->Found = window;
-  return FALSE;
-}
-
-}  // namespace
-
-HWND FindProcessWindow(DWORD processId, const char* className, const std::set<HWND>* skip)
-{
-  ClassSearch search{processId, className, skip, nullptr};
-  EnumWindows(FindOfClass, reinterpret_cast<LPARAM>(&search));
-  return search.Found;
-}
-
-Screen UiDriver::Read(HWND window) const
+Screen ReadWindow(HWND window)
 {
   Screen screen;
   screen.Window = window;
   screen.Caption = WindowText(window);
-  screen.Class = ClassName(window);
   screen.Owner = GetWindow(window, GW_OWNER);
-  GetWindowRect(window, &screen.Rect);
   EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&screen));
   return screen;
 }
 
+static void PostClick(HWND window, int id)
+{
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}
+
 std::vector<std::string> UiDriver::WindowsNow() const
 {
-  Collected c{processId_, {}};
-  EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&c));
   std::vector<std::string> names;
-  for (HWND w : c.Windows) names.push_back(ClassName(w) + ":" + WindowText(w));
+  for (HWND w : ProcessWindows(processId_)) names.push_back(WindowText(w));
   return names;
 }
 
@@ -98,17 +90,13 @@ bool UiDriver::WaitFor(const std::string& caption, Screen* screen, DWORD timeout
 {
   const DWORD start = GetTickCount();
   do {
-    Collected c{processId_, {}};
-    EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&c));
-    for (HWND w : c.Windows) {
+    for (HWND w : ProcessWindows(processId_)) {
       if (w == last_ || WindowText(w) != caption) continue;
-      // Let the dialog finish its initialisation before it is read.
-      Sleep(POLL_MS * 3);
-      *screen = Read(w);
+      Sleep(POLL_MS * 3);  // let the dialog finish its initialisation
+      *screen = ReadWindow(w);
       last_ = w;
-      std::string line = "shown \"" + screen->Caption + "\"";
-      if (screen->IsMessageBox()) line += ": " + screen->Text(0xFFFF);
-      transcript_.push_back(line);
+      transcript_.push_back("shown \"" + caption + "\"" +
+                            (screen->IsMessageBox() ? ": " + screen->Text(MESSAGE_TEXT_ID) : ""));
       return true;
     }
     Sleep(POLL_MS);
@@ -138,20 +126,81 @@ void UiDriver::Type(const Screen& screen, int id, const std::string& text)
 
 void UiDriver::Click(const Screen& screen, int id)
 {
-  PostMessageA(screen.Window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(screen.Window, id)));
+  PostClick(screen.Window, id);
   transcript_.push_back("clicked " + std::to_string(id) + " on \"" + screen.Caption + "\"");
-}
-
-void UiDriver::Escape(const Screen& screen)
-{
-  // The dialog's message loop turns the key into the IDCANCEL command.
-  PostMessageA(screen.Window, WM_KEYDOWN, VK_ESCAPE, 0);
-  transcript_.push_back("pressed Esc on \"" + screen.Caption + "\"");
 }
 
 void UiDriver::Close(const Screen& screen)
 {
   PostMessageA(screen.Window, WM_CLOSE, 0, 0);
   transcript_.push_back("closed \"" + screen.Caption + "\"");
+}
+
+BoxAnswerer::BoxAnswerer(std::vector<ExpectedBox> script, DWORD processId)
+    : script_(std::move(script)), processId_(processId)
+{
+  InitializeCriticalSection(&lock_);
+  thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
+}
+
+BoxAnswerer::~BoxAnswerer()
+{
+  Finish();
+  DeleteCriticalSection(&lock_);
+}
+
+std::vector<SeenBox> BoxAnswerer::Finish()
+{
+  if (thread_ != nullptr) {
+    Sleep(POLL_MS * 2);  // one last look, so that a box still on screen is answered
+    InterlockedExchange(&stop_, 1);
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    thread_ = nullptr;
+  }
+  EnterCriticalSection(&lock_);
+  std::vector<SeenBox> seen = seen_;
+  LeaveCriticalSection(&lock_);
+  return seen;
+}
+
+bool BoxAnswerer::AllAnswered() const
+{
+  EnterCriticalSection(&lock_);
+  bool all = next_ == script_.size();
+  for (const SeenBox& box : seen_) all = all && box.Expected;
+  LeaveCriticalSection(&lock_);
+  return all;
+}
+
+DWORD WINAPI BoxAnswerer::ThreadMain(void* self)
+{
+  auto* answerer = static_cast<BoxAnswerer*>(self);
+  while (!answerer->stop_) {
+    answerer->Poll();
+    Sleep(POLL_MS / 2);
+  }
+  answerer->Poll();
+  return 0;
+}
+
+void BoxAnswerer::Poll()
+{
+  for (HWND window : ProcessWindows(processId_)) {
+    const Screen box = ReadWindow(window);
+    EnterCriticalSection(&lock_);
+    ExpectedBox* step = nullptr;
+    const bool isBox = ClassOf(window) == "#32770" && box.IsMessageBox();
+    if (isBox && next_ < script_.size() && script_[next_].Caption == box.Caption) step = &script_[next_++];
+    if (isBox) seen_.push_back({box.Caption, box.Text(MESSAGE_TEXT_ID), box.Owner, step != nullptr});
+    LeaveCriticalSection(&lock_);
+    if (!isBox) continue;
+    if (step != nullptr && step->Before) step->Before();
+    int button = step != nullptr ? step->Button : 0;
+    for (int id : {IDCANCEL, IDNO, IDOK})
+      if (button == 0 && GetDlgItem(window, id) != nullptr) button = id;
+    PostClick(window, button);
+    // Wait for it to go, so that it is not taken twice.
+    for (int i = 0; i < 500 && IsWindow(window) && IsWindowVisible(window); ++i) Sleep(POLL_MS / 2);
+  }
 }

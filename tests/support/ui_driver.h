@@ -1,10 +1,12 @@
-// Drives the windows of another process as a user would: waits for each of
-// its dialogs and message boxes, reads them (caption, texts by control id,
-// which controls are visible, the owner), types into edits, clicks buttons
-// and keeps a transcript of everything it saw. Clicks are posted, never
-// sent, so the driven program is free to open its next box.
+// Drives windows as a user would. UiDriver works another process's dialogs
+// and message boxes: waits for each, reads it (caption, texts by control id,
+// visibility, owner), types, clicks and keeps a transcript. BoxAnswerer
+// answers the message boxes of a process from a helper thread by a script
+// and dismisses unexpected ones, so that a test fails instead of hanging.
+// Clicks are posted, never sent: the driven code is free to open its next box.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -13,50 +15,69 @@
 struct Screen {
   HWND Window = nullptr;
   std::string Caption;
-  std::string Class;
   HWND Owner = nullptr;
   std::map<int, std::string> Texts;  // by control id; a message box's text is id 0xFFFF
-  std::map<int, bool> Visible;       // by control id
-  RECT Rect = {};
-
+  std::map<int, bool> Visible;
   // A message box has its text in a static 0xFFFF and, unlike the setup
-  // program's own dialogs (whose unnamed labels are 0xFFFF too), no control
-  // numbered from 1000.
+  // program's dialogs (whose unnamed labels are 0xFFFF too), no control from 1000.
   bool IsMessageBox() const { return Texts.count(0xFFFF) != 0 && Texts.lower_bound(1000) == Texts.upper_bound(1006); }
   const std::string& Text(int id) const;
 };
 
-// The first visible top-level window of the process whose class is
-// `className` and which is not in `skip`; null when there is none.
+std::string WindowText(HWND window);
+// The visible top-level windows of a process, in Z order.
+std::vector<HWND> ProcessWindows(DWORD processId);
+Screen ReadWindow(HWND window);
+// The first of them of this class that is not in `skip`; null when none is.
 HWND FindProcessWindow(DWORD processId, const char* className, const std::set<HWND>* skip = nullptr);
 
 class UiDriver {
  public:
   explicit UiDriver(DWORD processId) : processId_(processId) {}
-
-  // Waits for a visible top-level window of the process with this caption
-  // that is not the one last handled. False after the timeout, with what
-  // was on screen noted in the transcript.
+  // Waits for a window with this caption other than the one last found.
   bool WaitFor(const std::string& caption, Screen* screen, DWORD timeoutMs = 15000);
-
-  // Waits until the window is gone or hidden.
   bool WaitGone(HWND window, DWORD timeoutMs = 15000);
-
   void Type(const Screen& screen, int id, const std::string& text);
   void Click(const Screen& screen, int id);
-  void Escape(const Screen& screen);
   void Close(const Screen& screen);
-
-  // Re-reads a window already found (texts change while it is shown).
-  Screen Read(HWND window) const;
-
-  // Visible top-level windows of the process now, as "class:caption".
-  std::vector<std::string> WindowsNow() const;
-
+  Screen Read(HWND window) const { return ReadWindow(window); }
+  std::vector<std::string> WindowsNow() const;  // "caption" of each window
   const std::vector<std::string>& Transcript() const { return transcript_; }
 
  private:
   DWORD processId_;
   HWND last_ = nullptr;
   std::vector<std::string> transcript_;
+};
+
+struct ExpectedBox {
+  std::string Caption;
+  int Button;                        // IDOK, IDYES, ...
+  std::function<void()> Before = {}; // runs after the box is read, before the click
+};
+
+struct SeenBox {
+  std::string Caption;
+  std::string Text;
+  HWND Owner;
+  bool Expected;
+};
+
+class BoxAnswerer {
+ public:
+  explicit BoxAnswerer(std::vector<ExpectedBox> script, DWORD processId = GetCurrentProcessId());
+  ~BoxAnswerer();
+  std::vector<SeenBox> Finish();  // stops watching; every box seen, in order
+  bool AllAnswered() const;       // every expected box came and nothing else
+
+ private:
+  static DWORD WINAPI ThreadMain(void* self);
+  void Poll();
+  std::vector<ExpectedBox> script_;
+  size_t next_ = 0;
+  DWORD processId_;
+  std::vector<SeenBox> seen_;
+  HANDLE thread_ = nullptr;
+  volatile LONG stop_ = 0;
+  mutable CRITICAL_SECTION lock_;
 };

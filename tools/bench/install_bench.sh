@@ -61,7 +61,7 @@ driver="$work/install_driver.exe"
 "$compiler" -std=gnu++17 -static -O2 -finput-charset=UTF-8 -fexec-charset=CP932 \
   -DWIN32_LEAN_AND_MEAN -DNOMINMAX -I"$root" \
   "$root/tools/bench/install_driver.cpp" "$root/tests/support/ui_driver.cpp" \
-  "$root/tests/support/box_answerer.cpp" -luser32 -lgdi32 -o "$driver"
+  -luser32 -lgdi32 -o "$driver"
 
 # --- The tree and the two packages ---------------------------------------
 tree="$work/tree"

@@ -17,7 +17,7 @@
 #include <set>
 #include <string>
 #include "resources/dialogs.h"
-#include "tests/support/box_answerer.h"
+#include "tests/support/ui_driver.h"
 #include "tests/support/ui_driver.h"
 
 namespace {

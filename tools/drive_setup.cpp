@@ -3,7 +3,9 @@
 // proposed folder (creating it), installs, declines a restart and closes
 // the completion message. Prints what it saw, saves a screenshot of every
 // dialog into SCREENSHOTS, and exits with the setup program's exit code
-// (99 when it had to give up).
+// (99 when it had to give up). A dialog is read and photographed only once
+// it and every control on it have painted: a photograph taken sooner shows
+// an empty frame.
 #include <windows.h>
 #include <cstdio>
 #include <set>
@@ -27,6 +29,25 @@ int Answer(const Screen& screen)
   if (screen.Texts.count(IDC_DONE) && screen.Text(IDC_DONE) == "完了") return IDC_DONE;
   if (screen.Texts.count(IDC_STOP) && screen.Text(IDC_STOP) == "中止") return 0;
   return IDC_NEXT;
+}
+
+// True once the window and each of its controls has no part waiting to be
+// painted, the process waits for input, and the dialog's thread has
+// answered a message sent after that; false after five seconds.
+bool Painted(HANDLE process, HWND dialog)
+{
+  for (int round = 0; round < 100; ++round, Sleep(50)) {
+    if (WaitForInputIdle(process, 1000) == WAIT_FAILED) return false;
+    bool waiting = GetUpdateRect(dialog, nullptr, FALSE) != 0;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+      waiting = waiting || (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE) != 0);
+    DWORD_PTR answer = 0;
+    if (!waiting && SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer) != 0) {
+      Sleep(50);  // for the drawing to reach the display
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -59,7 +80,7 @@ int main(int argc, char** argv)
     }
     const HWND dialog = FindProcessWindow(process.dwProcessId, "#32770", &handled);
     if (dialog == nullptr) continue;
-    Sleep(300);  // let it paint before it is read and photographed
+    if (!Painted(process.hProcess, dialog)) fprintf(stderr, "drive_setup: a dialog did not finish painting\n");
     const Screen screen = driver.Read(dialog);
     handled.insert(dialog);
     printf("%s%s%s\n", screen.Caption.c_str(), screen.IsMessageBox() ? ": " : "",
