@@ -160,6 +160,10 @@ class Everything : public Scenario, public ::testing::WithParamInterface<const c
         {"uninstaller", ReadWholeFile(uninstaller) == ReadWholeFile(ProgramFolder() + "\\recorder_uninstaller.exe")
                             ? "ours" : "?"},
     };
+    // The shell runs "C:\Sample.exe" for an unquoted "C:\Sample Viewer\...".
+    const auto command = [](const std::string& program) {
+      return program.find(' ') == std::string::npos ? program : "\"" + program + "\"";
+    };
     const std::map<std::string, std::string> expected = {
         {"desktop shortcut", viewer + " "},
         {"start menu shortcut", Embedded(0) + " "},
@@ -174,8 +178,8 @@ class Everything : public Scenario, public ::testing::WithParamInterface<const c
         {"extension", "zbifile"},
         {"type", "全部入り 文書"},
         {"icon", Embedded(1) + ",0"},
-        {"open", viewer + " \"%1\""},
-        {"print", Embedded(2) + " /p \"%1\""},
+        {"open", command(viewer) + " \"%1\""},
+        {"print", command(Embedded(2)) + " /p \"%1\""},
         {"embedded icon", std::to_string(ReadWholeFile(ParentFolder(ParentFolder(ParentFolder(ProgramFolder()))) +
                                                        "\\examples\\sample\\sample.ico").size())},
         {"display name", PRODUCT},
