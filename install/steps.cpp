@@ -98,6 +98,12 @@ void RunSteps()
     Confirm("終了 確認");
   }
   for (HWND& bar : State.Meters.Bars) bar = nullptr;
-  CloseInstallLog();
-  if (i > LAST_ROW_WITHOUT_ROLLBACK && StepTable[i].step != nullptr) RollBack();
+  // A roll-back takes back this run alone: the earlier installation's log is
+  // merged only into a run that went through.
+  if (i > LAST_ROW_WITHOUT_ROLLBACK && StepTable[i].step != nullptr) {
+    CloseInstallLogForRollBack();
+    RollBack();
+  } else {
+    CloseInstallLog();
+  }
 }
