@@ -60,6 +60,21 @@ static int LogHasLine(const char* line)
   return 0;
 }
 
+// Deletes the key when it holds neither values nor subkeys; 1 when it went.
+static int DeleteIfEmpty(HKEY root, const char* path)
+{
+  HKEY key;
+  if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+  DWORD subkeys = 1;
+  DWORD values = 1;
+  const LONG queried = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                                        nullptr, nullptr, nullptr, nullptr);
+  RegCloseKey(key);
+  // A key that still holds something is another's, or the user's.
+  if (queried != ERROR_SUCCESS || subkeys != 0 || values != 0) return 0;
+  return RegDeleteKeyA(root, path) == ERROR_SUCCESS;
+}
+
 void RemoveLoggedValue(const char* text)
 {
   RegistryPath path;
@@ -72,7 +87,9 @@ void RemoveLoggedValue(const char* text)
   if (RegOpenKeyExA(path.Root, path.Key, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
   const LONG result = RegDeleteValueA(key, cut + 1);
   RegCloseKey(key);
-  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) NoteLeftover(text, 0);
+  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) return NoteLeftover(text, 0);
+  // The value's key was created or opened for it, as a REGKEY line's is.
+  if (path.Depth > 2) DeleteIfEmpty(path.Root, path.Key);
 }
 
 // The extension ("smv") of a file type whose ".smv" and "smvfile" keys
@@ -131,16 +148,7 @@ void RemoveLoggedKey(const char* text)
   if (path.Depth < 2 && !fileType) return;
   if (fileType) RemoveFileTypeDefault(path, extension, extensionKey);
 
-  HKEY key;
-  if (RegOpenKeyExA(path.Root, path.Key, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  DWORD subkeys = 1;
-  DWORD values = 1;
-  const LONG queried = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
-                                        nullptr, nullptr, nullptr, nullptr);
-  RegCloseKey(key);
-  // A key that still holds something is another's, or the user's.
-  if (queried != ERROR_SUCCESS || subkeys != 0 || values != 0) return;
-  if (RegDeleteKeyA(path.Root, path.Key) != ERROR_SUCCESS) NoteLeftover(text, 0);
+  DeleteIfEmpty(path.Root, path.Key);
 }
 
 int LowerSharedCount(const char* path, DWORD* left)
@@ -166,6 +174,8 @@ int LowerSharedCount(const char* path, DWORD* left)
     }
   }
   RegCloseKey(key);
+  // The list of counts goes with its last count, as the first count made it.
+  if (found && *left == 0) DeleteIfEmpty(HKEY_LOCAL_MACHINE, SHARED_KEY);
   return found;
 }
 

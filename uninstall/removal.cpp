@@ -17,6 +17,13 @@ static const char TXT_SHARED[] =
     "次の共有ファイルは、もうどのプログラムにも使われていないようです。\n\n%s\n\n"
     "削除しますか？\n分からないときは「いいえ」を選んでください。ファイルを残しても問題はありません。";
 
+enum { PENDING_LIMIT = 64 };
+
+// Files that wait for the next start of Windows (paths of the log's text),
+// so that the folders holding them can follow them.
+static const char* Pending[PENDING_LIMIT];
+static int PendingCount;
+
 // Deletes the file now, or at the next start of Windows when a program
 // holds it; notes it when neither can be done.
 static void DeleteOrPlan(const char* path)
@@ -30,6 +37,7 @@ static void DeleteOrPlan(const char* path)
   if (error == ERROR_FILE_NOT_FOUND) return;
   if ((error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) && DeleteAtRestart(path)) {
     Run.RestartNeeded = 1;
+    if (PendingCount < PENDING_LIMIT) Pending[PendingCount++] = path;
     return;
   }
   SetFileAttributesA(path, attributes);
@@ -85,6 +93,19 @@ void RemoveLoggedShortcut(const char* path)
   if (ParentOf(path, folder) && InStartMenu(folder)) RemoveDirectoryA(folder);
 }
 
+// True when a file that waits for the restart lies in folder (or below it).
+static bool HoldsPending(const char* folder)
+{
+  const int length = lstrlenA(folder);
+  for (int i = 0; i < PendingCount; ++i) {
+    if (lstrlenA(Pending[i]) > length && Pending[i][length] == '\\' &&
+        CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, Pending[i], length, folder, length) == CSTR_EQUAL) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void RemoveLoggedFolders(const char** folders, int count)
 {
   // A folder is always longer than the folders it lies in.
@@ -98,6 +119,12 @@ void RemoveLoggedFolders(const char** folders, int count)
   for (int i = 0; i < count; ++i) {
     const DWORD attributes = GetFileAttributesA(folders[i]);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    if (!RemoveDirectoryA(folders[i])) NoteLeftover(folders[i], 0);
+    if (RemoveDirectoryA(folders[i])) continue;
+    // The NT family removes a folder at its start when it is empty by then,
+    // after the files planned before it.
+    const bool ntFamily = (GetVersion() & 0x80000000) == 0;
+    if (ntFamily && HoldsPending(folders[i]) && MoveFileExA(folders[i], nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+      continue;
+    NoteLeftover(folders[i], 0);
   }
 }

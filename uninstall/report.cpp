@@ -13,7 +13,7 @@ static const char TXT_CAPTION[] = "アンインストール";
 static const char TXT_DONE[] = "「%s」のアンインストールが終わりました。";
 static const char TXT_KEPT[] = "\n\n次のものは削除できませんでした。\n";
 static const char TXT_REFUSED[] = "\n\n次の記録は場所が正しくないため、処理しませんでした。\n";
-static const char TXT_MORE[] = "ほか %d 件\n";
+static const char TXT_MORE[] = "ほか %d 件";
 static const char TXT_AT_RESTART[] = "\n\n使用中のファイルは、次にシステムを起動したときに削除されます。";
 static const char TXT_RESTART_CAPTION[] = "システム再起動の確認";
 static const char TXT_RESTART[] =
@@ -55,7 +55,13 @@ static void Append(char* message, const char* head, const Leftovers& list)
   if (list.Length == 0 && list.Hidden == 0) return;
   lstrcatA(message, head);
   lstrcatA(message, list.Text);
-  if (list.Hidden > 0) wsprintfA(message + lstrlenA(message), TXT_MORE, list.Hidden);
+  const int length = lstrlenA(message);
+  // The list's last line break, unless a count follows it.
+  if (list.Hidden > 0) {
+    wsprintfA(message + length, TXT_MORE, list.Hidden);
+  } else {
+    message[length - 1] = '\0';
+  }
 }
 
 // Lets this process restart Windows on the NT family, where restarting
