@@ -165,9 +165,12 @@ static void Register()
   SetText(key, "DisplayName", State.ProductName);
   wsprintfA(TextBuffer, "\"%s\" \"%s\" \"%s\"", State.UninstallerPath, State.ProductName, State.InstallFolder);
   SetText(key, "UninstallString", TextBuffer);
-  // The roll-back form asks nothing: administrators uninstall with it.
-  wsprintfA(TextBuffer, "\"%s\" s \"%s\" \"%s\"", State.UninstallerPath, State.ProductName, State.InstallFolder);
-  SetText(key, "QuietUninstallString", TextBuffer);
+  // The roll-back form asks nothing: administrators uninstall with it. It
+  // has " s" more and is left out where only the ordinary form fits.
+  if (lstrlenA(TextBuffer) + 2 < MAX_PATH) {
+    wsprintfA(TextBuffer, "\"%s\" s \"%s\" \"%s\"", State.UninstallerPath, State.ProductName, State.InstallFolder);
+    SetText(key, "QuietUninstallString", TextBuffer);
+  }
   SetText(key, "InstallLocation", State.InstallFolder);
   SetText(key, "DisplayIcon", State.UninstallerPath);
   SetNumber(key, "NoModify", 1);
@@ -237,9 +240,9 @@ void RegisterEstimatedSize()
 int InstallUninstaller()
 {
   if (!ChooseName()) return 0;
-  // The uninstall commands (the quiet one has " s" more) must fit their 260
-  // bytes whole, or the entry would name another folder.
-  const int command = lstrlenA(State.UninstallerPath) + lstrlenA(State.ProductName) + lstrlenA(State.InstallFolder) + 10;
+  // The uninstall command must fit its 260 bytes whole, or the entry would
+  // name another folder.
+  const int command = lstrlenA(State.UninstallerPath) + lstrlenA(State.ProductName) + lstrlenA(State.InstallFolder) + 8;
   if (command >= MAX_PATH) return RefuseLongPath(State.InstallFolder);
 
   // The image is always compressed, whatever the product's files are.
