@@ -88,6 +88,14 @@ static void GuardedFolders(char guarded[GUARDED_FOLDERS][MAX_PATH])
     if (!SHGetSpecialFolderPathA(nullptr, guarded[2 + i], places[i], FALSE)) guarded[2 + i][0] = '\0';
 }
 
+// True when path lies in folder or below it.
+static int InFolder(const char* path, const char* folder)
+{
+  const int length = lstrlenA(folder);
+  return length > 0 && lstrlenA(path) > length && path[length] == '\\' &&
+         CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path, length, folder, length) == CSTR_EQUAL;
+}
+
 static void RemoveLines(HANDLE heap)
 {
   char guarded[GUARDED_FOLDERS][MAX_PATH];
@@ -110,7 +118,7 @@ static void RemoveLines(HANDLE heap)
     } else if (!IsRemovablePath(value, guards, GUARDED_FOLDERS)) {
       NoteLeftover(value, 1);
     } else if (kind == LINE_FILE) {
-      RemoveLoggedFile(value);
+      RemoveLoggedFile(value, InFolder(value, guarded[0]));
     } else if (kind == LINE_SHORTCUT) {
       RemoveLoggedShortcut(value);
     } else {

@@ -127,7 +127,7 @@ static void RemoveFileTypeDefault(const RegistryPath& path, const char* extensio
   HKEY key;
   if (RegOpenKeyExA(path.Root, path.Key, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
   char value[MAX_PATH];
-  char ours[MAX_PATH];
+  char ours[MAX_PATH + 8];
   DWORD size = sizeof value - 1;
   DWORD type = 0;
   wsprintfA(ours, "%sfile", extension);

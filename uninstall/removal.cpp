@@ -44,11 +44,15 @@ static void DeleteOrPlan(const char* path)
   NoteLeftover(path, 0);
 }
 
-void RemoveLoggedFile(const char* path)
+void RemoveLoggedFile(const char* path, int countedOnly)
 {
   if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return;
   DWORD left = 0;
-  if (LowerSharedCount(path, &left)) {
+  const int counted = LowerSharedCount(path, &left);
+  // The engine puts only shared files into the Windows folder; a log that
+  // names another file there is not to be trusted with it.
+  if (countedOnly && !counted) return NoteLeftover(path, 1);
+  if (counted) {
     if (left > 0) return;
     // Windows itself may still use a file whose count reached zero; keeping
     // it costs only its space.

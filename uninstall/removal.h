@@ -3,8 +3,9 @@
 
 // Deletes the file of a FILE or DLL line: a shared file only when no other
 // product counts on it (and, in the ordinary mode, the user agrees); a file
-// in use at the next start of Windows.
-void RemoveLoggedFile(const char* path);
+// in use at the next start of Windows. With countedOnly (a file of the
+// Windows folder) only a shared file is deleted: any other is refused.
+void RemoveLoggedFile(const char* path, int countedOnly);
 
 // Deletes a shortcut, and its Start-menu folder when that is left empty.
 void RemoveLoggedShortcut(const char* path);
