@@ -3,6 +3,7 @@
 // libraries the program needs beyond the known DLLs are loaded by full path
 // from the system folder, and the search order is narrowed where possible.
 #include "app/process_guard.h"
+#include <commctrl.h>
 #include "app/message_box.h"
 
 enum : DWORD { SEARCH_SYSTEM32 = 0x00000800, SHIFT_JIS_CODE_PAGE = 932 };
@@ -40,4 +41,17 @@ HMODULE LoadSystemLibrary(const char* name)
   lstrcatA(path, "\\");
   lstrcatA(path, name);
   return LoadLibraryA(path);
+}
+
+typedef BOOL(WINAPI* InitControlsFunction)(const INITCOMMONCONTROLSEX*);
+
+HMODULE LoadProgressBarClass()
+{
+  HMODULE controls = LoadSystemLibrary("comctl32.dll");
+  if (controls == nullptr) return nullptr;
+  const auto init = reinterpret_cast<InitControlsFunction>(
+      reinterpret_cast<void*>(GetProcAddress(controls, "InitCommonControlsEx")));
+  const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
+  if (init != nullptr) init(&classes);
+  return controls;
 }

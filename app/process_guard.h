@@ -13,3 +13,8 @@ int GuardProcess();
 // Loads a library that is not one of the system's known DLLs from the
 // system folder by its full path; null when that fails. The caller frees it.
 HMODULE LoadSystemLibrary(const char* name);
+
+// Loads the common controls from the system folder and registers the
+// progress bar class. The caller frees the module (null when it failed)
+// once no window of that class is left.
+HMODULE LoadProgressBarClass();

@@ -29,6 +29,7 @@ add_subdirectory(app)
 add_subdirectory(payload)
 add_subdirectory(ui)
 add_subdirectory(install)
+add_subdirectory(uninstall)
 add_subdirectory(tools)
 add_subdirectory(tests)
 add_subdirectory(tests/fuzz)
@@ -49,6 +50,7 @@ foreach(arch i686 x86_64)
     BUILD_ALWAYS ON
     BUILD_BYPRODUCTS
       ${dir}/bin/setup.exe
+      ${dir}/bin/uninstaller.exe
       ${dir}/bin/recorder_uninstaller.exe
       ${dir}/bin/viewer.exe
       ${dir}/bin/samplelib.dll

@@ -24,6 +24,7 @@ add_subdirectory(app)
 add_subdirectory(payload)
 add_subdirectory(ui)
 add_subdirectory(install)
+add_subdirectory(uninstall)
 
 add_subdirectory(tests)
 add_subdirectory(examples/sample/programs)

@@ -7,9 +7,11 @@
 #include "app/flags.h"
 #include "app/message_box.h"
 #include "app/services.h"
+#include "app/sjis.h"
 #include "app/state.h"
 #include "install/file_reference.h"
 #include "install/log.h"
+#include "install/uninstaller.h"
 #include "payload/reader.h"
 #include "resources/dialogs.h"
 #include "ui/panel.h"
@@ -109,6 +111,7 @@ static void EnableShutdownPrivilege()
 
 int FinishStep()
 {
+  RegisterEstimatedSize();
   State.Meters.Level[METER_OVERALL] = FULL_LEVEL;
   DrawMeter(nullptr, METER_OVERALL);
   DestroyCurrentDialog();
@@ -142,15 +145,44 @@ static INT_PTR CALLBACK CleanUpProc(HWND dialog, UINT message, WPARAM, LPARAM)
   return TRUE;
 }
 
+// "InstallFolder\name" into out (MAX_PATH bytes); 0 when it does not fit.
+static int InstallFolderFile(const char* name, char* out)
+{
+  char folder[MAX_PATH];
+  lstrcpyA(folder, State.InstallFolder);
+  CutTrailingBackslash(folder);
+  if (lstrlenA(folder) + 1 + lstrlenA(name) >= MAX_PATH) return 0;
+  wsprintfA(out, "%s\\%s", folder, name);
+  return 1;
+}
+
 void RollBack()
 {
   State.CurrentDialog = CreateDialogParamA(State.Module, "cleanUp", State.MainWindow, CleanUpProc, 0);
+  char log[MAX_PATH];
+  char earlier[MAX_PATH];
+  const int named = InstallFolderFile("setup.inf", log) && InstallFolderFile("setup.$$$", earlier);
+  // The earlier entry, named before the uninstaller runs, keeps it from
+  // removing the entry and its own pool file.
+  RestoreUninstallEntry();
   const int length = lstrlenA(State.UninstallerPath) + lstrlenA(State.ProductName) + lstrlenA(State.InstallFolder) + 10;
   if (length < MAX_PATH) {
     wsprintfA(TextBuffer, "\"%s\" s \"%s\" \"%s\"", State.UninstallerPath, State.ProductName, State.InstallFolder);
+    // A current folder inside the product would keep it from being removed.
+    char root[MAX_PATH];
+    GetWindowsDirectoryA(root, sizeof root);
+    root[ROOT_LENGTH] = '\0';
+    SetCurrentDirectoryA(root);
     RunAndWait();
   } else {
     RefuseLongPath(State.InstallFolder);
   }
+  // After a failed reinstallation the earlier log is the log again.
+  if (named && GetFileAttributesA(earlier) != INVALID_FILE_ATTRIBUTES) {
+    SetFileAttributesA(log, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(log);
+    MoveFileA(earlier, log);
+  }
+  RestoreUninstallEntry();
   DestroyCurrentDialog();
 }

@@ -2,7 +2,8 @@
 // "setup.$$$" and opens the new one with its head lines, the line writers
 // of the install steps, and the closing merge. A line holds at most 257
 // characters before its CR LF; a longer one is refused, never cut. An older
-// log is never lost: it is merged, or it gets its own name back.
+// log is never lost: it is merged, or it gets its own name back, or (when
+// the run rolls back) it waits beside the lines only this run added.
 #include "install/log.h"
 #include <windows.h>
 #include <commctrl.h>
@@ -32,6 +33,13 @@ static const char OLD_LOG_NAME[] = "setup.$$$";
 static const char TXT_LINE_TOO_LONG[] = "ｾｯﾄｱｯﾌﾟ情報ﾌｧｲﾙ に書き込めない長さの行です。\n\n";
 static const char TXT_CONTROL_CHARACTER[] = "ｾｯﾄｱｯﾌﾟ情報ﾌｧｲﾙ に書き込めない文字を含む行です。\n\n";
 static const char TXT_ELLIPSIS[] = "…";
+
+static bool CompareMemoryBytes(const char* a, const char* b, DWORD length)
+{
+  for (DWORD i = 0; i < length; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
 
 static HWND ProgressControl(int id) { return State.Meters.Bars[id - IDC_CATEGORY]; }
 
@@ -242,6 +250,73 @@ void CloseInstallLog()
     CloseHandle(old);
   }
   if (merged) DeleteOldLog();
+  CloseHandle(State.InstallLog);
+  State.InstallLog = INVALID_HANDLE_VALUE;
+}
+
+static bool HasAuthorLine(const char* log, DWORD size)
+{
+  const DWORD length = sizeof LOG_AUTHOR_LINE - 1;
+  for (DWORD start = 0, i = 0; i < size; ++i) {
+    if (log[i] != '\n') continue;
+    if (i - start == length + 1 && log[i - 1] == '\r' && CompareMemoryBytes(log + start, LOG_AUTHOR_LINE, length))
+      return true;
+    start = i + 1;
+  }
+  return false;
+}
+
+// Rewrites the new log to the author line and the lines that the older log
+// lacks: what this run added. On any failure only the author line stays,
+// so the roll-back removes nothing rather than the earlier installation.
+static void KeepOnlyNewLines(HANDLE old, DWORD oldSize, DWORD newSize)
+{
+  HANDLE heap = GetProcessHeap();
+  char* logs = static_cast<char*>(HeapAlloc(heap, 0, oldSize + newSize + MergeOutputBytes(newSize)));
+  size_t length = 0;
+  char* added = nullptr;
+  if (logs != nullptr && ReadFromStart(old, logs, oldSize) && ReadFromStart(State.InstallLog, logs + oldSize, newSize)) {
+    added = logs + oldSize + newSize;
+    void* workspace = HeapAlloc(heap, 0, MergeWorkspaceBytes(logs + oldSize, newSize, logs, oldSize));
+    if (workspace != nullptr) {
+      // The merge the other way round: the new lines the old log lacks.
+      length = MergeLogs(logs + oldSize, newSize, logs, oldSize, workspace, added);
+      HeapFree(heap, 0, workspace);
+    }
+  }
+  DWORD written = 0;
+  if (SetFilePointer(State.InstallLog, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+      IoWriteFile(State.InstallLog, LOG_AUTHOR_LINE, sizeof LOG_AUTHOR_LINE - 1, &written) &&
+      IoWriteFile(State.InstallLog, "\r\n", 2, &written) && length > 0) {
+    IoWriteFile(State.InstallLog, added, static_cast<DWORD>(length), &written);
+  }
+  SetEndOfFile(State.InstallLog);
+  if (logs != nullptr) HeapFree(heap, 0, logs);
+}
+
+void CloseInstallLogForRollBack()
+{
+  if (State.InstallLog == INVALID_HANDLE_VALUE) return;
+  HANDLE old = CreateFileA(OLD_LOG_NAME, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (old != INVALID_HANDLE_VALUE) {
+    DWORD oldHigh = 0;
+    DWORD newHigh = 0;
+    const DWORD oldSize = GetFileSize(old, &oldHigh);
+    const DWORD newSize = GetFileSize(State.InstallLog, &newHigh);
+    const bool sized = oldSize != INVALID_FILE_SIZE && newSize != INVALID_FILE_SIZE && oldHigh == 0 &&
+                       newHigh == 0 && oldSize <= MERGE_LOG_LIMIT && newSize <= MERGE_LOG_LIMIT;
+    char* head = nullptr;
+    bool ours = false;
+    if (sized && (head = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, oldSize + 1))) != nullptr) {
+      ours = ReadFromStart(old, head, oldSize) && HasAuthorLine(head, oldSize);
+      HeapFree(GetProcessHeap(), 0, head);
+    }
+    // An older log of another engine would have been dropped by the merge:
+    // the installation it tells of is not this product's.
+    if (ours) KeepOnlyNewLines(old, oldSize, newSize);
+    CloseHandle(old);
+    if (!ours) DeleteOldLog();
+  }
   CloseHandle(State.InstallLog);
   State.InstallLog = INVALID_HANDLE_VALUE;
 }

@@ -23,3 +23,9 @@ int LogInstalledPath(const char* kind, const char* path);
 // prepare step) and closes the log. Reports nothing. Safe to call when no
 // log is open.
 void CloseInstallLog();
+
+// Instead of CloseInstallLog when the run rolls back: an older log of this
+// engine stays as "setup.$$$" and the new log keeps only the lines this run
+// added (with the author line), so that the uninstaller takes back this
+// run alone. Without an older log the new one is closed as it is.
+void CloseInstallLogForRollBack();

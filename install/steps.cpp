@@ -81,19 +81,11 @@ static int RunRow(const StepRow& row)
   return row.step() && !InstallCancelled();
 }
 
-typedef BOOL(WINAPI* InitControlsFunction)(const INITCOMMONCONTROLSEX*);
-
 void RunSteps()
 {
   // The progress bars' class; the library is loaded from the system folder
   // by full path and kept until the last dialog that shows the bars is gone.
-  HMODULE controls = LoadSystemLibrary("comctl32.dll");
-  if (controls != nullptr) {
-    const auto init = reinterpret_cast<InitControlsFunction>(
-        reinterpret_cast<void*>(GetProcAddress(controls, "InitCommonControlsEx")));
-    const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
-    if (init != nullptr) init(&classes);
-  }
+  HMODULE controls = LoadProgressBarClass();
   State.ErrorBoxStyle = MB_ICONEXCLAMATION;
   State.CurrentDialog = CreateDialogParamA(State.Module, "progress", State.MainWindow, ProgressProc, 0);
 
@@ -106,7 +98,13 @@ void RunSteps()
     Confirm("終了 確認");
   }
   for (HWND& bar : State.Meters.Bars) bar = nullptr;
-  CloseInstallLog();
-  if (i > LAST_ROW_WITHOUT_ROLLBACK && StepTable[i].step != nullptr) RollBack();
+  // A roll-back takes back this run alone: the earlier installation's log is
+  // merged only into a run that went through.
+  if (i > LAST_ROW_WITHOUT_ROLLBACK && StepTable[i].step != nullptr) {
+    CloseInstallLogForRollBack();
+    RollBack();
+  } else {
+    CloseInstallLog();
+  }
   if (controls != nullptr) FreeLibrary(controls);
 }

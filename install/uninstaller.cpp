@@ -14,6 +14,7 @@
 
 enum : DWORD { ENGINE_VERSION_MS = 0x30000, ENGINE_VERSION_LS = 0 };
 enum { POOL_SIZE = 1000, POOL_NAME_EXTRA = 16 };  // "\unins000.exe" and the NUL
+enum { SAVED_VALUES = 16, SAVED_NAME_BYTES = 64, LOG_SIZE_LIMIT = 16 << 20, KILOBYTE = 1024 };
 
 static const char UNINSTALL_KEY_FORMAT[] = "Software\\Microsoft\\Windows\\CurrentVersion\\%s";
 
@@ -42,23 +43,63 @@ static int ChooseName()
   return 0;
 }
 
-static void SetText(const char* key, const char* name, const char* text)
+static void SetValue(const char* key, const char* name, DWORD type, const void* data, DWORD size)
 {
   HKEY handle;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
                       &handle, nullptr) != ERROR_SUCCESS) {
     return;
   }
-  RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), lstrlenA(text));
+  RegSetValueExA(handle, name, 0, type, static_cast<const BYTE*>(data), size);
   RegCloseKey(handle);
+}
+
+static void SetText(const char* key, const char* name, const char* text)
+{
+  SetValue(key, name, REG_SZ, text, lstrlenA(text));
+}
+
+static void SetNumber(const char* key, const char* name, DWORD number)
+{
+  SetValue(key, name, REG_DWORD, &number, sizeof number);
+}
+
+// The product's entry under the Uninstall key, into key (MAX_PATH bytes).
+static void EntryKey(char* key)
+{
+  char entry[MAX_PATH];
+  wsprintfA(entry, "Uninstall\\%s", State.ProductName);
+  wsprintfA(key, UNINSTALL_KEY_FORMAT, entry);
+}
+
+// The values of an earlier installation's entry, given back to it when its
+// reinstallation fails.
+static struct {
+  char Name[SAVED_NAME_BYTES];
+  DWORD Type;
+  DWORD Size;
+  BYTE Data[MAX_PATH];
+} Saved[SAVED_VALUES];
+static int SavedCount;
+
+static void SaveEntry(HKEY handle)
+{
+  SavedCount = 0;
+  for (DWORD i = 0; SavedCount < SAVED_VALUES; ++i) {
+    DWORD nameSize = SAVED_NAME_BYTES;
+    auto& value = Saved[SavedCount];
+    value.Size = sizeof value.Data;
+    const LONG read = RegEnumValueA(handle, i, value.Name, &nameSize, nullptr, &value.Type, value.Data, &value.Size);
+    if (read == ERROR_NO_MORE_ITEMS) break;
+    // A value too long for its slot is one this engine never wrote.
+    if (read == ERROR_SUCCESS) ++SavedCount;
+  }
 }
 
 static void Register()
 {
   char key[MAX_PATH];
-  char entry[MAX_PATH];
-  wsprintfA(entry, "Uninstall\\%s", State.ProductName);
-  wsprintfA(key, UNINSTALL_KEY_FORMAT, entry);
+  EntryKey(key);
 
   HKEY handle;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &handle) == ERROR_SUCCESS) {
@@ -67,12 +108,83 @@ static void Register()
     if (RegQueryValueExA(handle, "DisplayName", nullptr, nullptr, reinterpret_cast<BYTE*>(name), &size) ==
         ERROR_SUCCESS) {
       State.AlreadyRegistered = 1;
+      SaveEntry(handle);
     }
     RegCloseKey(handle);
   }
   SetText(key, "DisplayName", State.ProductName);
   wsprintfA(TextBuffer, "\"%s\" \"%s\" \"%s\"", State.UninstallerPath, State.ProductName, State.InstallFolder);
   SetText(key, "UninstallString", TextBuffer);
+  // The roll-back form asks nothing: administrators uninstall with it. It
+  // has " s" more and is left out where only the ordinary form fits.
+  if (lstrlenA(TextBuffer) + 2 < MAX_PATH) {
+    wsprintfA(TextBuffer, "\"%s\" s \"%s\" \"%s\"", State.UninstallerPath, State.ProductName, State.InstallFolder);
+    SetText(key, "QuietUninstallString", TextBuffer);
+  }
+  SetText(key, "InstallLocation", State.InstallFolder);
+  SetText(key, "DisplayIcon", State.UninstallerPath);
+  SetNumber(key, "NoModify", 1);
+  SetNumber(key, "NoRepair", 1);
+}
+
+void RestoreUninstallEntry()
+{
+  if (!State.AlreadyRegistered) return;
+  char key[MAX_PATH];
+  EntryKey(key);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+  for (int i = 0; i < SavedCount; ++i) SetValue(key, Saved[i].Name, Saved[i].Type, Saved[i].Data, Saved[i].Size);
+}
+
+static bool StartsWith(const char* line, const char* key, size_t length)
+{
+  for (size_t i = 0; i < length; ++i)
+    if (line[i] != key[i]) return false;
+  return true;
+}
+
+// Adds the size of the file a FILE or DLL line names.
+static void AddLoggedFile(const char* line, size_t length, ULONGLONG* total)
+{
+  size_t head = 0;
+  static const char* const keys[] = {"FILE=", "DLL="};
+  for (const char* key : keys) {
+    const size_t keyLength = static_cast<size_t>(lstrlenA(key));
+    if (length > keyLength && StartsWith(line, key, keyLength)) head = keyLength;
+  }
+  if (head == 0 || length - head >= MAX_PATH) return;
+  char path[MAX_PATH];
+  CopyMemory(path, line + head, length - head);
+  path[length - head] = '\0';
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+    *total += (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+void RegisterEstimatedSize()
+{
+  const DWORD size = GetFileSize(State.InstallLog, nullptr);
+  if (size == INVALID_FILE_SIZE || size > LOG_SIZE_LIMIT) return;
+  char* log = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, size + 1));
+  if (log == nullptr) return;
+  DWORD got = 0;
+  ULONGLONG total = 0;
+  if (SetFilePointer(State.InstallLog, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+      ReadFile(State.InstallLog, log, size, &got, nullptr) && got == size) {
+    size_t start = 0;
+    for (size_t i = 0; i < size; ++i) {
+      if (log[i] != '\n') continue;
+      const size_t end = (i > start && log[i - 1] == '\r') ? i - 1 : i;
+      AddLoggedFile(log + start, end - start, &total);
+      start = i + 1;
+    }
+    char key[MAX_PATH];
+    EntryKey(key);
+    SetNumber(key, "EstimatedSize", static_cast<DWORD>((total + KILOBYTE - 1) / KILOBYTE));
+  }
+  // The log goes on at its end.
+  SetFilePointer(State.InstallLog, 0, nullptr, FILE_END);
+  HeapFree(GetProcessHeap(), 0, log);
 }
 
 int InstallUninstaller()

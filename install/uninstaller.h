@@ -1,8 +1,18 @@
 // The uninstaller in the Windows folder (unins000.exe to unins999.exe) and
-// its entry under the Windows Uninstall key.
+// its entry under the Windows Uninstall key, kept as it was when a
+// reinstallation fails.
 #pragma once
 #include <windows.h>
 
 // Step of row 1: writes the payload's uninstaller image to a free or
 // identical pool name and registers it. 0 after reporting.
 int InstallUninstaller();
+
+// After a failed reinstallation: puts the product's earlier Uninstall entry
+// back as it was before this run registered over it. Nothing for a product
+// that had no entry.
+void RestoreUninstallEntry();
+
+// Records in the Uninstall entry the space the files of the open install
+// log take (EstimatedSize, in kilobytes). Reports nothing.
+void RegisterEstimatedSize();

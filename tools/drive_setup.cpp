@@ -1,7 +1,8 @@
-// drive_setup.exe SETUP.EXE [SCREENSHOTS]: runs a setup program and goes
-// through it as a user who accepts every proposal would: agrees, takes the
-// proposed folder (creating it), installs, declines a restart and closes
-// the completion message. Prints what it saw, saves a screenshot of every
+// drive_setup.exe SETUP.EXE [SCREENSHOTS [ARGUMENTS]]: runs a setup program
+// (or an uninstaller, with its ARGUMENTS) and goes through it as a user who
+// accepts every proposal would: agrees, takes the proposed folder (creating
+// it), installs, answers Yes to other questions, declines a restart and
+// closes the completion message. Prints what it saw, saves a screenshot of every
 // dialog into SCREENSHOTS, and exits with the setup program's exit code
 // (99 when it had to give up). A dialog is read and photographed only once
 // it and every control on it have painted: a photograph taken sooner shows
@@ -24,7 +25,7 @@ int Answer(const Screen& screen)
     if (screen.Caption == "フォルダ作成確認") return IDYES;
     if (screen.Caption == "システム再起動の確認") return IDNO;
     if (screen.Caption == "セットアップの終了") return IDNO;
-    return IDOK;
+    return screen.Texts.count(IDYES) ? IDYES : IDOK;
   }
   if (screen.Texts.count(IDC_DONE) && screen.Text(IDC_DONE) == "完了") return IDC_DONE;
   if (screen.Texts.count(IDC_STOP) && screen.Text(IDC_STOP) == "中止") return 0;
@@ -61,6 +62,7 @@ int main(int argc, char** argv)
   const std::string shots = argc > 2 ? argv[2] : "";
   if (!shots.empty()) CreateDirectoryA(shots.c_str(), nullptr);
   std::string commandLine = std::string("\"") + argv[1] + "\"";
+  if (argc > 3) commandLine += std::string(" ") + argv[3];
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process;

@@ -1,13 +1,17 @@
 // mksetup: builds a setup executable from a product manifest and the
 // engine's image, and lists what a setup executable carries.
 //
-//   mksetup build product.toml -o setup.exe [--engine setup.exe] [--span] [--sign CERT KEY]
+//   mksetup build product.toml -o setup.exe [--engine setup.exe] [--uninstaller FILE] [--span] [--sign CERT KEY]
 //   mksetup list setup.exe
+//   mksetup --version
+// The engine and the uninstaller are taken from ../share/mksetup beside an
+// installed mksetup, else from the build tree that made it.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include "payload/walk.h"
+#include "resources/identity.h"
 #include "tools/mksetup/manifest.h"
 #include "tools/mksetup/payload_builder.h"
 #include "tools/mksetup/payload_file.h"
@@ -17,6 +21,19 @@
 #include "tools/mksetup/volumes.h"
 
 namespace {
+
+// A file of the engine's: beside an installed mksetup (bin/../share/mksetup),
+// or else where the build tree put it.
+std::string BesideOrBuilt(const char* name, const std::string& built)
+{
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error) {
+    const std::filesystem::path installed = self.parent_path().parent_path() / "share" / "mksetup" / name;
+    if (std::filesystem::exists(installed, error)) return installed.string();
+  }
+  return built;
+}
 
 int Build(const std::string& manifest, const std::string& output, const std::string& engine,
           const std::string& uninstaller, bool span, uint64_t volumeSize, bool quiet,
@@ -28,9 +45,13 @@ int Build(const std::string& manifest, const std::string& output, const std::str
     fprintf(stderr, "mksetup: %s\n", error.c_str());
     return 1;
   }
-  if (!uninstaller.empty()) {
+  // The manifest may name an uninstaller of its own; else the engine's.
+  const std::string uninstallerImage = !uninstaller.empty() || !product.Uninstaller.empty()
+                                ? uninstaller
+                                : BesideOrBuilt("uninstaller.exe", MKSETUP_DEFAULT_UNINSTALLER);
+  if (!uninstallerImage.empty()) {
     SourceFile file;
-    if (!ReadSourceFile(uninstaller, &file, &error)) {
+    if (!ReadSourceFile(uninstallerImage, &file, &error)) {
       fprintf(stderr, "mksetup: --uninstaller: %s\n", error.c_str());
       return 1;
     }
@@ -99,14 +120,16 @@ int main(int argc, char** argv)
   CLI::App app{"Builds setup executables from product manifests and lists their payloads."};
   app.require_subcommand(1);
 
-  std::string manifest, output = "setup.exe", engine = MKSETUP_DEFAULT_ENGINE, uninstaller;
+  std::string manifest, output = "setup.exe", uninstaller;
+  std::string engine = BesideOrBuilt("setup.exe", MKSETUP_DEFAULT_ENGINE);
+  app.set_version_flag("--version", "mksetup: setup engine " ENGINE_VERSION_TEXT " (log VER=3.00)");
   bool span = false, quiet = false;
   uint64_t volumeSize = 0;
   CLI::App* build = app.add_subcommand("build", "Build a setup executable from a manifest");
   build->add_option("manifest", manifest, "Product manifest (TOML)")->required()->check(CLI::ExistingFile);
   build->add_option("-o,--output", output, "Setup executable to write");
   build->add_option("--engine", engine, "The engine's image (setup.exe without payload)");
-  build->add_option("--uninstaller", uninstaller, "Uninstaller image, instead of the manifest's");
+  build->add_option("--uninstaller", uninstaller, "Uninstaller image, instead of the manifest's or the engine's own");
   build->add_flag("--span", span, "Spread the payload over continuation volumes");
   build->add_option("--volume-size", volumeSize, "Bytes per volume (default 1457664)")->check(CLI::Range(4096ull, 0xFFFFFFFFull));
   build->add_flag("-q,--quiet", quiet, "Print nothing on success");

@@ -1,0 +1,204 @@
+// The uninstaller: takes back what one installation of this engine did, as
+// its setup.inf tells, last line first. It refuses a folder without a log of
+// this engine, never acts on a path of the wrong shape, and removes its own
+// file only when no other product's Uninstall entry still names it. A
+// roll-back (the letter s) asks nothing and shows nothing.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+#include "app/sjis.h"
+#include "uninstall/later.h"
+#include "uninstall/log_lines.h"
+#include "uninstall/registry_removal.h"
+#include "uninstall/removal.h"
+#include "uninstall/report.h"
+#include "uninstall/run.h"
+#include "uninstall/window.h"
+
+UninstallRun Run;
+
+enum { LOG_SIZE_LIMIT = 16 << 20, GUARDED_FOLDERS = 6, POOL_NAME_LENGTH = 12 };
+
+static const char LOG_NAME[] = "setup.inf";
+static const char EARLIER_LOG_NAME[] = "setup.$$$";
+static const char TXT_CONFIRM_CAPTION[] = "アンインストールの確認";
+static const char TXT_CONFIRM[] =
+    "「%s」をアンインストールします。\n\nインストールされたファイル、ショートカット、レジストリの設定を削除します。"
+    "\nよろしいですか？";
+static const char TXT_BAD_COMMAND[] = "アンインストールの指定が正しくありません。\n\n何も削除しませんでした。";
+static const char TXT_NO_LOG[] =
+    "アンインストール情報 (setup.inf) が見つかりません。\n\n%s\n\n何も削除しませんでした。";
+static const char TXT_FOREIGN_LOG[] =
+    "次のファイルは、このセットアップが書いたアンインストール情報として読み取れません。\n\n%s\n\n"
+    "何も削除しませんでした。";
+
+// "folder\name" into out (MAX_PATH bytes); 0 when it would not fit whole.
+static int FolderFile(const char* name, char* out)
+{
+  char folder[MAX_PATH];
+  lstrcpyA(folder, Run.Command.Folder);
+  CutTrailingBackslash(folder);
+  if (lstrlenA(folder) + 1 + lstrlenA(name) >= MAX_PATH) return 0;
+  wsprintfA(out, "%s\\%s", folder, name);
+  return 1;
+}
+
+static void Refuse(const char* format, const char* subject)
+{
+  char text[sizeof TXT_FOREIGN_LOG + MAX_PATH];
+  wsprintfA(text, format, subject);
+  Tell(text);
+}
+
+// Reads setup.inf into a heap block and cuts it into Run.Lines. 0 after a
+// refusal.
+static int ReadLog(const char* path, HANDLE heap, char** text)
+{
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    Refuse(TXT_NO_LOG, path);
+    return 0;
+  }
+  const DWORD size = GetFileSize(file, nullptr);
+  DWORD got = 0;
+  *text = size <= LOG_SIZE_LIMIT ? static_cast<char*>(HeapAlloc(heap, 0, size + 1)) : nullptr;
+  const BOOL read = *text != nullptr && ReadFile(file, *text, size, &got, nullptr) && got == size;
+  CloseHandle(file);
+  long lines = 0;
+  if (read) {
+    for (DWORD i = 0; i < size; ++i) lines += (*text)[i] == '\n';
+    Run.Lines = static_cast<char**>(HeapAlloc(heap, 0, (lines + 1) * sizeof(char*)));
+  }
+  if (Run.Lines != nullptr) Run.LineCount = SplitLogLines(*text, size, Run.Lines, lines + 1);
+  if (Run.LineCount <= 0 || !HasAuthorLine(Run.Lines, Run.LineCount)) {
+    Refuse(TXT_FOREIGN_LOG, path);
+    return 0;
+  }
+  return 1;
+}
+
+// The folders no log line may name: deleting one would take far more than a
+// product with it.
+static void GuardedFolders(char guarded[GUARDED_FOLDERS][MAX_PATH])
+{
+  static const int places[] = {CSIDL_PROGRAM_FILES, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS, CSIDL_DESKTOPDIRECTORY};
+  if (GetWindowsDirectoryA(guarded[0], MAX_PATH) >= MAX_PATH) guarded[0][0] = '\0';
+  if (GetSystemDirectoryA(guarded[1], MAX_PATH) >= MAX_PATH) guarded[1][0] = '\0';
+  for (int i = 0; i < 4; ++i)
+    if (!SHGetSpecialFolderPathA(nullptr, guarded[2 + i], places[i], FALSE)) guarded[2 + i][0] = '\0';
+}
+
+// True when path lies in folder or below it.
+static int InFolder(const char* path, const char* folder)
+{
+  const int length = lstrlenA(folder);
+  return length > 0 && lstrlenA(path) > length && path[length] == '\\' &&
+         CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path, length, folder, length) == CSTR_EQUAL;
+}
+
+static void RemoveLines(HANDLE heap)
+{
+  char guarded[GUARDED_FOLDERS][MAX_PATH];
+  GuardedFolders(guarded);
+  const char* guards[GUARDED_FOLDERS];
+  for (int i = 0; i < GUARDED_FOLDERS; ++i) guards[i] = guarded[i];
+
+  const char** folders = static_cast<const char**>(HeapAlloc(heap, 0, (Run.LineCount + 1) * sizeof(char*)));
+  if (folders == nullptr) return;
+  int folderCount = 0;
+  for (long i = Run.LineCount - 1; i >= 0; --i) {
+    const char* value = nullptr;
+    const LineKind kind = ClassifyLine(Run.Lines[i], &value);
+    ShowProgress(Run.LineCount - i, value);
+    if (kind == LINE_OTHER) continue;
+    if (kind == LINE_KEY) {
+      RemoveLoggedKey(value);
+    } else if (kind == LINE_VALUE) {
+      RemoveLoggedValue(value);
+    } else if (!IsRemovablePath(value, guards, GUARDED_FOLDERS)) {
+      NoteLeftover(value, 1);
+    } else if (kind == LINE_FILE) {
+      RemoveLoggedFile(value, InFolder(value, guarded[0]));
+    } else if (kind == LINE_SHORTCUT) {
+      RemoveLoggedShortcut(value);
+    } else {
+      folders[folderCount++] = value;
+    }
+  }
+  // The log goes before the folders, the install folder among them.
+  char log[MAX_PATH];
+  if (FolderFile(LOG_NAME, log)) {
+    SetFileAttributesA(log, FILE_ATTRIBUTE_NORMAL);
+    if (!DeleteFileA(log) && GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES) NoteLeftover(log, 0);
+  }
+  RemoveLoggedFolders(folders, folderCount);
+  HeapFree(heap, 0, folders);
+}
+
+// Plans the deletion of this program's own file when it is a pool file of
+// the Windows folder that no Uninstall entry names any more.
+static void RemoveSelf()
+{
+  char self[MAX_PATH];
+  char windows[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+  if (length == 0 || length >= sizeof self || GetWindowsDirectoryA(windows, sizeof windows) >= MAX_PATH) return;
+  CutTrailingBackslash(windows);
+  const int folderLength = lstrlenA(windows);
+  const char* name = self + folderLength + 1;
+  if (static_cast<int>(length) != folderLength + 1 + POOL_NAME_LENGTH || self[folderLength] != '\\' ||
+      CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, self, folderLength, windows, folderLength) !=
+          CSTR_EQUAL ||
+      CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, name, 5, "unins", 5) != CSTR_EQUAL ||
+      lstrcmpiA(name + 8, ".exe") != 0) {
+    return;
+  }
+  for (int i = 5; i < 8; ++i)
+    if (name[i] < '0' || name[i] > '9') return;
+  if (!UninstallerStillNamed(self)) DeleteAtRestart(self);
+}
+
+static void Uninstall()
+{
+  if (!ParseUninstallCommand(GetCommandLineA(), &Run.Command)) return Tell(TXT_BAD_COMMAND);
+  const char* folder = Run.Command.Folder;
+  const bool drive = folder[0] != '\0' && folder[1] == ':';
+  const bool network = folder[0] == '\\' && folder[1] == '\\';
+  char log[MAX_PATH];
+  if ((!drive && !network) || !FolderFile(LOG_NAME, log)) return Tell(TXT_BAD_COMMAND);
+  if (!Run.Command.RollBack) {
+    char question[sizeof TXT_CONFIRM + MAX_PATH];
+    wsprintfA(question, TXT_CONFIRM, Run.Command.Product);
+    if (Ask(question, TXT_CONFIRM_CAPTION, 0) != IDYES) return;
+  }
+  // A current folder inside the product would keep that folder from going.
+  char windows[MAX_PATH];
+  if (GetWindowsDirectoryA(windows, sizeof windows) < MAX_PATH) SetCurrentDirectoryA(windows);
+
+  HANDLE heap = GetProcessHeap();
+  char* text = nullptr;
+  if (ReadLog(log, heap, &text)) {
+    char earlier[MAX_PATH];
+    Run.Partial = Run.Command.RollBack && FolderFile(EARLIER_LOG_NAME, earlier) &&
+                  GetFileAttributesA(earlier) != INVALID_FILE_ATTRIBUTES;
+    OpenProgress(Run.LineCount);
+    RemoveLines(heap);
+    // After a failed reinstallation the earlier installation keeps its entry
+    // and its uninstaller.
+    if (!Run.Partial) {
+      RemoveUninstallEntry();
+      RemoveSelf();
+    }
+    CloseProgress();
+    TellOutcome();
+  }
+  if (Run.Lines != nullptr) HeapFree(heap, 0, Run.Lines);
+  if (text != nullptr) HeapFree(heap, 0, text);
+}
+
+// The program's entry: no C runtime start-up, which would double its size.
+extern "C" void WINAPI UninstallEntry()
+{
+  Uninstall();
+  ExitProcess(0);
+}

@@ -1,0 +1,242 @@
+// The registry side of the uninstallation. A REGKEY line stands for a key
+// that was created or only opened, so a key goes only when it is empty; the
+// roots and the keys directly below them (Software, HKCR's own keys) are
+// never deleted, save a file type's extension and class that this log names
+// as a pair. Key paths are split by Shift-JIS character.
+#include "uninstall/registry_removal.h"
+#include "app/sjis.h"
+#include "uninstall/log_lines.h"
+#include "uninstall/report.h"
+#include "uninstall/run.h"
+
+static const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+static const char SHARED_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+static const char CLASSES_ROOT[] = "HKEY_CLASSES_ROOT";
+
+struct RegistryPath {
+  HKEY Root;
+  char Key[MAX_PATH];  // below the root
+  int Depth;           // components of Key
+};
+
+static int ParseRegistryPath(const char* text, RegistryPath* out)
+{
+  static const struct {
+    const char* name;
+    HKEY key;
+  } roots[] = {{CLASSES_ROOT, HKEY_CLASSES_ROOT},
+               {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+               {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+               {"HKEY_USERS", HKEY_USERS},
+               {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG}};
+  for (const auto& root : roots) {
+    const int length = lstrlenA(root.name);
+    if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, text, length, root.name, length) != CSTR_EQUAL ||
+        text[length] != '\\' || text[length + 1] == '\0' || lstrlenA(text + length + 1) >= MAX_PATH) {
+      continue;
+    }
+    out->Root = root.key;
+    lstrcpyA(out->Key, text + length + 1);
+    out->Depth = 1;
+    for (const char* p = out->Key; *p != '\0'; p = NextSjisChar(p))
+      if (*p == '\\') ++out->Depth;
+    return 1;
+  }
+  return 0;
+}
+
+static char* LastBackslash(char* text)
+{
+  char* found = nullptr;
+  for (char* p = text; *p != '\0'; p = const_cast<char*>(NextSjisChar(p)))
+    if (*p == '\\') found = p;
+  return found;
+}
+
+static int LogHasLine(const char* line)
+{
+  for (long i = 0; i < Run.LineCount; ++i)
+    if (lstrcmpA(Run.Lines[i], line) == 0) return 1;
+  return 0;
+}
+
+// Deletes the key when it holds neither values nor subkeys; 1 when it went.
+static int DeleteIfEmpty(HKEY root, const char* path)
+{
+  HKEY key;
+  if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+  DWORD subkeys = 1;
+  DWORD values = 1;
+  const LONG queried = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                                        nullptr, nullptr, nullptr, nullptr);
+  RegCloseKey(key);
+  // A key that still holds something is another's, or the user's.
+  if (queried != ERROR_SUCCESS || subkeys != 0 || values != 0) return 0;
+  return RegDeleteKeyA(root, path) == ERROR_SUCCESS;
+}
+
+void RemoveLoggedValue(const char* text)
+{
+  RegistryPath path;
+  if (!ParseRegistryPath(text, &path)) return NoteLeftover(text, 1);
+  char* cut = LastBackslash(path.Key);
+  // A value of the root itself is never the product's alone.
+  if (cut == nullptr) return NoteLeftover(text, 1);
+  *cut = '\0';
+  HKEY key;
+  if (RegOpenKeyExA(path.Root, path.Key, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  const LONG result = RegDeleteValueA(key, cut + 1);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) return NoteLeftover(text, 0);
+  // The value's key was created or opened for it, as a REGKEY line's is.
+  if (path.Depth > 2) DeleteIfEmpty(path.Root, path.Key);
+}
+
+// The extension ("smv") of a file type whose ".smv" and "smvfile" keys
+// this log both names, when the key lies under one of them; 0 otherwise.
+// *extensionKey tells which of the two it is.
+static int FileTypeOf(const RegistryPath& path, char* extension, int* extensionKey)
+{
+  if (path.Root != HKEY_CLASSES_ROOT) return 0;
+  char top[MAX_PATH];
+  lstrcpyA(top, path.Key);
+  char* cut = top;
+  while (*cut != '\0' && *cut != '\\') cut = const_cast<char*>(NextSjisChar(cut));
+  *cut = '\0';
+  const int length = lstrlenA(top);
+  *extensionKey = top[0] == '.';
+  if (*extensionKey) {
+    lstrcpyA(extension, top + 1);
+  } else if (length > 4 && lstrcmpiA(top + length - 4, "file") == 0) {
+    lstrcpynA(extension, top, length - 3);
+  } else {
+    return 0;
+  }
+  if (extension[0] == '\0') return 0;
+  char line[MAX_PATH + 32];
+  wsprintfA(line, "REGKEY=%s\\.%s", CLASSES_ROOT, extension);
+  if (!LogHasLine(line)) return 0;
+  wsprintfA(line, "REGKEY=%s\\%sfile", CLASSES_ROOT, extension);
+  return LogHasLine(line);
+}
+
+// Removes the default value the file-type step wrote; the extension's only
+// while it still names this product's class.
+static void RemoveFileTypeDefault(const RegistryPath& path, const char* extension, int extensionKey)
+{
+  HKEY key;
+  if (RegOpenKeyExA(path.Root, path.Key, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  char value[MAX_PATH];
+  char ours[MAX_PATH + 8];
+  DWORD size = sizeof value - 1;
+  DWORD type = 0;
+  wsprintfA(ours, "%sfile", extension);
+  const bool read = RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
+                    ERROR_SUCCESS;
+  if (read) value[size] = '\0';
+  if (read && (!extensionKey || (type == REG_SZ && lstrcmpiA(value, ours) == 0))) RegDeleteValueA(key, nullptr);
+  RegCloseKey(key);
+}
+
+void RemoveLoggedKey(const char* text)
+{
+  RegistryPath path;
+  if (!ParseRegistryPath(text, &path)) return NoteLeftover(text, 1);
+  char extension[MAX_PATH];
+  int extensionKey = 0;
+  const int fileType = FileTypeOf(path, extension, &extensionKey);
+  if (path.Depth < 2 && !fileType) return;
+  if (fileType) RemoveFileTypeDefault(path, extension, extensionKey);
+
+  DeleteIfEmpty(path.Root, path.Key);
+}
+
+int LowerSharedCount(const char* path, DWORD* left)
+{
+  char name[MAX_PATH];
+  const DWORD length = GetShortPathNameA(path, name, sizeof name);
+  if (length == 0 || length >= sizeof name) lstrcpynA(name, path, sizeof name);
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SHARED_KEY, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    return 0;
+  DWORD count = 0;
+  DWORD size = sizeof count;
+  DWORD type = 0;
+  int found = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&count), &size) ==
+                  ERROR_SUCCESS &&
+              type == REG_DWORD && size == sizeof count;
+  if (found) {
+    *left = count > 1 ? count - 1 : 0;
+    if (*left > 0) {
+      RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(left), sizeof *left);
+    } else {
+      RegDeleteValueA(key, name);
+    }
+  }
+  RegCloseKey(key);
+  // The list of counts goes with its last count, as the first count made it.
+  if (found && *left == 0) DeleteIfEmpty(HKEY_LOCAL_MACHINE, SHARED_KEY);
+  return found;
+}
+
+// Reads a text value of an open key into out (MAX_PATH bytes); 0 when absent.
+static int ReadText(HKEY key, const char* name, char* out)
+{
+  DWORD size = MAX_PATH - 1;
+  DWORD type = 0;
+  if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &size) != ERROR_SUCCESS ||
+      type != REG_SZ) {
+    return 0;
+  }
+  out[size] = '\0';
+  return 1;
+}
+
+// True when the command line's last quoted word is this install folder.
+static bool NamesOurFolder(const char* command)
+{
+  char copy[MAX_PATH];
+  lstrcpynA(copy, command, sizeof copy);
+  int length = lstrlenA(copy);
+  if (length < 2 || copy[length - 1] != '"') return false;
+  copy[--length] = '\0';
+  char* open = copy + length;
+  while (open > copy && open[-1] != '"') --open;
+  return open > copy && SameFolder(open, Run.Command.Folder);
+}
+
+void RemoveUninstallEntry()
+{
+  char entry[MAX_PATH];
+  if (lstrlenA(UNINSTALL_KEY) + 1 + lstrlenA(Run.Command.Product) >= MAX_PATH) return;
+  wsprintfA(entry, "%s\\%s", UNINSTALL_KEY, Run.Command.Product);
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
+  char command[MAX_PATH];
+  const bool ours = !ReadText(key, "UninstallString", command) || NamesOurFolder(command);
+  RegCloseKey(key);
+  if (ours && RegDeleteKeyA(HKEY_LOCAL_MACHINE, entry) != ERROR_SUCCESS) NoteLeftover(entry, 0);
+}
+
+int UninstallerStillNamed(const char* self)
+{
+  HKEY uninstall;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_READ, &uninstall) != ERROR_SUCCESS) return 0;
+  const int selfLength = lstrlenA(self);
+  int named = 0;
+  char name[MAX_PATH];
+  for (DWORD i = 0; !named; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(uninstall, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    HKEY entry;
+    if (RegOpenKeyExA(uninstall, name, 0, KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) continue;
+    char command[MAX_PATH];
+    named = ReadText(entry, "UninstallString", command) && command[0] == '"' &&
+            lstrlenA(command) > selfLength + 1 && command[selfLength + 1] == '"' &&
+            CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, command + 1, selfLength, self, selfLength) ==
+                CSTR_EQUAL;
+    RegCloseKey(entry);
+  }
+  RegCloseKey(uninstall);
+  return named;
+}

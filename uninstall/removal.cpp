@@ -1,0 +1,134 @@
+// The file side of the uninstallation. A path is acted on only after its
+// shape was checked by the caller; a path that is gone already is passed
+// over quietly. A read-only attribute the installation gave a file does not
+// keep it, and is given back when the file has to stay.
+#include "uninstall/removal.h"
+#include <windows.h>
+#include <shlobj.h>
+#include "app/sjis.h"
+#include "uninstall/later.h"
+#include "uninstall/log_lines.h"
+#include "uninstall/registry_removal.h"
+#include "uninstall/report.h"
+#include "uninstall/run.h"
+
+static const char TXT_SHARED_CAPTION[] = "共有ファイルの削除確認";
+static const char TXT_SHARED[] =
+    "次の共有ファイルは、もうどのプログラムにも使われていないようです。\n\n%s\n\n"
+    "削除しますか？\n分からないときは「いいえ」を選んでください。ファイルを残しても問題はありません。";
+
+enum { PENDING_LIMIT = 64 };
+
+// Files that wait for the next start of Windows (paths of the log's text),
+// so that the folders holding them can follow them.
+static const char* Pending[PENDING_LIMIT];
+static int PendingCount;
+
+// Deletes the file now, or at the next start of Windows when a program
+// holds it; notes it when neither can be done.
+static void DeleteOrPlan(const char* path)
+{
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return NoteLeftover(path, 0);
+  if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (DeleteFileA(path)) return;
+  const DWORD error = GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND) return;
+  if ((error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) && DeleteAtRestart(path)) {
+    Run.RestartNeeded = 1;
+    if (PendingCount < PENDING_LIMIT) Pending[PendingCount++] = path;
+    return;
+  }
+  SetFileAttributesA(path, attributes);
+  NoteLeftover(path, 0);
+}
+
+void RemoveLoggedFile(const char* path, int countedOnly)
+{
+  if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return;
+  DWORD left = 0;
+  const int counted = LowerSharedCount(path, &left);
+  // The engine puts only shared files into the Windows folder; a log that
+  // names another file there is not to be trusted with it.
+  if (countedOnly && !counted) return NoteLeftover(path, 1);
+  if (counted) {
+    if (left > 0) return;
+    // Windows itself may still use a file whose count reached zero; keeping
+    // it costs only its space.
+    if (!Run.Command.RollBack) {
+      char question[sizeof TXT_SHARED + MAX_PATH];
+      wsprintfA(question, TXT_SHARED, path);
+      if (Ask(question, TXT_SHARED_CAPTION, 1) != IDYES) return;
+    }
+  }
+  DeleteOrPlan(path);
+}
+
+// Copies the folder part of path into out (MAX_PATH bytes); 0 at a root.
+static int ParentOf(const char* path, char* out)
+{
+  lstrcpynA(out, path, MAX_PATH);
+  char* cut = nullptr;
+  for (char* p = out; *p != '\0'; p = const_cast<char*>(NextSjisChar(p)))
+    if (*p == '\\') cut = p;
+  if (cut == nullptr) return 0;
+  *cut = '\0';
+  return 1;
+}
+
+// True when folder lies strictly below one of the Start menu's program folders.
+static bool InStartMenu(const char* folder)
+{
+  static const int places[] = {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS};
+  for (int place : places) {
+    char programs[MAX_PATH];
+    if (!SHGetSpecialFolderPathA(nullptr, programs, place, FALSE)) continue;
+    char parent[MAX_PATH];
+    if (ParentOf(folder, parent) && SameFolder(parent, programs)) return true;
+  }
+  return false;
+}
+
+void RemoveLoggedShortcut(const char* path)
+{
+  DeleteOrPlan(path);
+  char folder[MAX_PATH];
+  if (ParentOf(path, folder) && InStartMenu(folder)) RemoveDirectoryA(folder);
+}
+
+// True when a file that waits for the restart lies in folder (or below it).
+static bool HoldsPending(const char* folder)
+{
+  const int length = lstrlenA(folder);
+  for (int i = 0; i < PendingCount; ++i) {
+    if (lstrlenA(Pending[i]) > length && Pending[i][length] == '\\' &&
+        CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, Pending[i], length, folder, length) == CSTR_EQUAL) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void RemoveLoggedFolders(const char** folders, int count)
+{
+  // A folder is always longer than the folders it lies in.
+  for (int i = 1; i < count; ++i) {
+    for (int j = i; j > 0 && lstrlenA(folders[j]) > lstrlenA(folders[j - 1]); --j) {
+      const char* swap = folders[j];
+      folders[j] = folders[j - 1];
+      folders[j - 1] = swap;
+    }
+  }
+  for (int i = 0; i < count; ++i) {
+    const DWORD attributes = GetFileAttributesA(folders[i]);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (RemoveDirectoryA(folders[i])) continue;
+    // The NT family removes a folder at its start when it is empty by then,
+    // after the files planned before it.
+    const bool ntFamily = (GetVersion() & 0x80000000) == 0;
+    if (ntFamily && HoldsPending(folders[i]) && MoveFileExA(folders[i], nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+      continue;
+    NoteLeftover(folders[i], 0);
+  }
+}
