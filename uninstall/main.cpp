@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include "app/process_guard.h"
 #include "app/sjis.h"
 #include "uninstall/later.h"
 #include "uninstall/log_lines.h"
@@ -199,6 +200,8 @@ static void Uninstall()
 // The program's entry: no C runtime start-up, which would double its size.
 extern "C" void WINAPI UninstallEntry()
 {
-  Uninstall();
+  // Its texts and path scans are Shift-JIS, as the setup program's are; no
+  // library is taken from a folder that is not the system's.
+  if (GuardProcess()) Uninstall();
   ExitProcess(0);
 }
