@@ -24,7 +24,6 @@ enum {
 static struct {
   uint16_t Start[CODES];  // where each defined code's string begins in Pool
   uint16_t Length[CODES];
-  int Entries;
   unsigned PoolEnd;
   unsigned char Pool[POOL_BYTES];  // the literals 0..255, then entry strings
 } Table;
@@ -36,18 +35,16 @@ static void ResetTable()
     Table.Length[c] = 1;
     Table.Pool[c] = static_cast<unsigned char>(c);
   }
-  Table.Entries = 0;
   Table.PoolEnd = LITERALS;
 }
 
-// Entry (prev, suffix): the string of prev followed by suffix.
-static void Define(int prev, unsigned char suffix)
+// Defines `code` as (prev, suffix): the string of prev followed by suffix.
+static void Define(int code, int prev, unsigned char suffix)
 {
   const unsigned length = Table.Length[prev];
   unsigned char* at = Table.Pool + Table.PoolEnd;
   memcpy(at, Table.Pool + Table.Start[prev], length);
   at[length] = suffix;
-  const int code = LITERALS + Table.Entries++;
   Table.Start[code] = static_cast<uint16_t>(Table.PoolEnd);
   Table.Length[code] = static_cast<uint16_t>(length + 1);
   Table.PoolEnd += length + 1;
@@ -72,8 +69,8 @@ static int PutString(LzwBlocks* blocks, const unsigned char* string, uint64_t n)
   return overrun ? LZW_STOPPED : LZW_OK;
 }
 
-// The hot loop keeps the block fields in locals (a byte copy could alias
-// them) and hands them back around every call out.
+// The hot loop keeps the block fields and the count of entries in locals (a
+// byte copy could alias them) and hands them back around every call out.
 int LzwDecodeBlocks(LzwBlocks* blocks)
 {
   ResetTable();
@@ -85,6 +82,7 @@ int LzwDecodeBlocks(LzwBlocks* blocks)
   int accumulator = 0;
   int shift = -1;  // -1 at a group boundary of 9 bytes, else the next byte's shift
   int prev = -1;
+  int entries = 0;
   int result = LZW_OK;
   for (;;) {
     int code = 0;
@@ -116,7 +114,7 @@ int LzwDecodeBlocks(LzwBlocks* blocks)
       break;
     }
 
-    const int defined = LITERALS + Table.Entries;
+    const int defined = LITERALS + entries;
     if (prev < 0) {
       if (code >= LITERALS) {
         result = LZW_CORRUPT;
@@ -128,9 +126,11 @@ int LzwDecodeBlocks(LzwBlocks* blocks)
     } else if (code == defined) {
       // Only the entry this very code defines can be referred to before it
       // exists: the string of prev followed by its own first byte.
-      Define(prev, Table.Pool[Table.Start[prev]]);
-    } else if (Table.Entries < MAX_ENTRIES) {
-      Define(prev, Table.Pool[Table.Start[code]]);
+      Define(defined, prev, Table.Pool[Table.Start[prev]]);
+      ++entries;
+    } else if (entries < MAX_ENTRIES) {
+      Define(defined, prev, Table.Pool[Table.Start[code]]);
+      ++entries;
     }
     prev = code;
 
