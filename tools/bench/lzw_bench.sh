@@ -8,6 +8,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BENCH_BUILD_DIR:-$root/build/bench-release}
+mkdir -p "$build"
 if ! { cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release &&
        cmake --build "$build" --target lzw_bench; } >"$build.log" 2>&1; then
   tail -30 "$build.log" >&2
