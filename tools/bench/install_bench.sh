@@ -110,8 +110,8 @@ package stored "$tree" 'stored = "always"'
 [ -z "${BENCH_BASELINE_ENGINE:-}" ] || package baseline "$tree" "" "$BENCH_BASELINE_ENGINE"
 # The first page: without an agreement it is the folder page; with one, the
 # agreement page, which decodes its whole text first.
-awk 'BEGIN { for (i = 0; i < 600; i++) print "この製品を使用する前に、以下の使用許諾契約をよくお読みください。Read the agreement." }' |
-  cat >"$work/agreement.txt"
+awk 'BEGIN { for (i = 0; i < 600; i++) print "この製品を使用する前に、以下の使用許諾契約をよくお読みください。Read the agreement." }' \
+  >"$work/agreement.txt"
 package agreement "$root/examples/sample/files" "agreement = '$work/agreement.txt'"
 engine_bytes=$(stat -c %s "$build/windows/bin/setup.exe")
 
