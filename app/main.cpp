@@ -1,5 +1,7 @@
 // The entry point: one run of setup as a fixed list of stages, from the
-// drive survey to ExitProcess(0). The exit code is 0 on every path.
+// drive survey to ExitProcess(0). The exit code is 0 on every path. The
+// program starts here directly, without a C runtime start-up: it takes its
+// command line from GetCommandLineA and constructs no global objects.
 #include <windows.h>
 #include "app/command_line.h"
 #include "app/flags.h"
@@ -43,7 +45,8 @@ static void CleanUp()
   ShowWindow(State.MainWindow, SW_SHOWNORMAL);
 }
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+// The stack on entry may be aligned to 4 bytes only.
+extern "C" __attribute__((force_align_arg_pointer)) void WINAPI SetupStart()
 {
   if (!GuardProcess()) ExitProcess(0);
   InitSetupState();

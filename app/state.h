@@ -7,12 +7,13 @@
 
 enum {
   PANEL_BITMAP_BYTES = 106712,
-  PAYLOAD_BUFFER_BYTES = 512,
-  DRIVE_COUNT = 26,            // A: to Z:
-  SIZE_TEXT_BYTES = 12,        // a size text such as "117.73MB"
-  METER_COUNT = 3,             // item, overall, space
-  EXTRACT_BLOCK_BYTES = 4096,  // the block buffer of file extraction
-  PAGE_CONTROL_COUNT = 7,      // controls 1000 to 1006 of a wizard page
+  PAYLOAD_BUFFER_BYTES = 65536,  // one ReadFile of the payload
+  DRIVE_COUNT = 26,              // A: to Z:
+  SIZE_TEXT_BYTES = 12,          // a size text such as "117.73MB"
+  METER_COUNT = 3,               // item, overall, space
+  EXTRACT_BLOCK_BYTES = 4096,    // the unit of extraction's progress steps
+  EXTRACT_BUFFER_BYTES = 65536,  // decoded bytes gathered for one WriteFile
+  PAGE_CONTROL_COUNT = 7,        // controls 1000 to 1006 of a wizard page
 };
 
 // One drive's free space as the survey found it. Text: all zero = not yet
@@ -54,7 +55,7 @@ struct Extraction {
   char AlternateName[MAX_PATH];    // empty, or where the data goes because the target is in use
   DWORD Size;                      // the body's decoded size
   DWORD Written;                   // decoded bytes written so far
-  unsigned char Block[EXTRACT_BLOCK_BYTES];  // decoded bytes waiting to be written
+  unsigned char Block[EXTRACT_BUFFER_BYTES];  // decoded bytes waiting to be written
 };
 
 struct SetupState {

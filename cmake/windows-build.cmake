@@ -7,6 +7,13 @@ add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-Wall> $<$<COMPILE_LANGUAGE:CXX>:-
 
 set(ENGINE_FLAGS ${SJIS_FLAGS} -fno-exceptions -fno-rtti -Wall -Wextra
     -ffunction-sections)
+# For a small i686 image: no unwind tables (nothing in the engine throws or
+# unwinds), the smallest code, no stack realignment. On x86-64 Windows the
+# unwind data is part of the calling convention, so that build keeps it.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  list(APPEND ENGINE_FLAGS -fno-asynchronous-unwind-tables -fno-unwind-tables -Oz -fno-ident
+       -mpreferred-stack-boundary=2)
+endif()
 
 # Every program lands in one folder, so tests find setup.exe beside them.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
@@ -18,7 +25,8 @@ foreach(lib portable engine)
   target_compile_options(${lib} PRIVATE ${ENGINE_FLAGS})
 endforeach()
 target_compile_definitions(engine PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX)
-target_link_libraries(engine PUBLIC portable user32 gdi32 shell32 ole32 advapi32 kernel32)
+# msvcrt and libgcc last: setup.exe links no default libraries (app/).
+target_link_libraries(engine PUBLIC portable user32 gdi32 shell32 ole32 advapi32 kernel32 msvcrt gcc)
 
 add_subdirectory(app)
 add_subdirectory(payload)

@@ -1,12 +1,13 @@
 // Folders and files of the payload put on disk: the file list step, the item
-// record, and the file body passed through the one 4096-byte block into its
-// file. A target that another program holds open gets its data under an
+// record, and the file body decoded from the payload buffer into the block
+// buffer and written from there, many 4096-byte blocks per write. A target that another program holds open gets its data under an
 // alternate name that Windows moves into place at its next start. Whatever a
 // failing item wrote is removed again; a file it never opened is left alone.
 #include "install/extract.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <cstdint>
+#include <cstring>
 #include "app/file_io.h"
 #include "app/flags.h"
 #include "app/message_box.h"
@@ -18,7 +19,9 @@
 #include "install/log.h"
 #include "install/wininit_file.h"
 #include "payload/layout.h"
+#include "payload/lzw.h"
 #include "payload/reader.h"
+#include "payload/stream.h"
 #include "ui/panel.h"
 
 enum {
@@ -130,9 +133,10 @@ static void AdvanceBlocks(bool now)
   BlockProgress.Last = GetTickCount();
 }
 
-// Writes the first `count` bytes of the block. A write that fails or falls
-// short (a full disk) fails the file.
-static int WriteBlock(DWORD count)
+// Writes the first `count` bytes of the block buffer; each 4096-byte block
+// of them (a last partial one included) is one progress step. A write that
+// fails or falls short (a full disk) fails the file.
+static int WriteBlocks(DWORD count)
 {
   DWORD done = 0;
   if (!IoWriteFile(State.Extract.Output, State.Extract.Block, count, &done))
@@ -141,19 +145,84 @@ static int WriteBlock(DWORD count)
     SetLastError(ERROR_DISK_FULL);
     return ReportSystemError(State.CurrentDialog, OutputPath);
   }
-  ++BlockProgress.Pending;
+  BlockProgress.Pending += static_cast<int>((count + BLOCK_MASK) >> BLOCK_SHIFT);
   AdvanceBlocks(false);
   return 1;
 }
 
-static int BodySink(int byte)
+// Writes the whole blocks gathered in the buffer and keeps the partial one
+// at its front. A cancel confirmed meanwhile stops the file here.
+static int WriteWholeBlocks(unsigned char** out)
 {
-  Extraction& x = State.Extract;
-  x.Block[x.Written & BLOCK_MASK] = static_cast<unsigned char>(byte);
-  ++x.Written;
-  if ((x.Written & BLOCK_MASK) != 0) return 1;
-  // A cancel confirmed while the last block was written stops the file here.
-  return WriteBlock(EXTRACT_BLOCK_BYTES) && !InstallCancelled();
+  unsigned char* block = State.Extract.Block;
+  const DWORD gathered = static_cast<DWORD>(*out - block);
+  const DWORD whole = gathered & ~static_cast<DWORD>(BLOCK_MASK);
+  if (whole == 0) return 1;
+  if (!WriteBlocks(whole)) return 0;
+  memmove(block, block + whole, gathered - whole);
+  *out = block + (gathered - whole);
+  return !InstallCancelled();
+}
+
+// The decoder's window is the payload buffer itself; what it takes is
+// handed out of the stream when it asks for more and when it ends.
+static const unsigned char* Window;
+
+static int BodyFlush(LzwBlocks* blocks) { return WriteWholeBlocks(&blocks->Out); }
+
+// The blocks decoded so far reach the file before the stream reads on, so
+// that a prompt for the next disk finds them written.
+static int BodyRefill(LzwBlocks* blocks)
+{
+  ConsumePayload(static_cast<int>(blocks->Next - Window));
+  if (!WriteWholeBlocks(&blocks->Out) || !RefillBuffer()) return LZW_CANNOT_READ;
+  const int count = PayloadBuffered(&Window);
+  blocks->Next = Window;
+  blocks->End = Window + count;
+  return 1;
+}
+
+// Decodes `size` bytes into the block buffer, writing it whenever it fills
+// up; leaves the last, partial buffer for the caller. 0 on any failure.
+static int DecodeInto(DWORD size, unsigned char** out)
+{
+  const int count = PayloadBuffered(&Window);
+  LzwBlocks blocks;
+  blocks.Next = Window;
+  blocks.End = Window + count;
+  blocks.Refill = BodyRefill;
+  blocks.Out = State.Extract.Block;
+  blocks.OutEnd = State.Extract.Block + EXTRACT_BUFFER_BYTES;
+  blocks.Flush = BodyFlush;
+  blocks.Remaining = size;
+  const int result = LzwDecodeBlocks(&blocks);
+  ConsumePayload(static_cast<int>(blocks.Next - Window));
+  *out = blocks.Out;
+  return result == LZW_OK;
+}
+
+// Copies `size` stored bytes into the block buffer, as DecodeInto does.
+static int CopyInto(DWORD size, unsigned char** out)
+{
+  unsigned char* const end = State.Extract.Block + EXTRACT_BUFFER_BYTES;
+  *out = State.Extract.Block;
+  while (size > 0) {
+    const unsigned char* bytes = nullptr;
+    DWORD count = static_cast<DWORD>(PayloadBuffered(&bytes));
+    if (count == 0) {
+      if (!WriteWholeBlocks(out) || !RefillBuffer()) return 0;
+      continue;
+    }
+    if (*out == end && !WriteWholeBlocks(out)) return 0;
+    const DWORD room = static_cast<DWORD>(end - *out);
+    if (count > size) count = size;
+    if (count > room) count = room;
+    memcpy(*out, bytes, count);
+    ConsumePayload(static_cast<int>(count));
+    *out += count;
+    size -= count;
+  }
+  return 1;
 }
 
 // The body's size and data into the open output. A payload that ends or a
@@ -170,9 +239,15 @@ static int WriteBody()
   State.Extract.Written = 0;
   BlockProgress.Pending = 0;
   BlockProgress.Last = GetTickCount();
-  if (!DecodeBody(size, (State.PayloadFlags & PF_STORED_BODIES) != 0, BodySink)) return 0;
-  const DWORD rest = State.Extract.Written & BLOCK_MASK;
-  if (rest != 0 && !WriteBlock(rest)) return 0;
+  unsigned char* out = nullptr;
+  const bool stored = (State.PayloadFlags & PF_STORED_BODIES) != 0;
+  if (!(stored ? CopyInto(size, &out) : DecodeInto(size, &out))) return 0;
+  State.Extract.Written = size;
+  // The whole blocks end like every other whole block (a cancel confirmed
+  // while they were written stops the file); the partial one follows.
+  if (!WriteWholeBlocks(&out)) return 0;
+  const DWORD rest = static_cast<DWORD>(out - State.Extract.Block);
+  if (rest != 0 && !WriteBlocks(rest)) return 0;
   AdvanceBlocks(true);
   State.Meters.Level[METER_ITEM] = METER_FULL;
   DrawMeter(nullptr, METER_ITEM);

@@ -1,120 +1,206 @@
-// The LZW decoder. Entry i of the dictionary is (prefix code, suffix byte);
-// a prefix is a literal (< 256) or an earlier entry, so every chain ends in
-// a literal within 256 steps. Strings are expanded through a 257-byte stack
-// instead of recursion. A reference past the entry being defined, and a
-// first code that refers to an entry at all, are corrupt data.
+// The LZW decoder. Once defined, a code's string never changes (the
+// dictionary only grows, then freezes at 256 entries), so every code keeps
+// its whole string in a pool, and decoding a code is one table look-up and
+// one block copy. A reference past the entry being defined, and a first code
+// that refers to an entry at all, are corrupt data.
 #include "payload/lzw.h"
+#include <cstring>
 
-enum { CODE_BITS = 9, LITERALS = 256, MAX_ENTRIES = 256, MAX_STRING = MAX_ENTRIES + 1 };
+enum {
+  CODE_BITS = 9,
+  LITERALS = 256,
+  MAX_ENTRIES = 256,
+  CODES = LITERALS + MAX_ENTRIES,
+  // A string is at most one byte longer than the entry it extends, so the
+  // strings of entries 0..255 need at most 2 + 3 + ... + 257 bytes.
+  ENTRY_POOL_BYTES = MAX_ENTRIES * (MAX_ENTRIES + 3) / 2,
+  // Short strings are copied in one fixed-width move that may read past
+  // their end in the pool and write scratch past it in the output.
+  COPY_WIDTH = 16,
+  POOL_BYTES = LITERALS + ENTRY_POOL_BYTES + COPY_WIDTH,
+  MAX_STRING = MAX_ENTRIES + 1,
+};
 
+static struct {
+  uint16_t Start[CODES];  // where each defined code's string begins in Pool
+  uint16_t Length[CODES];
+  unsigned PoolEnd;
+  unsigned char Pool[POOL_BYTES];  // the literals 0..255, then entry strings
+} Table;
+
+static void ResetTable()
+{
+  for (int c = 0; c < LITERALS; ++c) {
+    Table.Start[c] = static_cast<uint16_t>(c);
+    Table.Length[c] = 1;
+    Table.Pool[c] = static_cast<unsigned char>(c);
+  }
+  Table.PoolEnd = LITERALS;
+}
+
+// Defines `code` as (prev, suffix): the string of prev followed by suffix.
+static void Define(int code, int prev, unsigned char suffix)
+{
+  const unsigned length = Table.Length[prev];
+  unsigned char* at = Table.Pool + Table.PoolEnd;
+  memcpy(at, Table.Pool + Table.Start[prev], length);
+  at[length] = suffix;
+  Table.Start[code] = static_cast<uint16_t>(Table.PoolEnd);
+  Table.Length[code] = static_cast<uint16_t>(length + 1);
+  Table.PoolEnd += length + 1;
+}
+
+// Sinks n bytes of a string through the output block, making room with
+// Flush; a string past Remaining is sunk up to it and then refused.
+static int PutString(LzwBlocks* blocks, const unsigned char* string, uint64_t n)
+{
+  const bool overrun = n > blocks->Remaining;
+  if (overrun) n = blocks->Remaining;
+  blocks->Remaining -= n;
+  while (n > 0) {
+    if (blocks->Out == blocks->OutEnd && !blocks->Flush(blocks)) return LZW_STOPPED;
+    const uint64_t room = static_cast<uint64_t>(blocks->OutEnd - blocks->Out);
+    const size_t part = static_cast<size_t>(n < room ? n : room);
+    memcpy(blocks->Out, string, part);
+    blocks->Out += part;
+    string += part;
+    n -= part;
+  }
+  return overrun ? LZW_STOPPED : LZW_OK;
+}
+
+// The hot loop keeps the block fields and the count of entries in locals (a
+// byte copy could alias them) and hands them back around every call out.
+int LzwDecodeBlocks(LzwBlocks* blocks)
+{
+  ResetTable();
+  const unsigned char* next = blocks->Next;
+  const unsigned char* end = blocks->End;
+  unsigned char* out = blocks->Out;
+  unsigned char* outEnd = blocks->OutEnd;
+  uint64_t remaining = blocks->Remaining;
+  int accumulator = 0;
+  int shift = -1;  // -1 at a group boundary of 9 bytes, else the next byte's shift
+  int prev = -1;
+  int entries = 0;
+  int result = LZW_OK;
+  for (;;) {
+    int code = 0;
+    for (;;) {
+      if (remaining == 0) goto done;
+      while (next == end) {
+        blocks->Next = next;
+        blocks->Out = out;
+        blocks->Remaining = remaining;
+        const int refilled = blocks->Refill(blocks);
+        next = blocks->Next;
+        end = blocks->End;
+        out = blocks->Out;
+        outEnd = blocks->OutEnd;
+        if (refilled != 1) {
+          result = refilled == LZW_COMPLETE ? LZW_OK : LZW_STOPPED;
+          goto done;
+        }
+      }
+      const int byte = *next++;
+      if (shift < 0) {
+        accumulator = byte << 1;
+        shift = 7;
+        continue;
+      }
+      code = ((byte >> shift) | accumulator) & 0x1FF;
+      accumulator = byte << (CODE_BITS - shift);
+      --shift;
+      break;
+    }
+
+    const int defined = LITERALS + entries;
+    if (prev < 0) {
+      if (code >= LITERALS) {
+        result = LZW_CORRUPT;
+        goto done;
+      }
+    } else if (code > defined) {
+      result = LZW_CORRUPT;
+      goto done;
+    } else if (code == defined) {
+      // Only the entry this very code defines can be referred to before it
+      // exists: the string of prev followed by its own first byte.
+      Define(defined, prev, Table.Pool[Table.Start[prev]]);
+      ++entries;
+    } else if (entries < MAX_ENTRIES) {
+      Define(defined, prev, Table.Pool[Table.Start[code]]);
+      ++entries;
+    }
+    prev = code;
+
+    const unsigned length = Table.Length[code];
+    const unsigned char* string = Table.Pool + Table.Start[code];
+    if (length <= COPY_WIDTH && length <= remaining && outEnd - out >= COPY_WIDTH) {
+      memcpy(out, string, COPY_WIDTH);
+      out += length;
+      remaining -= length;
+    } else {
+      blocks->Out = out;
+      blocks->Remaining = remaining;
+      const int put = PutString(blocks, string, length);
+      out = blocks->Out;
+      outEnd = blocks->OutEnd;
+      remaining = blocks->Remaining;
+      if (put != LZW_OK) {
+        result = put;
+        goto done;
+      }
+    }
+  }
+done:
+  blocks->Next = next;
+  blocks->Out = out;
+  blocks->Remaining = remaining;
+  return result;
+}
+
+// LzwDecode over the block decoder: one compressed byte per block, and the
+// decoded bytes of each code sunk before the next byte is asked for.
 static struct {
   LzwSource Source;
   LzwSink Sink;
-  unsigned Dictionary[MAX_ENTRIES];  // prefix << 16 | suffix
-  int Entries;
-  int Accumulator;  // bits of the last byte that belong to the next code
-  int Shift;        // -1 at a group boundary, else the shift for the next byte
-  bool CapturePending;
-  int CapturedByte;
-} Decoder;
+  unsigned char Byte;
+  unsigned char Pending[2 * MAX_STRING];
+} Single;
 
-// The next 9-bit code, or the source's LZW_CANNOT_READ / LZW_COMPLETE.
-static int ReadCode()
+static int SinkPending(LzwBlocks* blocks)
 {
-  for (;;) {
-    const int b = Decoder.Source();
-    if (b < 0) return b;
-    const int byte = b & 0xFF;
-    if (Decoder.Shift < 0) {
-      Decoder.Accumulator = byte << 1;
-      Decoder.Shift = 7;
-      continue;
-    }
-    const int code = ((byte >> Decoder.Shift) | Decoder.Accumulator) & 0x1FF;
-    Decoder.Accumulator = byte << (CODE_BITS - Decoder.Shift);
-    --Decoder.Shift;
-    return code;
+  for (const unsigned char* p = Single.Pending; p < blocks->Out; ++p) {
+    if (!Single.Sink(*p)) return 0;
   }
+  blocks->Out = Single.Pending;
+  return 1;
 }
 
-static int Emit(int byte) { return Decoder.Sink(byte) ? LZW_OK : LZW_STOPPED; }
-
-static void Define(int prefix, int suffix)
+static int SingleRefill(LzwBlocks* blocks)
 {
-  if (Decoder.Entries < MAX_ENTRIES)
-    Decoder.Dictionary[Decoder.Entries++] = static_cast<unsigned>(prefix) << 16 | (suffix & 0xFF);
-}
-
-// Sends the string of entry `index` to the sink and stores its first byte.
-static int ExpandEntry(int index, int* first)
-{
-  unsigned char stack[MAX_STRING];
-  int depth = 0;
-  int code = index + LITERALS;
-  while (code >= LITERALS) {
-    if (code - LITERALS >= Decoder.Entries || depth == MAX_STRING - 1) return LZW_CORRUPT;
-    const unsigned entry = Decoder.Dictionary[code - LITERALS];
-    stack[depth++] = static_cast<unsigned char>(entry & 0xFF);
-    code = static_cast<int>(entry >> 16);
-  }
-  if (Decoder.CapturePending) {
-    Decoder.CapturedByte = code;
-    Decoder.CapturePending = false;
-  }
-  if (Emit(code) != LZW_OK) return LZW_STOPPED;
-  while (depth > 0)
-    if (Emit(stack[--depth]) != LZW_OK) return LZW_STOPPED;
-  *first = code;
-  return LZW_OK;
-}
-
-static int DecodeStep(int prev, int code)
-{
-  if (code < LITERALS) {
-    if (Decoder.CapturePending) {
-      Decoder.CapturedByte = code;
-      Decoder.CapturePending = false;
-    }
-    if (Emit(code) != LZW_OK) return LZW_STOPPED;
-    Define(prev, code);
-    return LZW_OK;
-  }
-  if (code - LITERALS < Decoder.Entries) {
-    int first = 0;
-    const int r = ExpandEntry(code - LITERALS, &first);
-    if (r != LZW_OK) return r;
-    Define(prev, first);
-    return LZW_OK;
-  }
-  // Only the entry this very step defines can be referred to before it
-  // exists: the string of prev followed by its own first byte.
-  if (code - LITERALS > Decoder.Entries || Decoder.CapturePending) return LZW_CORRUPT;
-  Decoder.CapturePending = true;
-  const int r = DecodeStep(prev, prev);
-  if (r != LZW_OK) return r;
-  return Emit(Decoder.CapturedByte);
+  if (!SinkPending(blocks)) return LZW_CANNOT_READ;
+  const int b = Single.Source();
+  if (b < 0) return b;
+  Single.Byte = static_cast<unsigned char>(b);
+  blocks->Next = &Single.Byte;
+  blocks->End = &Single.Byte + 1;
+  return 1;
 }
 
 int LzwDecode(LzwSource source, LzwSink sink)
 {
-  Decoder.Source = source;
-  Decoder.Sink = sink;
-  Decoder.Entries = 0;
-  Decoder.Accumulator = 0;
-  Decoder.CapturePending = false;
-  Decoder.Shift = -1;
-
-  int prev = ReadCode();
-  if (prev == LZW_COMPLETE) return LZW_OK;
-  if (prev < 0) return LZW_STOPPED;
-  if (prev >= LITERALS) return LZW_CORRUPT;
-  if (Emit(prev) != LZW_OK) return LZW_STOPPED;
-  for (;;) {
-    const int code = ReadCode();
-    if (code == LZW_COMPLETE) return LZW_OK;
-    if (code < 0) return LZW_STOPPED;
-    const int r = DecodeStep(prev, code);
-    if (r != LZW_OK) return r;
-    prev = code;
-  }
+  Single.Source = source;
+  Single.Sink = sink;
+  LzwBlocks blocks;
+  blocks.Next = blocks.End = &Single.Byte;
+  blocks.Refill = SingleRefill;
+  blocks.Out = Single.Pending;
+  blocks.OutEnd = Single.Pending + sizeof Single.Pending;
+  blocks.Flush = SinkPending;
+  blocks.Remaining = UINT64_MAX;
+  const int result = LzwDecodeBlocks(&blocks);
+  if (result == LZW_OK && !SinkPending(&blocks)) return LZW_STOPPED;
+  return result;
 }

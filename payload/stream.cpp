@@ -1,5 +1,5 @@
 // The payload reader over State.Payload. Invariant: 0 <= Position <= Count
-// <= 512, and a failed refill always leaves the buffer empty, so the next
+// <= PAYLOAD_BUFFER_BYTES, and a failed refill always leaves the buffer empty, so the next
 // read tries again instead of handing out old bytes.
 #include "payload/stream.h"
 #include "app/file_io.h"
@@ -120,6 +120,15 @@ int ReadString(char* destination, int capacity)
     }
   }
 }
+
+int PayloadBuffered(const unsigned char** bytes)
+{
+  PayloadStream& s = State.Payload;
+  *bytes = s.Buffer + s.Position;
+  return s.Count - s.Position;
+}
+
+void ConsumePayload(int n) { State.Payload.Position += n; }
 
 void UsePayloadFlags(unsigned flags) { State.PayloadFlags = flags; }
 

@@ -1,6 +1,8 @@
 // PayloadStream: the one sequential reader of the payload behind the
 // executable's image and its continuation volumes (setup.002, setup.003, ...).
-// Reads go strictly forward through a 512-byte buffer; nothing seeks back.
+// Reads go strictly forward through one buffer, refilled only when it is used
+// up (so a spanned payload asks for its next disk when the last byte of a
+// volume has been handed out, not earlier); nothing seeks back.
 // The reader's failures are reported here, once; callers only pass on 0 or -1.
 #pragma once
 #include "payload/reader.h"
@@ -13,10 +15,16 @@ int OpenPayload();
 // Opens one volume for reading and makes it current; 0 after reporting.
 int OpenVolume(const char* path);
 
-// Reads the next up to 512 bytes, asking for the next volume with "FD交換"
+// Reads the next bytes, up to a bufferful, asking for the next volume with "FD交換"
 // when a spanned payload's volume is exhausted. 0 at the end of the data,
 // after a read error (reported) or when the user cancels the prompt.
 int RefillBuffer();
+
+// Bulk access for the body decoders: the bytes of the buffer not yet handed
+// out (their count, 0 when it is used up; RefillBuffer then reads on). They
+// stay in the stream until ConsumePayload hands out the first n of them.
+int PayloadBuffered(const unsigned char** bytes);
+void ConsumePayload(int n);
 
 // ReadByte, ReadWord, ReadBytes and ReadString (declared in reader.h) hand
 // out the payload in order. ReadString reads one NUL-terminated string into

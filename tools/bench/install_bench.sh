@@ -12,7 +12,15 @@
 #     plain xcopy of the tree, and with a silent NSIS installer (zlib), each
 #     the median of BENCH_RUNS runs (default 5) after a warm-up, in one warm
 #     Wine session of its own;
-#   - the time of merging two 10,000-line install logs (log_merge_bench).
+#   - the same for stored bodies, and for the 256 MiB tree and a tree of
+#     20,000 small files against xcopy (BENCH_LARGE_RUNS runs, default 1);
+#   - the time from the start of setup.exe to its first wizard page, the
+#     median of BENCH_FIRST_RUNS (default 9), without and with a large
+#     agreement text;
+#   - the time of merging two 10,000-line install logs (log_merge_bench);
+#   - at the end the headline figures as name=value lines.
+# BENCH_BASELINE_ENGINE=path/to/setup.exe adds that engine (an earlier
+# build) with the same payload, for before-and-after figures of one day.
 # SETUP_BUILD_DIR picks the build folder (default: build/ in the repository).
 # Everything it makes is under <build>/bench and the Wine folder's bench
 # prefix. It measures the i686 engine under 32-bit Wine where this host runs
@@ -30,7 +38,9 @@ say() { printf '%s\n' "$*" >&2; }
 
 # --- What it needs -------------------------------------------------------
 as_root "$root/tools/bootstrap.sh" >/dev/null
-if ! command -v makensis >/dev/null; then
+with_nsis=1
+/usr/lib/wine/wine --version >/dev/null 2>&1 || with_nsis=0
+if [ "$with_nsis" = 1 ] && ! command -v makensis >/dev/null; then
   say "install_bench: installing nsis"
   as_root apt-get update -q >/dev/null
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends nsis >/dev/null
@@ -43,8 +53,6 @@ say_engine_arch >&2
 windows=$(windows_build "$build" "$SETUP_ENGINE_ARCH")
 target=windows compiler=i686-w64-mingw32-g++-posix
 if [ "$SETUP_ENGINE_ARCH" = x86_64 ]; then target=windows_x86_64 compiler=x86_64-w64-mingw32-g++-posix; fi
-with_nsis=1
-/usr/lib/wine/wine --version >/dev/null 2>&1 || with_nsis=0
 [ "$with_nsis" = 1 ] || say "install_bench: this host cannot run 32-bit programs, so NSIS installers cannot run: measuring against xcopy alone"
 
 say "install_bench: building"
@@ -71,27 +79,45 @@ tree_bytes=$(find "$tree" -type f -printf '%s\n' | awk '{ s += $1 } END { print 
 tree_files=$(find "$tree" -type f | wc -l)
 tree_folders=$(find "$tree" -mindepth 1 -type d | wc -l)
 
-ours="$work/ours"
-rm -rf "$ours"
-mkdir -p "$ours"
-cat >"$ours/product.toml" <<EOF
+# package NAME TREE [EXTRA-FEATURE-LINES]: builds $work/NAME/SETUP.EXE.
+package() {
+  local dir="$work/$1"
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  cat >"$dir/product.toml" <<EOT
 # The benchmark's product: the generated tree, nothing else.
 [product]
 name = "インストール ベンチ"
 default_folder = '\$(SYSDRV):\\Install Bench'
+${3:+
+[features]
+$3}
 
 [[files]]
-tree = '$tree'
-EOF
+tree = '$2'
+EOT
+  "$build/tools/mksetup/mksetup" build "$dir/product.toml" -o "$dir/SETUP.EXE" \
+    --engine "${4:-$windows/bin/setup.exe}" \
+    --uninstaller "$windows/bin/recorder_uninstaller.exe" >"$dir/mksetup.txt"
+}
+ours="$work/ours"
 say "install_bench: building setup.exe (LZW over 64 MiB)"
-"$build/tools/mksetup/mksetup" build "$ours/product.toml" -o "$ours/SETUP.EXE" \
-  --engine "$windows/bin/setup.exe" \
-  --uninstaller "$windows/bin/recorder_uninstaller.exe" >"$ours/mksetup.txt"
+package ours "$tree"
 ours_payload=$(sed -n 's/.*: payload \([0-9]*\) bytes.*/\1/p' "$ours/mksetup.txt")
 ours_encoding=$(sed -n 's/.* written as [0-9]* (\([a-z]*\)).*/\1/p' "$ours/mksetup.txt")
 ours_exe=$(stat -c %s "$ours/SETUP.EXE")
+package stored "$tree" 'stored = "always"'
+[ -z "${BENCH_BASELINE_ENGINE:-}" ] || package baseline "$tree" "" "$BENCH_BASELINE_ENGINE"
+# The first page: without an agreement it is the folder page; with one, the
+# agreement page, which decodes its whole text first.
+awk 'BEGIN { for (i = 0; i < 600; i++) print "この製品を使用する前に、以下の使用許諾契約をよくお読みください。Read the agreement." }' \
+  >"$work/agreement.txt"
+package agreement "$root/examples/sample/files" "agreement = '$work/agreement.txt'"
+engine_bytes=$(stat -c %s "$build/windows/bin/setup.exe")
 
 nsis="$work/nsis"
+nsis_exe=- nsis_payload=-
+if [ "$with_nsis" = 1 ]; then
 rm -rf "$nsis"
 mkdir -p "$nsis"
 cat >"$nsis/bench.nsi" <<EOF
@@ -113,6 +139,7 @@ nsis_exe=$(stat -c %s "$nsis/installer.exe")
 # Its payload: everything after the executable header (install code, data, CRC).
 nsis_header=$(sed -n 's/^EXE header size: *\([0-9]*\) .*/\1/p' "$nsis/makensis.txt")
 nsis_payload=$((nsis_exe - nsis_header))
+fi
 
 # --- Wine ----------------------------------------------------------------
 prefix="$SETUP_WINE_ROOT/bench"
@@ -168,6 +195,13 @@ result=$(measure "setup.exe" ours setup "$(winpath "$ours/SETUP.EXE")" 'C:\bench
 read -r ours_ms ours_low ours_high <<<"$result"
 result=$(measure "xcopy" xcopy run xcopy /E /I /Q "$(winpath "$tree")" 'C:\bench\xcopy')
 read -r xcopy_ms xcopy_low xcopy_high <<<"$result"
+result=$(measure "setup.exe, stored" stored setup "$(winpath "$work/stored/SETUP.EXE")" 'C:\bench\stored')
+read -r stored_ms stored_low stored_high <<<"$result"
+baseline_ms=- baseline_low=- baseline_high=-
+if [ -n "${BENCH_BASELINE_ENGINE:-}" ]; then
+  result=$(measure "setup.exe, baseline engine" baseline setup "$(winpath "$work/baseline/SETUP.EXE")" 'C:\bench\baseline')
+  read -r baseline_ms baseline_low baseline_high <<<"$result"
+fi
 nsis_ms=- nsis_low=- nsis_high=-
 if [ "$with_nsis" = 1 ]; then
   result=$(measure "NSIS" nsis run "$(winpath "$nsis/installer.exe")" /S '/D=C:\bench\nsis')
@@ -197,6 +231,9 @@ echo
 echo "Installation into an empty folder on C:, $runs runs after a warm-up:"
 row "" "median ms" "lowest ms" "highest ms" "MiB/s"
 row "ours, setup.exe (from the final click)" "$ours_ms" "$ours_low" "$ours_high" "$ours_speed"
+row "ours, stored bodies" "$stored_ms" "$stored_low" "$stored_high" "$(mibps "$stored_ms")"
+[ -z "${BENCH_BASELINE_ENGINE:-}" ] ||
+  row "baseline engine, same payload" "$baseline_ms" "$baseline_low" "$baseline_high" "$(mibps "$baseline_ms")"
 row "xcopy /E /I /Q, Z: to C: (the process)" "$xcopy_ms" "$xcopy_low" "$xcopy_high" "$xcopy_speed"
 row "NSIS /S (the process)" "$nsis_ms" "$nsis_low" "$nsis_high" "$nsis_speed"
 echo "  (ours: from the click on 実行 to the message ｾｯﾄｱｯﾌﾟ完了; MiB/s of the tree, from the median)"
@@ -206,5 +243,77 @@ if [ "$with_nsis" = 1 ]; then
 else
   echo "  NSIS: not measured (this host cannot run 32-bit programs)"
 fi
+
+# --- Scale: 256 MiB, and 20,000 small files --------------------------------
+large_runs=${BENCH_LARGE_RUNS:-1}
+scale() {  # scale NAME MIB FILES: prints ours_ms xcopy_ms bytes files
+  local name=$1 dir="$work/tree-$1"
+  rm -rf "$dir"
+  "$build/tools/bench/make_bench_tree" "$dir" --mib "$2" --files "$3" >/dev/null
+  package "$name" "$dir"
+  local bytes files
+  bytes=$(find "$dir" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
+  files=$(find "$dir" -type f | wc -l)
+  tree=$dir runs=$large_runs
+  local o x
+  o=$(measure "setup.exe, $name" "$name" setup "$(winpath "$work/$name/SETUP.EXE")" "C:\\bench\\$name" | cut -d' ' -f1)
+  x=$(measure "xcopy, $name" "$name-xcopy" run xcopy /E /I /Q "$(winpath "$dir")" "C:\\bench\\$name-xcopy" | cut -d' ' -f1)
+  rm -rf "$dir" "${destinations:?}/$name" "${destinations:?}/$name-xcopy"
+  echo "$o $x $bytes $files"
+}
+say "install_bench: the 256 MiB tree"
+read -r big_ms big_xcopy_ms big_bytes big_files <<<"$(scale big 256 800)"
+say "install_bench: 20,000 small files"
+read -r small_ms small_xcopy_ms small_bytes small_files <<<"$(scale small 40 20000)"
+speed() { awk -v b="$1" -v ms="$2" 'BEGIN { printf "%.1f", b / 1048576 / (ms / 1000) }'; }
+perSecond() { awk -v n="$1" -v ms="$2" 'BEGIN { printf "%.0f", n / (ms / 1000) }'; }
+echo
+echo "Scale ($large_runs run(s) after a warm-up each; ours / xcopy):"
+printf '  %-34s %10s %10s %10s %12s %8s\n' "" "ours ms" "xcopy ms" "ours MiB/s" "ours files/s" "ratio"
+printf '  %-34s %10s %10s %10s %12s %8s\n' "64 MiB, $tree_files files" "$ours_ms" "$xcopy_ms" "$ours_speed" \
+  "$(perSecond "$tree_files" "$ours_ms")" "$(ratio "$xcopy_ms" "$ours_ms")"
+printf '  %-34s %10s %10s %10s %12s %8s\n' "256 MiB, $big_files files" "$big_ms" "$big_xcopy_ms" \
+  "$(speed "$big_bytes" "$big_ms")" "$(perSecond "$big_files" "$big_ms")" "$(ratio "$big_xcopy_ms" "$big_ms")"
+printf '  %-34s %10s %10s %10s %12s %8s\n' "$(ratio "$small_bytes" 1048576) MiB, $small_files files" "$small_ms" \
+  "$small_xcopy_ms" "$(speed "$small_bytes" "$small_ms")" "$(perSecond "$small_files" "$small_ms")" \
+  "$(ratio "$small_xcopy_ms" "$small_ms")"
+echo "  xcopy files/s on 20,000 files: $(perSecond "$small_files" "$small_xcopy_ms")"
+
+# --- First page ------------------------------------------------------------
+first_runs=${BENCH_FIRST_RUNS:-9}
+first() {  # first SETUP: the median milliseconds to the first page
+  local i ms times=()
+  wine "$driver" first "$1" </dev/null >/dev/null 2>&1 || true
+  for i in $(seq "$first_runs"); do
+    ms=$(wine "$driver" first "$1" </dev/null 2>/dev/null | tr -d '\r' | sed -n 's/^elapsed_ms=//p')
+    [ -n "$ms" ] || { say "install_bench: no first page from $1"; exit 1; }
+    times+=("$ms")
+  done
+  printf '%s\n' "${times[@]}" | median
+}
+first_ms=$(first "$(winpath "$ours/SETUP.EXE")")
+first_agreement_ms=$(first "$(winpath "$work/agreement/SETUP.EXE")")
+echo
+echo "First wizard page, from the start of setup.exe (median of $first_runs after a warm-up):"
+echo "  folder page (no agreement): $first_ms ms; agreement page ($(stat -c %s "$work/agreement.txt")-byte text): $first_agreement_ms ms"
 echo
 "$build/tools/bench/log_merge_bench"
+echo
+echo "engine_arch=$SETUP_ENGINE_ARCH"
+echo "engine_bytes=$engine_bytes"
+echo "engine_bytes_measured=$(stat -c %s "$windows/bin/setup.exe")"
+echo "install_ms_ours=$ours_ms"
+echo "install_ms_ours_stored=$stored_ms"
+echo "install_ms_baseline=$baseline_ms"
+echo "install_ms_xcopy=$xcopy_ms"
+echo "install_ms_nsis=$nsis_ms"
+echo "install_ratio_xcopy=$(ratio "$xcopy_ms" "$ours_ms")"
+echo "install_ratio_xcopy_stored=$(ratio "$xcopy_ms" "$stored_ms")"
+[ "$with_nsis" = 1 ] && echo "install_ratio_nsis=$(ratio "$nsis_ms" "$ours_ms")"
+echo "install_mib_s_ours=$ours_speed"
+echo "install_mib_s_256=$(speed "$big_bytes" "$big_ms")"
+echo "install_ratio_xcopy_256=$(ratio "$big_xcopy_ms" "$big_ms")"
+echo "install_files_s_20000=$(perSecond "$small_files" "$small_ms")"
+echo "install_files_s_20000_xcopy=$(perSecond "$small_files" "$small_xcopy_ms")"
+echo "first_page_ms=$first_ms"
+echo "first_page_ms_agreement=$first_agreement_ms"

@@ -8,6 +8,9 @@
 //     appearance of the completion message.
 //   install_driver run PROGRAM [ARGUMENT...]
 //     Runs a program and prints the milliseconds from its start to its end.
+//   install_driver first SETUP.EXE
+//     Starts a setup program, prints the milliseconds from just before its
+//     start to the moment its first wizard page is visible, and ends it.
 //
 // Prints "elapsed_ms=N" on success; anything else exits non-zero with what
 // was on screen. Built by install_bench.sh (a test-only program, not part
@@ -138,6 +141,29 @@ int RunSetup(const std::string& setup, const std::string& folder)
   return 0;
 }
 
+int FirstPage(const std::string& setup)
+{
+  std::string workFolder = setup.substr(0, setup.find_last_of("\\/") + 1);
+  PROCESS_INFORMATION process;
+  const double start = Now();
+  if (!Start(Quoted(setup), workFolder.empty() ? nullptr : workFolder.c_str(), &process)) return 99;
+  double shown = 0;
+  while (shown == 0 && Now() - start < 60000) {
+    if (FindProcessWindow(process.dwProcessId, "#32770", nullptr) != nullptr) shown = Now();
+    else if (WaitForSingleObject(process.hProcess, 1) != WAIT_TIMEOUT) break;
+  }
+  TerminateProcess(process.hProcess, 0);
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  if (shown == 0) {
+    fprintf(stderr, "install_driver: %s showed no page\n", setup.c_str());
+    return 98;
+  }
+  printf("elapsed_ms=%.1f\n", shown - start);
+  return 0;
+}
+
 int RunProgram(int argc, char** argv)
 {
   std::string commandLine;
@@ -174,6 +200,7 @@ int main(int argc, char** argv)
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "setup" && argc == 4) return RunSetup(argv[2], argv[3]);
   if (mode == "run" && argc > 2) return RunProgram(argc, argv);
-  fprintf(stderr, "usage: install_driver setup SETUP.EXE FOLDER | install_driver run PROGRAM [ARGUMENT...]\n");
+  if (mode == "first" && argc == 3) return FirstPage(argv[2]);
+  fprintf(stderr, "usage: install_driver setup SETUP.EXE FOLDER | install_driver run PROGRAM [ARGUMENT...] | install_driver first SETUP.EXE\n");
   return 2;
 }

@@ -90,7 +90,7 @@ int main(int argc, char** argv)
   for (int i = 2; i < argc; ++i) {
     const std::string option = argv[i];
     if ((option == "--mib" || option == "--files") && i + 1 < argc) {
-      const long value = option == "--mib" ? Number(argv[++i], 1, 1024) : Number(argv[++i], 3, 5000);
+      const long value = option == "--mib" ? Number(argv[++i], 1, 1024) : Number(argv[++i], 3, 20000);
       if (value < 0) return Usage();
       (option == "--mib" ? mib : files) = value;
     } else {

@@ -98,6 +98,12 @@ int List(const std::string& setup, bool raw)
     fprintf(stderr, "mksetup: %s\n", error.c_str());
     return 1;
   }
+  // The engine's image ends where the payload starts (the DOS header word at 0x30).
+  unsigned char word[4] = {};
+  FILE* file = fopen(setup.c_str(), "rb");
+  if (file != nullptr && fseek(file, 0x30, SEEK_SET) == 0 && fread(word, 1, 4, file) == 4)
+    fprintf(stderr, "engine: %lu bytes\n", word[0] | word[1] << 8 | word[2] << 16 | static_cast<unsigned long>(word[3]) << 24);
+  if (file != nullptr) fclose(file);
   std::string listing;
   const int whole = WalkPayload(&listing);
   fputs(raw ? listing.c_str() : FromSjis(listing).c_str(), stdout);
