@@ -1,5 +1,6 @@
 // The wizard's checks as a user meets them: the folder checks on the folder
-// page and the space check on the confirmation page. Every run ends with
+// page and the space check on the confirmation page; and a library planted
+// beside the setup program, which must never be loaded. Every run ends with
 // exit code 0. (Cancelling on each page is part of the cancel sweep.)
 #include "resources/dialogs.h"
 #include "tests/e2e/scenario.h"
@@ -28,12 +29,21 @@ TEST_F(Wizard, FolderChecksRefuseWhatCannotBeUsed)
 {
   Start("folder");
   Screen page3 = Expect(FOLDER);
-  for (const char* empty : {"", "\\"}) {
-    Screen box = Next(page3, empty, "ｾｯﾄｱｯﾌﾟ ｴﾗｰ");
-    EXPECT_EQ("インストール先フォルダを空にすることはできません。", box.Text(0xFFFF));
+  // Empty, or not a full path (it would be taken from the current folder).
+  const char* const empty = "インストール先フォルダを空にすることはできません。";
+  const char* const partial =
+      "インストール先フォルダは、ドライブ名から始まる完全なパス (例: C:\\Program Files\\製品) で指定してください。";
+  const struct {
+    const char* Typed;
+    const char* Says;
+  } refused[] = {{"", empty}, {"\\", empty}, {"Apps\\Foo", partial}, {"C:foo", partial}, {"\\Apps", partial}};
+  for (const auto& row : refused) {
+    Screen box = Next(page3, row.Typed, "ｾｯﾄｱｯﾌﾟ ｴﾗｰ");
+    EXPECT_EQ(row.Says, box.Text(0xFFFF)) << row.Typed;
     EXPECT_EQ(page3.Window, box.Owner);
     ClickAway(box, IDOK);
   }
+  EXPECT_FALSE(FileExists(folder_ / "Apps"));
   // No to the question keeps the page; nothing is created.
   const std::string declined = folder_ / "declined";
   Screen ask = Next(page3, declined, CREATE);
@@ -87,4 +97,20 @@ TEST_F(Wizard, ProductLargerThanTheDriveIsRefusedOnTheConfirmation)
   ClickAway(Expect(CANCEL), IDYES);
   EXPECT_EQ(0u, ExitCode());
   EXPECT_FALSE(FileExists(folder));
+}
+
+// Windows loads a library that is not a known DLL from the program's folder
+// first (a downloads folder): here Wine is told to do the same.
+TEST_F(Wizard, LibrariesPlantedBesideTheSetupAreNotLoaded)
+{
+  const std::string marker = WindowsFolder().substr(0, 2) + "\\planted-comctl32.dll.txt";
+  SetRegistryText(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\SETUP.EXE\\DllOverrides", "comctl32",
+                  "native,builtin");
+  CopyProduct("folder");
+  ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\planted\\comctl32.dll").c_str(), (folder_ / "comctl32.dll").c_str(), FALSE));
+  Launch("");
+  EXPECT_EQ(0u, RunThrough(folder_ / "installed"));
+  EXPECT_TRUE(FileExists(folder_ / "installed\\file.txt")) << Transcript();
+  EXPECT_FALSE(FileExists(marker)) << "a planted comctl32.dll was loaded";
+  DeleteFileA(marker.c_str());
 }
