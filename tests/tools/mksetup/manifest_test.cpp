@@ -62,3 +62,43 @@ TEST_F(Manifest, RefusalsNameTheFieldItsLineAndTheLimit)
   ASSERT_TRUE(Load("", std::string(21, 'x') + "あいうえおかきくけこ")) << error_;
   EXPECT_EQ(41u, product_.Name.size());
 }
+
+// Names and install paths that Windows or the install log would misread;
+// Shift-JIS trail bytes that look like '\' are no backslash.
+TEST_F(Manifest, NamesAndPathsThatWouldBeMisreadAreRefused)
+{
+  Write("a.txt", "text");
+  const auto file = [](const std::string& target) {
+    return "[[files]]\nsource = \"a.txt\"\ntarget = '" + target + "'\n";
+  };
+  const struct {
+    std::string Rest, Message;
+  } rows[] = {
+      {file("..\\evil.exe"), "files[0] (line 4): target ..\\evil.exe must not hold a \".\" or \"..\" component"},
+      {file("\\windows\\evil.dll"), "must not start with a backslash"},
+      {file("a/b.txt"), "holds the character /"},
+      {file("docs\\CON.txt"), "names the device CON.txt"},
+      {file("lpt1"), "names the device lpt1"},
+      {file("name."), "ends with a dot or blank"},
+      {file("C:evil.exe"), "a full path is a drive, a colon, a backslash and a name"},
+      {file("SETUP.INF"), "is the name of the install log"},
+      {file(std::string(250, 'x')), "is too long for its install-log line"},
+      {file("Readme.txt") + file("README.TXT"), "files[1] (line 7): target README.TXT differs only in case from Readme.txt"},
+      {"[shortcuts.desktop]\nname = \"a:b\"\ntarget = 'x.exe'\n", "shortcuts.desktop.name (line 5): holds the character :"},
+      {"[shortcuts.desktop]\nname = \"a\"\ntarget = '..\\x.exe'\n", "shortcuts.desktop.target (line 6): must not hold"},
+      {"[[registry]]\nkey = 'HKEY_CURRENT_USER\\S'\nvalue = 'a\\b'\ntype = \"sz\"\ndata = \"1\"\n",
+       "registry[0].value (line 6): a value name cannot hold a backslash"},
+      {"[[registry]]\nkey = 'HKEY_CURRENT_USER\\S\\'\n", "registry[0].key (line 5): has an empty component"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_FALSE(Load(row.Rest)) << row.Rest;
+    EXPECT_NE(std::string::npos, error_.find(row.Message)) << error_;
+  }
+  EXPECT_FALSE(Load("", "A\\\\B"));
+  EXPECT_NE(std::string::npos, error_.find("product.name (line 2): holds the character \\")) << error_;
+  // 表 and 能 end in the byte of '\'.
+  EXPECT_TRUE(Load(file("docs\\一覧表") + "[[registry]]\nkey = 'HKEY_CURRENT_USER\\Software\\機能'\n")) << error_;
+  Write("product.toml", "[product]\nname = \"x\"\ndefault_folder = ''\n");
+  EXPECT_FALSE(LoadManifest((folder_ / "product.toml").string(), &product_, &error_));
+  EXPECT_EQ("product.default_folder (line 3): must not be empty", error_);
+}
