@@ -114,3 +114,16 @@ TEST_F(Wizard, LibrariesPlantedBesideTheSetupAreNotLoaded)
   EXPECT_FALSE(FileExists(marker)) << "a planted comctl32.dll was loaded";
   DeleteFileA(marker.c_str());
 }
+
+// A name proposed from the registry holds a line break: it must not become
+// a line of setup.inf, which an elevated uninstaller later acts on.
+TEST_F(Wizard, ProposedNamesCannotAddLinesToTheLog)
+{
+  const char key[] = "Software\\Microsoft\\MS Setup (ACME)\\User Info";
+  SetRegistryText(HKEY_CURRENT_USER, key, "DefName", "山田\r\nDLL=C:\\evil.dll");
+  SetRegistryText(HKEY_CURRENT_USER, key, "DefCompany", "社\nFOLDER=C:\\");
+  Start("sample");
+  EXPECT_EQ(0u, RunThrough(folder_ / "s"));
+  const std::string log = FileText(folder_ / "s\\setup.inf");
+  EXPECT_EQ(0u, log.find("USER=山田DLL=C:\\evil.dll\r\nSECTION=社FOLDER=C:\\\r\n")) << log;
+}
