@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include "app/flags.h"
 #include "app/message_box.h"
+#include "app/restart.h"
 #include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"
@@ -95,20 +96,6 @@ static int OfferReadme()
   return 1;
 }
 
-// Lets this process restart Windows on NT-family systems, where restarting
-// needs the shutdown privilege enabled first.
-static void EnableShutdownPrivilege()
-{
-  HANDLE token;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
-  TOKEN_PRIVILEGES privileges = {};
-  privileges.PrivilegeCount = 1;
-  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-  if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid))
-    AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
-  CloseHandle(token);
-}
-
 int FinishStep()
 {
   RegisterEstimatedSize();
@@ -123,8 +110,7 @@ int FinishStep()
     if (ShowMessageBox(State.MainWindow, question, "システム再起動の確認", MB_YESNO | MB_ICONQUESTION) == IDYES) {
       // The log is merged and closed first: the process ends with the restart.
       CloseInstallLog();
-      EnableShutdownPrivilege();
-      ExitWindowsEx(EWX_REBOOT, 0);
+      RestartWindows();
       ExitProcess(0);
     }
     return 1;

@@ -5,6 +5,7 @@
 #include "uninstall/report.h"
 #include <windows.h>
 #include "app/message_box.h"
+#include "app/restart.h"
 #include "uninstall/run.h"
 
 enum { LIST_BYTES = 2048, MESSAGE_BYTES = 2 * LIST_BYTES + 1024 };
@@ -64,22 +65,6 @@ static void Append(char* message, const char* head, const Leftovers& list)
   }
 }
 
-// Lets this process restart Windows on the NT family, where restarting
-// needs the shutdown privilege enabled first.
-static void Restart()
-{
-  HANDLE token;
-  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
-    TOKEN_PRIVILEGES privileges = {};
-    privileges.PrivilegeCount = 1;
-    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid))
-      AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
-    CloseHandle(token);
-  }
-  ExitWindowsEx(EWX_REBOOT, 0);
-}
-
 void TellOutcome()
 {
   if (Run.Command.RollBack) return;
@@ -89,5 +74,5 @@ void TellOutcome()
   Append(message, TXT_REFUSED, Refused);
   if (Run.RestartNeeded) lstrcatA(message, TXT_AT_RESTART);
   ShowMessageBox(Run.Window, message, "アンインストール完了", MB_ICONINFORMATION);
-  if (Run.RestartNeeded && Ask(TXT_RESTART, TXT_RESTART_CAPTION, 0) == IDYES) Restart();
+  if (Run.RestartNeeded && Ask(TXT_RESTART, TXT_RESTART_CAPTION, 0) == IDYES) RestartWindows();
 }
