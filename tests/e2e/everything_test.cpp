@@ -118,7 +118,9 @@ class Everything : public Scenario, public ::testing::WithParamInterface<const c
                                 target);
         if (from.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         EXPECT_EQ(0, CompareFileTime(&from.ftLastWriteTime, &to.ftLastWriteTime)) << target;
-        EXPECT_EQ(0, CompareFileTime(&from.ftLastAccessTime, &to.ftLastAccessTime)) << target;
+        // A checked-out sample file's access time moves when the builder
+        // first reads it; the generated tree's times are fixed.
+        if (tree != sample) EXPECT_EQ(0, CompareFileTime(&from.ftLastAccessTime, &to.ftLastAccessTime)) << target;
         EXPECT_TRUE(ReadWholeFile(source) == ReadWholeFile(target)) << target;
       }
     }
