@@ -120,7 +120,9 @@ class Everything : public Scenario, public ::testing::WithParamInterface<const c
         EXPECT_EQ(0, CompareFileTime(&from.ftLastWriteTime, &to.ftLastWriteTime)) << target;
         // A checked-out sample file's access time moves when the builder
         // first reads it; the generated tree's times are fixed.
-        if (tree != sample) EXPECT_EQ(0, CompareFileTime(&from.ftLastAccessTime, &to.ftLastAccessTime)) << target;
+        if (tree != sample) {
+          EXPECT_EQ(0, CompareFileTime(&from.ftLastAccessTime, &to.ftLastAccessTime)) << target;
+        }
         EXPECT_TRUE(ReadWholeFile(source) == ReadWholeFile(target)) << target;
       }
     }
