@@ -111,6 +111,8 @@ static void DeleteOldLog()
 static int TakeBackStrayLog()
 {
   if (GetFileAttributesA(LOG_NAME) == INVALID_FILE_ATTRIBUTES) return MoveFileA(OLD_LOG_NAME, LOG_NAME);
+  // The log is this engine's own, and it is renamed and rewritten next anyway.
+  SetFileAttributesA(LOG_NAME, FILE_ATTRIBUTE_NORMAL);
   HANDLE log = CreateFileA(LOG_NAME, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (log == INVALID_HANDLE_VALUE) return 0;
   HANDLE old = CreateFileA(OLD_LOG_NAME, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
