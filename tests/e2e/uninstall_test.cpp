@@ -119,25 +119,13 @@ std::vector<std::string> Unexplained(const Snapshot& before, const Snapshot& aft
   return changes;
 }
 
-std::string Text(HKEY root, const std::string& key, const char* name)
-{
-  HKEY handle;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) return "<no key>";
-  char data[MAX_PATH] = "";
-  DWORD size = sizeof data - 1, type = 0;
-  const LONG read = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-  RegCloseKey(handle);
-  if (read != ERROR_SUCCESS) return "<no value>";
-  return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(data)) : std::string(data);
-}
-
-std::string Entry(const char* product, const char* name) { return Text(HKEY_LOCAL_MACHINE, ENTRIES + std::string(product), name); }
+std::string Entry(const char* product, const char* name) { return RegistryText(HKEY_LOCAL_MACHINE, ENTRIES + std::string(product), name); }
 
 std::string SharedCount()
 {
   char path[MAX_PATH] = "";
   GetShortPathNameA((SystemFolder() + "\\samplelib.dll").c_str(), path, sizeof path);
-  return Text(HKEY_LOCAL_MACHINE, SHARED, path);
+  return RegistryText(HKEY_LOCAL_MACHINE, SHARED, path);
 }
 
 // Runs a command line to its end; its boxes answered as the script says.
@@ -318,8 +306,8 @@ TEST_F(Uninstallation, KeepsWhatOthersAndTheUserStillUse)
     bool Now, Expected;
   } first[] = {
       {"the user's file", FileExists(sample + "\\my notes.txt"), true},
-      {"the user's registry value", Text(HKEY_CURRENT_USER, SAMPLE_KEY, "Mine") == "own", true},
-      {"the product's value beside it", Text(HKEY_CURRENT_USER, SAMPLE_KEY, "InstallVersion") == "1.0", false},
+      {"the user's registry value", RegistryText(HKEY_CURRENT_USER, SAMPLE_KEY, "Mine") == "own", true},
+      {"the product's value beside it", RegistryText(HKEY_CURRENT_USER, SAMPLE_KEY, "InstallVersion") == "1.0", false},
       {"the shared library", FileExists(library), true},
       {"its count, one lower", SharedCount() == "1", true},
       {"the pooled uninstaller", FileExists(unins), true},
