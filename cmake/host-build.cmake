@@ -38,7 +38,12 @@ add_subdirectory(tools/bench)
 # The Windows sub-builds: same sources, cross toolchains, build folders of
 # their own. Both architectures build every time, so that a change that
 # breaks either fails at once; the i686 engine is the one the builder ships.
+# Only the build under test makes the test programs.
 include(ExternalProject)
+foreach(arch i686 x86_64)
+  set(tests_${arch} OFF)
+endforeach()
+set(tests_${SETUP_ENGINE_ARCH} ON)
 foreach(arch i686 x86_64)
   set(dir ${WINDOWS_DIR_${arch}})
   ExternalProject_Add(${WINDOWS_TARGET_${arch}}
@@ -47,6 +52,7 @@ foreach(arch i686 x86_64)
     CMAKE_ARGS
       -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-${arch}.cmake
       -DCMAKE_BUILD_TYPE=MinSizeRel
+      -DSETUP_WINDOWS_TESTS=${tests_${arch}}
     BUILD_ALWAYS ON
     BUILD_BYPRODUCTS
       ${dir}/bin/setup.exe

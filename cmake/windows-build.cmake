@@ -34,5 +34,9 @@ add_subdirectory(ui)
 add_subdirectory(install)
 add_subdirectory(uninstall)
 
+# The test programs build where this architecture is the one under test
+# (the host build says which); the other build makes only the product and
+# the harness's own programs.
+option(SETUP_WINDOWS_TESTS "Build the test programs that run under Wine" ON)
 add_subdirectory(tests)
 add_subdirectory(examples/sample/programs)
