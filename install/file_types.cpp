@@ -11,6 +11,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include "app/message_box.h"
+#include "app/services.h"
 #include "app/state.h"
 #include "app/texts.h"
 #include "install/file_reference.h"
@@ -20,8 +21,6 @@
 #include "ui/panel.h"
 
 enum {
-  BAR_ITEM_NAME = 2,                // Meters.Bars: the item name text 1002
-  BAR_ITEM = 3,                     // Meters.Bars: the item bar 1003
   FILE_TYPE_BLOCKS_PER_STEP = -10,  // one step fills the item meter
   LOG_LINE_LIMIT = 257,             // characters of a log line before its CR LF
   KEY_LINE_HEAD = 25,               // "REGKEY=HKEY_CLASSES_ROOT\"
@@ -159,11 +158,7 @@ static int ReadCommand(FileCommand* command)
 // item bar keeps the range the registry step gave it.
 static void ShowEntry()
 {
-  SetWindowTextA(State.Meters.Bars[BAR_ITEM_NAME], Entry.Extension);
-  SendMessageA(State.Meters.Bars[BAR_ITEM], PBM_SETPOS, 0, 0);
-  State.Meters.Level[METER_ITEM] = 0;
-  State.Meters.StepsPerBlock[METER_ITEM] = FILE_TYPE_BLOCKS_PER_STEP;
-  ResetMeter(nullptr, METER_ITEM);
+  StartItem(Entry.Extension, ITEM_RANGE_KEPT, FILE_TYPE_BLOCKS_PER_STEP);
 }
 
 // Reads the rest of the entry whose extension was read and registers it.

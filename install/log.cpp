@@ -23,6 +23,7 @@ enum {
   LINE_TEXT_LIMIT = LINE_BYTES - 3,  // characters before the CR LF
   SHOWN_LINE_BYTES = 64,             // start of a refused line in its message
   ITEM_BAR_RANGE = 10,               // the ten progress calls of the prepare step
+  LOG_STEPS_PER_BLOCK = 1,           // a block per call
   ENGINE_MAJOR = 3,
   ENGINE_MINOR = 0,
   MERGE_LOG_LIMIT = 16 << 20,        // bytes per log that the merge takes on
@@ -41,7 +42,6 @@ static bool CompareMemoryBytes(const char* a, const char* b, DWORD length)
   return true;
 }
 
-static HWND ProgressControl(int id) { return State.Meters.Bars[id - IDC_CATEGORY]; }
 
 // Shows the reason and the start of the refused line.
 static int RefuseLine(const char* reason, size_t reasonBytes, const char* start)
@@ -128,11 +128,7 @@ static int TakeBackStrayLog()
 
 int PrepareInstall()
 {
-  SetWindowTextA(ProgressControl(IDC_ITEM_NAME), LOG_NAME);
-  SendMessageA(ProgressControl(IDC_ITEM_BAR), PBM_SETRANGE, 0, MAKELPARAM(0, ITEM_BAR_RANGE));
-  State.Meters.StepsPerBlock[METER_ITEM] = 1;
-  State.Meters.Level[METER_ITEM] = 0;
-  ResetMeter(nullptr, METER_ITEM);
+  StartItem(LOG_NAME, ITEM_BAR_RANGE, LOG_STEPS_PER_BLOCK);
   AdvanceProgress(ADVANCE_ITEM);
 
   lstrcpynA(TextBuffer, State.InstallFolder, MAX_PATH);

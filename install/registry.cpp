@@ -5,7 +5,6 @@
 // reported and the list goes on; only a root name outside the table stops it.
 #include "install/registry.h"
 #include <windows.h>
-#include <commctrl.h>
 #include <cstdint>
 #include <cstring>
 #include "app/message_box.h"
@@ -19,8 +18,6 @@
 #include "ui/panel.h"
 
 enum {
-  BAR_ITEM_NAME = 2,             // Meters.Bars: the item name text 1002
-  BAR_ITEM = 3,                  // Meters.Bars: the item bar 1003
   ITEM_BAR_RANGE = 2,            // two progress calls per entry
   ENTRY_BLOCKS_PER_STEP = -5,    // the two calls fill the item meter
   ADVANCE_BOTH = ADVANCE_OVERALL | ADVANCE_ITEM,
@@ -133,17 +130,11 @@ static void ShowEntry(const RootKey& root, const char* rest)
   char label[MAX_PATH];
   // The short name is shorter than the long one the path began with.
   wsprintfA(label, "%s\\%s", root.ShortName, rest);
-  SetWindowTextA(State.Meters.Bars[BAR_ITEM_NAME], label);
-  SendMessageA(State.Meters.Bars[BAR_ITEM], PBM_SETPOS, 0, 0);
-  State.Meters.Level[METER_ITEM] = 0;
-  ResetMeter(nullptr, METER_ITEM);
+  StartItem(label, ITEM_BAR_RANGE, ENTRY_BLOCKS_PER_STEP);
 }
 
 int InstallRegistryEntries()
 {
-  SendMessageA(State.Meters.Bars[BAR_ITEM], PBM_SETRANGE, 0, MAKELPARAM(0, ITEM_BAR_RANGE));
-  State.Meters.StepsPerBlock[METER_ITEM] = ENTRY_BLOCKS_PER_STEP;
-
   char path[MAX_PATH];
   // One byte more than the longest data: the system looks one byte past a
   // text's count for its NUL, and finds one there, so a text given without

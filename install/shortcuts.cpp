@@ -5,10 +5,10 @@
 // never cut, since a cut path names another file.
 #include "install/shortcuts.h"
 #include <windows.h>
-#include <commctrl.h>
 #include <shlobj.h>
 #include "app/flags.h"
 #include "app/message_box.h"
+#include "app/services.h"
 #include "app/state.h"
 #include "app/texts.h"
 #include "install/file_reference.h"
@@ -19,8 +19,6 @@
 #include "ui/panel.h"
 
 enum {
-  BAR_ITEM_NAME = 2,               // Meters.Bars: the item name text 1002
-  BAR_ITEM = 3,                    // Meters.Bars: the item bar 1003
   SHORTCUT_BLOCKS_PER_STEP = -10,  // one step fills the item meter
   PASS_COUNT = 2,
   LOG_LINE_LIMIT = 257,            // characters of a log line before its CR LF
@@ -123,12 +121,7 @@ static const char* CreateShortcut(int pass, const char* target, const char* name
 static void ShowPass(int pass)
 {
   wsprintfA(TextBuffer, "%s ｼｮｰﾄｶｯﾄ", PASSES[pass].Word);
-  SetWindowTextA(State.Meters.Bars[BAR_ITEM_NAME], TextBuffer);
-  SendMessageA(State.Meters.Bars[BAR_ITEM], PBM_SETRANGE, 0, MAKELPARAM(0, 1));
-  State.Meters.StepsPerBlock[METER_ITEM] = SHORTCUT_BLOCKS_PER_STEP;
-  State.Meters.Level[METER_ITEM] = 0;
-  SendMessageA(State.Meters.Bars[BAR_ITEM], PBM_SETPOS, 0, 0);
-  ResetMeter(nullptr, METER_ITEM);
+  StartItem(TextBuffer, 1, SHORTCUT_BLOCKS_PER_STEP);
 }
 
 // One pass: reads its record, saves the shortcut and logs it. A pass whose

@@ -68,12 +68,8 @@ static int RunRow(const StepRow& row)
   if (row.text != nullptr) {
     lstrcpyA(TextBuffer, row.text);
     if (row.withSuffix) lstrcatA(TextBuffer, "のセットアップ");
-    SetWindowTextA(State.Meters.Bars[0], TextBuffer);
   }
-  PumpMessages();
-  SetWindowTextA(State.Meters.Bars[2], "");
-  SendMessageA(State.Meters.Bars[3], PBM_SETPOS, 0, 0);
-  PumpMessages();
+  StartStep(row.text != nullptr ? TextBuffer : nullptr);
   if (InstallCancelled()) return 0;
   Confirm("開始 確認");
   // The user may have cancelled while the confirmation was up.
@@ -97,7 +93,7 @@ void RunSteps()
     }
     Confirm("終了 確認");
   }
-  for (HWND& bar : State.Meters.Bars) bar = nullptr;
+  for (HWND& control : State.Meters.Controls) control = nullptr;
   // A roll-back takes back this run alone: the earlier installation's log is
   // merged only into a run that went through.
   if (i > LAST_ROW_WITHOUT_ROLLBACK && StepTable[i].step != nullptr) {

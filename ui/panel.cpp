@@ -17,10 +17,10 @@ enum {
   METER_BOTTOM = 133,     // row below a meter's column
   BLOCK_HEIGHT = 11,
   BLOCK_PITCH = 12,
-  BAR_CATEGORY = 0,
-  BAR_OVERALL = 1,
-  BAR_ITEM_NAME = 2,
-  BAR_ITEM = 3,
+  CONTROL_CATEGORY = 0,  // Meters.Controls: IDC_CATEGORY and the three after it
+  CONTROL_OVERALL = 1,
+  CONTROL_ITEM_NAME = 2,
+  CONTROL_ITEM = 3,
 };
 
 static const int METER_COLUMN[METER_COUNT] = {20, 73, 124};
@@ -54,15 +54,35 @@ INT_PTR InitProgressDialog(HWND dialog)
     DrawPanel(nullptr);
   }
 
-  for (int bar = BAR_CATEGORY; bar <= BAR_ITEM; ++bar) {
-    State.Meters.Bars[bar] = GetDlgItem(dialog, IDC_CATEGORY + bar);
+  for (int control = CONTROL_CATEGORY; control <= CONTROL_ITEM; ++control) {
+    State.Meters.Controls[control] = GetDlgItem(dialog, IDC_CATEGORY + control);
   }
-  SendMessageA(State.Meters.Bars[BAR_OVERALL], PBM_SETRANGE, 0,
+  SendMessageA(State.Meters.Controls[CONTROL_OVERALL], PBM_SETRANGE, 0,
                MAKELPARAM(0, OverallBarMaximum(State.RequiredUnits)));
   State.Meters.StepsPerBlock[METER_OVERALL] = OverallStepsPerBlock(State.RequiredUnits);
-  SendMessageA(State.Meters.Bars[BAR_OVERALL], PBM_SETSTEP, 1, 0);
-  SendMessageA(State.Meters.Bars[BAR_ITEM], PBM_SETSTEP, 1, 0);
+  SendMessageA(State.Meters.Controls[CONTROL_OVERALL], PBM_SETSTEP, 1, 0);
+  SendMessageA(State.Meters.Controls[CONTROL_ITEM], PBM_SETSTEP, 1, 0);
   return 0;
+}
+
+void StartStep(const char* category)
+{
+  if (category != nullptr) SetWindowTextA(State.Meters.Controls[CONTROL_CATEGORY], category);
+  SetWindowTextA(State.Meters.Controls[CONTROL_ITEM_NAME], "");
+  SendMessageA(State.Meters.Controls[CONTROL_ITEM], PBM_SETPOS, 0, 0);
+  PumpMessages();
+}
+
+void StartItem(const char* label, long range, int stepsPerBlock)
+{
+  HWND bar = State.Meters.Controls[CONTROL_ITEM];
+  if (label != nullptr) SetWindowTextA(State.Meters.Controls[CONTROL_ITEM_NAME], label);
+  SendMessageA(bar, PBM_SETPOS, 0, 0);
+  if (range != ITEM_RANGE_KEPT) SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, range));
+  State.Meters.StepsPerBlock[METER_ITEM] = stepsPerBlock;
+  State.Meters.StepCounter[METER_ITEM] = 0;
+  State.Meters.Level[METER_ITEM] = 0;
+  ResetMeter(nullptr, METER_ITEM);
 }
 
 enum { DRAIN_INTERVAL_MS = 10 };
@@ -98,8 +118,8 @@ void AdvanceProgressBy(int mask, int count)
       if (overall) StepMeter(METER_OVERALL);
     }
   }
-  if (overall) StepBar(State.Meters.Bars[BAR_OVERALL], count);
-  if (item) StepBar(State.Meters.Bars[BAR_ITEM], count);
+  if (overall) StepBar(State.Meters.Controls[CONTROL_OVERALL], count);
+  if (item) StepBar(State.Meters.Controls[CONTROL_ITEM], count);
   // Each drain of the queue costs a round trip to the window system, and a
   // large file advances once per 4 KB: the queue is drained when the last
   // drain is a few milliseconds old, which keeps the dialog as responsive.

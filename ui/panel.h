@@ -11,6 +11,18 @@ enum { ADVANCE_OVERALL = 1, ADVANCE_ITEM = 2 };
 // and the bars' ranges. Returns 0.
 INT_PTR InitProgressDialog(HWND dialog);
 
+enum { ITEM_RANGE_KEPT = -1 };
+
+// The progress dialog's category text (null keeps it), with the item name
+// cleared and the item bar back at 0: a step begins.
+void StartStep(const char* category);
+
+// A new item: its name (null keeps the name shown), the item bar back at 0
+// with the range 0 to `range` (ITEM_RANGE_KEPT keeps the range; only the
+// low 16 bits reach the bar), and the item meter empty, stepping by
+// `stepsPerBlock` (see MeterStep).
+void StartItem(const char* label, long range, int stepsPerBlock);
+
 // One unit of work: ADVANCE_OVERALL, ADVANCE_ITEM or both.
 void AdvanceProgress(int mask);
 

@@ -83,8 +83,8 @@ TEST_F(InstallLog, OldLogGetsItsNameBackWhenTheNewOneCannotBeCreated)
   RegisterClassA(&barClass);
   HWND bar = CreateWindowExA(0, "BlockingItemBar", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, barClass.hInstance,
                              nullptr);
-  DestroyWindow(State.Meters.Bars[IDC_ITEM_BAR - IDC_CATEGORY]);
-  State.Meters.Bars[IDC_ITEM_BAR - IDC_CATEGORY] = bar;
+  DestroyWindow(State.Meters.Controls[IDC_ITEM_BAR - IDC_CATEGORY]);
+  State.Meters.Controls[IDC_ITEM_BAR - IDC_CATEGORY] = bar;
   BlockedFolder = folder_.Path();
   const std::string old = HEAD + "FILE=old.txt\r\n", log = folder_ / "setup.inf";
   ASSERT_TRUE(WriteWholeFile(log, BytesOf(old)));

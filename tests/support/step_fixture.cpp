@@ -33,7 +33,7 @@ void StepFixture::SetUp()
   window_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 100, nullptr, nullptr, nullptr, nullptr);
   const char* classes[] = {"STATIC", PROGRESS_CLASSA, "STATIC", PROGRESS_CLASSA};
   for (int i = 0; i < 4; ++i)
-    State.Meters.Bars[i] = CreateWindowExA(0, classes[i], "", WS_CHILD, 0, 20 * i, 300, 10, window_, nullptr,
+    State.Meters.Controls[i] = CreateWindowExA(0, classes[i], "", WS_CHILD, 0, 20 * i, 300, 10, window_, nullptr,
                                            nullptr, nullptr);
   State.CurrentDialog = window_;
   Answer({});
@@ -46,7 +46,7 @@ void StepFixture::TearDown()
   ClosePayload();
   if (State.InstallLog != INVALID_HANDLE_VALUE) CloseHandle(State.InstallLog);
   State.InstallLog = INVALID_HANDLE_VALUE;
-  for (HWND& bar : State.Meters.Bars) bar = nullptr;
+  for (HWND& control : State.Meters.Controls) control = nullptr;
   State.CurrentDialog = nullptr;
   DestroyWindow(window_);
   IoInjectFault(IO_WRITE, -1, 0);
