@@ -53,6 +53,20 @@ int ReportSystemError(HWND owner, const char* subject)
   return 0;
 }
 
+int RefuseLongName(const char* subject)
+{
+  SetLastError(ERROR_FILENAME_EXCED_RANGE);
+  return ReportSystemError(State.CurrentDialog, subject);
+}
+
+int RefuseLongPath(const char* start)
+{
+  char text[MAX_PATH + 64];
+  wsprintfA(text, "パス名が長すぎます。\n\n%.200s", start);
+  ShowMessageBox(State.CurrentDialog, text, TXT_ERROR_CAPTION, MB_ICONERROR);
+  return 0;
+}
+
 void PumpMessages()
 {
   MSG message;

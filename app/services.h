@@ -9,6 +9,14 @@
 // `return ReportSystemError(State.CurrentDialog, path);`.
 int ReportSystemError(HWND owner, const char* subject);
 
+// A name that would not fit a path buffer is refused, never cut: the
+// system's "file name too long" text with the subject. Returns 0.
+int RefuseLongName(const char* subject);
+
+// Refuses a composed path that would not fit MAX_PATH: "パス名が長すぎます。"
+// with the path's start. Returns 0.
+int RefuseLongPath(const char* start);
+
 // Dispatches every queued message without waiting; messages of the current
 // dialog go through IsDialogMessageA.
 void PumpMessages();

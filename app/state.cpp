@@ -11,7 +11,6 @@ void InitSetupState()
   State.ErrorBoxStyle = MB_ICONERROR;
   State.Payload.File = INVALID_HANDLE_VALUE;
   State.InstallLog = INVALID_HANDLE_VALUE;
-  State.Extract.Output = INVALID_HANDLE_VALUE;
   State.DestinationDrive = -1;
   TextBuffer[0] = '\0';
 }

@@ -1,4 +1,4 @@
-// SetupState: the one program-wide record of a run. Every Part reads and
+// SetupState: the one program-wide record of a run. Each subsystem reads and
 // writes its own group of fields here; nothing else is global except the
 // scratch text TextBuffer. Fields start zero; InitSetupState sets the few
 // that start otherwise.
@@ -12,7 +12,6 @@ enum {
   SIZE_TEXT_BYTES = 12,          // a size text such as "117.73MB"
   METER_COUNT = 3,               // item, overall, space
   EXTRACT_BLOCK_BYTES = 4096,    // the unit of extraction's progress steps
-  EXTRACT_BUFFER_BYTES = 65536,  // decoded bytes gathered for one WriteFile
   PAGE_CONTROL_COUNT = 7,        // controls 1000 to 1006 of a wizard page
 };
 
@@ -33,7 +32,7 @@ struct MeterState {
   int Level[METER_COUNT];          // blocks shown, 0 to 10
   int StepsPerBlock[METER_COUNT];  // > 0: steps per block; 0: one per step; < 0: -N blocks per step
   int StepCounter[METER_COUNT];    // steps towards the next block
-  HWND Bars[4];                    // progress dialog controls 1000 to 1003
+  HWND Controls[4];                // the progress dialog's controls 1000 to 1003 (two texts, two bars)
 };
 
 // The sequential reader over the payload and its continuation volumes.
@@ -43,19 +42,6 @@ struct PayloadStream {
   int Count;                                    // valid bytes in Buffer
   int Position;                                 // index of the next byte to hand out
   int VolumeNumber;                             // volumes opened so far (1 = the executable)
-};
-
-// The file that extraction is writing and the item record it came from.
-struct Extraction {
-  DWORD Attributes;                // attributes of the item record being read
-  FILETIME Creation;               // times of the file item being read
-  FILETIME LastAccess;
-  FILETIME LastWrite;
-  HANDLE Output;                   // the file being written, or INVALID_HANDLE_VALUE
-  char AlternateName[MAX_PATH];    // empty, or where the data goes because the target is in use
-  DWORD Size;                      // the body's decoded size
-  DWORD Written;                   // decoded bytes written so far
-  unsigned char Block[EXTRACT_BUFFER_BYTES];  // decoded bytes waiting to be written
 };
 
 struct SetupState {
@@ -112,7 +98,6 @@ struct SetupState {
   HWND PageControls[PAGE_CONTROL_COUNT];  // controls 1000 to 1006 of the page on screen
 
   // Install
-  Extraction Extract;              // the file being extracted
   HANDLE InstallLog;               // setup.inf while the steps run
   char UninstallerPath[MAX_PATH];  // where the uninstaller was written
   int AlreadyRegistered;           // the Uninstall key existed before

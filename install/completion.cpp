@@ -19,7 +19,9 @@
 
 enum { FULL_LEVEL = 10, ROOT_LENGTH = 3 };
 
-void RunAndWait()
+// Starts a command line with the Windows drive's root as current folder
+// and waits for it to end, keeping the windows alive.
+static void RunAndWait(char* command)
 {
   char root[MAX_PATH];
   GetWindowsDirectoryA(root, sizeof root);
@@ -27,7 +29,7 @@ void RunAndWait()
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process;
-  if (!CreateProcessA(nullptr, TextBuffer, nullptr, nullptr, FALSE, 0, nullptr, root, &startup, &process))
+  if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, root, &startup, &process))
     return;
   CloseHandle(process.hThread);
   for (;;) {
@@ -57,7 +59,7 @@ int LaunchStep()
   if (!ComposeCommand(program, arguments)) return 0;
   EnableWindow(State.MainWindow, FALSE);
   ShowWindow(State.CurrentDialog, SW_HIDE);
-  RunAndWait();
+  RunAndWait(TextBuffer);
   EnableWindow(State.MainWindow, TRUE);
   SetForegroundWindow(State.MainWindow);
   return 1;
@@ -159,7 +161,7 @@ void RollBack()
     GetWindowsDirectoryA(root, sizeof root);
     root[ROOT_LENGTH] = '\0';
     SetCurrentDirectoryA(root);
-    RunAndWait();
+    RunAndWait(TextBuffer);
   } else {
     RefuseLongPath(State.InstallFolder);
   }

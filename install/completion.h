@@ -12,7 +12,3 @@ int FinishStep();
 
 // Runs the uninstaller in its roll-back mode under the "cleanUp" dialog.
 void RollBack();
-
-// Starts the command line in TextBuffer with the Windows drive's root as
-// current folder and waits for it to end, keeping the windows alive.
-void RunAndWait();

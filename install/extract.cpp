@@ -25,10 +25,9 @@
 #include "ui/panel.h"
 
 enum {
-  BAR_ITEM_NAME = 2,                // Meters.Bars: the item name text 1002
-  BAR_ITEM = 3,                     // Meters.Bars: the item bar 1003
   BLOCK_SHIFT = 12,                 // 4096-byte blocks
   BLOCK_MASK = EXTRACT_BLOCK_BYTES - 1,
+  EXTRACT_BUFFER_BYTES = 65536,     // decoded bytes gathered for one WriteFile
   FOLDER_BLOCKS_PER_STEP = -10,     // a folder fills the item meter at once
   METER_FULL = 10,
   ALTERNATE_NUMBERS = 1000,         // .000 to .999
@@ -39,17 +38,21 @@ enum {
 static const char FOLDER_CLASH[] =
     "作成しようとしたﾌｫﾙﾀﾞ(%s)と同一名称のﾌｧｲﾙが既に存在する為\n\nﾌｫﾙﾀﾞの作成に失敗しました。";
 
-// The file the body is being written to, named in the report of a failed write.
-static const char* OutputPath;
-// The current file item created (and so emptied) its target itself.
-static int TargetCreated;
-
-// A name that would not fit a path buffer is refused, never cut.
-static int RefuseLongName(const char* subject)
-{
-  SetLastError(ERROR_FILENAME_EXCED_RANGE);
-  return ReportSystemError(State.CurrentDialog, subject);
-}
+// The file item being made: its record's times and attributes, where its
+// data goes, and the decoded blocks on their way there.
+static struct {
+  DWORD Attributes;
+  FILETIME Creation;
+  FILETIME LastAccess;
+  FILETIME LastWrite;
+  HANDLE Output;                  // the file being written while a body is
+  const char* OutputPath;         // its name, for the report of a failed write
+  int TargetCreated;              // the item created (and so emptied) its target
+  char AlternateName[MAX_PATH];   // empty, or where the data goes because the target is in use
+  int PendingBlocks;              // blocks written since the bars last moved
+  DWORD LastAdvance;              // when the bars last moved
+  unsigned char Block[EXTRACT_BUFFER_BYTES];  // decoded bytes waiting to be written
+} Item;
 
 static const char* LastComponent(const char* path)
 {
@@ -77,26 +80,9 @@ static int IsDllName(const char* path)
          (ext[2] == 'l' || ext[2] == 'L') && ext[3] == '\0';
 }
 
-static void StartItemMeter(int stepsPerBlock)
-{
-  State.Meters.StepsPerBlock[METER_ITEM] = stepsPerBlock;
-  State.Meters.StepCounter[METER_ITEM] = 0;
-  State.Meters.Level[METER_ITEM] = 0;
-  ResetMeter(nullptr, METER_ITEM);
-}
-
-// The item bar's maximum travels in a 16-bit word: only its low bits count.
-static void SetItemRange(DWORD maximum)
-{
-  SendMessageA(State.Meters.Bars[BAR_ITEM], PBM_SETRANGE, 0, MAKELPARAM(0, maximum));
-}
-
 static int MakeFolderItem(const char* path)
 {
-  SetWindowTextA(State.Meters.Bars[BAR_ITEM_NAME], path);
-  SendMessageA(State.Meters.Bars[BAR_ITEM], PBM_SETPOS, 0, 0);
-  SetItemRange(1);
-  StartItemMeter(FOLDER_BLOCKS_PER_STEP);
+  StartItem(path, 1, FOLDER_BLOCKS_PER_STEP);
 
   const DWORD attributes = GetFileAttributesA(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -114,23 +100,18 @@ static int MakeFolderItem(const char* path)
   return 0;
 }
 
-// Blocks written since the bars last moved. Under a window system where
-// every bar step costs a round trip, the bars move for all of them together
-// once the last move is a few milliseconds old, and at the end of the file.
-static struct {
-  int Pending;
-  DWORD Last;
-} BlockProgress;
-
 enum { BLOCK_PROGRESS_INTERVAL_MS = 10 };
 
+// Under a window system where every bar step costs a round trip, the bars
+// move for all the blocks written since their last move together once that
+// move is a few milliseconds old, and at the end of the file.
 static void AdvanceBlocks(bool now)
 {
-  if (BlockProgress.Pending == 0) return;
-  if (!now && GetTickCount() - BlockProgress.Last < BLOCK_PROGRESS_INTERVAL_MS) return;
-  AdvanceProgressBy(ADVANCE_BOTH, BlockProgress.Pending);
-  BlockProgress.Pending = 0;
-  BlockProgress.Last = GetTickCount();
+  if (Item.PendingBlocks == 0) return;
+  if (!now && GetTickCount() - Item.LastAdvance < BLOCK_PROGRESS_INTERVAL_MS) return;
+  AdvanceProgressBy(ADVANCE_BOTH, Item.PendingBlocks);
+  Item.PendingBlocks = 0;
+  Item.LastAdvance = GetTickCount();
 }
 
 // Writes the first `count` bytes of the block buffer; each 4096-byte block
@@ -139,13 +120,13 @@ static void AdvanceBlocks(bool now)
 static int WriteBlocks(DWORD count)
 {
   DWORD done = 0;
-  if (!IoWriteFile(State.Extract.Output, State.Extract.Block, count, &done))
-    return ReportSystemError(State.CurrentDialog, OutputPath);
+  if (!IoWriteFile(Item.Output, Item.Block, count, &done))
+    return ReportSystemError(State.CurrentDialog, Item.OutputPath);
   if (done != count) {
     SetLastError(ERROR_DISK_FULL);
-    return ReportSystemError(State.CurrentDialog, OutputPath);
+    return ReportSystemError(State.CurrentDialog, Item.OutputPath);
   }
-  BlockProgress.Pending += static_cast<int>((count + BLOCK_MASK) >> BLOCK_SHIFT);
+  Item.PendingBlocks += static_cast<int>((count + BLOCK_MASK) >> BLOCK_SHIFT);
   AdvanceBlocks(false);
   return 1;
 }
@@ -154,7 +135,7 @@ static int WriteBlocks(DWORD count)
 // at its front. A cancel confirmed meanwhile stops the file here.
 static int WriteWholeBlocks(unsigned char** out)
 {
-  unsigned char* block = State.Extract.Block;
+  unsigned char* block = Item.Block;
   const DWORD gathered = static_cast<DWORD>(*out - block);
   const DWORD whole = gathered & ~static_cast<DWORD>(BLOCK_MASK);
   if (whole == 0) return 1;
@@ -191,8 +172,8 @@ static int DecodeInto(DWORD size, unsigned char** out)
   blocks.Next = Window;
   blocks.End = Window + count;
   blocks.Refill = BodyRefill;
-  blocks.Out = State.Extract.Block;
-  blocks.OutEnd = State.Extract.Block + EXTRACT_BUFFER_BYTES;
+  blocks.Out = Item.Block;
+  blocks.OutEnd = Item.Block + EXTRACT_BUFFER_BYTES;
   blocks.Flush = BodyFlush;
   blocks.Remaining = size;
   const int result = LzwDecodeBlocks(&blocks);
@@ -204,8 +185,8 @@ static int DecodeInto(DWORD size, unsigned char** out)
 // Copies `size` stored bytes into the block buffer, as DecodeInto does.
 static int CopyInto(DWORD size, unsigned char** out)
 {
-  unsigned char* const end = State.Extract.Block + EXTRACT_BUFFER_BYTES;
-  *out = State.Extract.Block;
+  unsigned char* const end = Item.Block + EXTRACT_BUFFER_BYTES;
+  *out = Item.Block;
   while (size > 0) {
     const unsigned char* bytes = nullptr;
     DWORD count = static_cast<DWORD>(PayloadBuffered(&bytes));
@@ -227,26 +208,22 @@ static int CopyInto(DWORD size, unsigned char** out)
 
 // The body's size and data into the open output. A payload that ends or a
 // corrupt code fails without a message of its own; a failed write reports.
-static int WriteBody()
+static int WriteBody(unsigned payloadFlags)
 {
   uint32_t size = 0;
-  if (!ReadBodySize(&size, State.PayloadFlags)) return 0;
-  State.Extract.Size = size;
+  if (!ReadBodySize(&size, payloadFlags)) return 0;
   const DWORD blocks = (size >> BLOCK_SHIFT) + ((size & BLOCK_MASK) != 0 ? 1 : 0);
-  SetItemRange(blocks);
-  StartItemMeter(static_cast<int>(blocks / 10));
+  StartItem(nullptr, static_cast<long>(blocks), static_cast<int>(blocks / 10));
 
-  State.Extract.Written = 0;
-  BlockProgress.Pending = 0;
-  BlockProgress.Last = GetTickCount();
+  Item.PendingBlocks = 0;
+  Item.LastAdvance = GetTickCount();
   unsigned char* out = nullptr;
-  const bool stored = (State.PayloadFlags & PF_STORED_BODIES) != 0;
+  const bool stored = (payloadFlags & PF_STORED_BODIES) != 0;
   if (!(stored ? CopyInto(size, &out) : DecodeInto(size, &out))) return 0;
-  State.Extract.Written = size;
   // The whole blocks end like every other whole block (a cancel confirmed
   // while they were written stops the file); the partial one follows.
   if (!WriteWholeBlocks(&out)) return 0;
-  const DWORD rest = static_cast<DWORD>(out - State.Extract.Block);
+  const DWORD rest = static_cast<DWORD>(out - Item.Block);
   if (rest != 0 && !WriteBlocks(rest)) return 0;
   AdvanceBlocks(true);
   State.Meters.Level[METER_ITEM] = METER_FULL;
@@ -259,7 +236,7 @@ static int WriteBody()
 // the last error set; the caller reports.
 static int OpenAlternate(const char* path)
 {
-  char* name = State.Extract.AlternateName;
+  char* name = Item.AlternateName;
   lstrcpynA(name, path, MAX_PATH);
   // Only a full stop of the file's own name counts: one in a folder name
   // would put the alternate file beside that folder.
@@ -283,89 +260,56 @@ static int OpenAlternate(const char* path)
     SetLastError(ERROR_SHARING_VIOLATION);
     return 0;
   }
-  State.Extract.Output = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (State.Extract.Output != INVALID_HANDLE_VALUE) return 1;
+  Item.Output = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (Item.Output != INVALID_HANDLE_VALUE) return 1;
   const DWORD error = GetLastError();
   name[0] = '\0';
   SetLastError(error);
   return 0;
 }
 
+// Opens path for the new data. A read-only, hidden or system file in the
+// way would refuse to be replaced: it loses those attributes first and gets
+// them back when it stays (in use, or not to be opened at all).
 static int OpenOutput(const char* path)
 {
-  State.Extract.Output = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (State.Extract.Output != INVALID_HANDLE_VALUE) {
-    TargetCreated = 1;
+  const DWORD KEEPING = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  const DWORD existing = GetFileAttributesA(path);
+  const bool cleared = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY) &&
+                       (existing & KEEPING) != 0 && SetFileAttributesA(path, existing & ~KEEPING);
+  Item.Output = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (Item.Output != INVALID_HANDLE_VALUE) {
+    Item.TargetCreated = 1;
     return 1;
   }
-  if (GetLastError() != ERROR_SHARING_VIOLATION) return ReportSystemError(State.CurrentDialog, path);
+  const DWORD error = GetLastError();
+  if (cleared) SetFileAttributesA(path, existing);
+  SetLastError(error);
+  if (error != ERROR_SHARING_VIOLATION) return ReportSystemError(State.CurrentDialog, path);
   if (!OpenAlternate(path)) return ReportSystemError(State.CurrentDialog, path);
   State.RunFlags |= RF_ALTERNATE_TARGET;
   return 1;
 }
 
-static int AbsolutePath(const char* path, char* out)
-{
-  char* file = nullptr;
-  const DWORD length = GetFullPathNameA(path, MAX_PATH, out, &file);
-  if (length == 0) return ReportSystemError(State.CurrentDialog, path);
-  if (length >= MAX_PATH) return RefuseLongName(path);
-  return 1;
-}
-
-// The 8.3 form of an absolute path, as WININIT.INI needs it.
-static int ShortPath(const char* path, char* out)
-{
-  const DWORD length = GetShortPathNameA(path, out, MAX_PATH);
-  if (length == 0) return ReportSystemError(State.CurrentDialog, path);
-  if (length >= MAX_PATH) return RefuseLongName(path);
-  return 1;
-}
-
-static int IsNetworkPath(const char* path) { return path[0] == '\\' && path[1] == '\\'; }
-
-// Registers the move of the alternate file onto path for the next start of
-// Windows.
-static int ScheduleReplace(const char* path)
-{
-  char target[MAX_PATH];
-  char source[MAX_PATH];
-  if (!AbsolutePath(path, target) || !AbsolutePath(State.Extract.AlternateName, source)) return 0;
-  // Windows moves no files on network paths at its start; the data stays
-  // under the alternate name.
-  if (IsNetworkPath(target) || IsNetworkPath(source)) return 1;
-  char shortTarget[MAX_PATH];
-  char shortSource[MAX_PATH];
-  if (!ShortPath(target, shortTarget) || !ShortPath(source, shortSource)) return 0;
-  if (!AddWininitEntry(shortTarget, shortSource)) return 0;
-  // NT-family Windows does not read WININIT.INI; it keeps its own list of
-  // moves for the next start.
-  const bool ntFamily = (GetVersion() & 0x80000000) == 0;
-  if (ntFamily && !MoveFileExA(source, target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING))
-    return ReportSystemError(State.CurrentDialog, path);
-  return 1;
-}
-
-int ExtractFile(const char* path)
+int ExtractFile(const char* path, unsigned payloadFlags)
 {
   if (lstrlenA(path) >= MAX_PATH) return RefuseLongName(path);
-  SetWindowTextA(State.Meters.Bars[BAR_ITEM_NAME], LastComponent(path));
-  SendMessageA(State.Meters.Bars[BAR_ITEM], PBM_SETPOS, 0, 0);
-  ResetMeter(nullptr, METER_ITEM);
+  // The range and the meter's rule follow once the body's size is read.
+  StartItem(LastComponent(path), ITEM_RANGE_KEPT, 0);
   State.RunFlags &= ~RF_ALTERNATE_TARGET;
-  State.Extract.AlternateName[0] = '\0';
-  TargetCreated = 0;
+  Item.AlternateName[0] = '\0';
+  Item.TargetCreated = 0;
 
   if (!OpenOutput(path)) return 0;
-  OutputPath = (State.RunFlags & RF_ALTERNATE_TARGET) ? State.Extract.AlternateName : path;
-  const int written = WriteBody();
-  CloseHandle(State.Extract.Output);
-  State.Extract.Output = INVALID_HANDLE_VALUE;
-  OutputPath = nullptr;
+  Item.OutputPath = (State.RunFlags & RF_ALTERNATE_TARGET) ? Item.AlternateName : path;
+  const int written = WriteBody(payloadFlags);
+  CloseHandle(Item.Output);
+  Item.Output = INVALID_HANDLE_VALUE;
+  Item.OutputPath = nullptr;
   if (!written) return 0;
 
   if (!(State.RunFlags & RF_ALTERNATE_TARGET)) return 1;
-  if (!ScheduleReplace(path)) return 0;
+  if (!ReplaceAtNextStart(path, Item.AlternateName)) return 0;
   State.RunFlags |= RF_RESTART_NEEDED;
   return 1;
 }
@@ -376,20 +320,19 @@ static int ApplyFileInfo(const char* path)
 {
   HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return ReportSystemError(State.CurrentDialog, path);
-  const Extraction& x = State.Extract;
-  const BOOL timed = SetFileTime(file, &x.Creation, &x.LastAccess, &x.LastWrite);
+  const BOOL timed = SetFileTime(file, &Item.Creation, &Item.LastAccess, &Item.LastWrite);
   const DWORD error = GetLastError();
   CloseHandle(file);
   SetLastError(error);
   if (!timed) return ReportSystemError(State.CurrentDialog, path);
-  if (!SetFileAttributesA(path, x.Attributes)) return ReportSystemError(State.CurrentDialog, path);
+  if (!SetFileAttributesA(path, Item.Attributes)) return ReportSystemError(State.CurrentDialog, path);
   return 1;
 }
 
 static int MakeFileItem(const char* path)
 {
-  if (!ExtractFile(path)) return 0;
-  const char* written = (State.RunFlags & RF_ALTERNATE_TARGET) ? State.Extract.AlternateName : path;
+  if (!ExtractFile(path, State.PayloadFlags)) return 0;
+  const char* written = (State.RunFlags & RF_ALTERNATE_TARGET) ? Item.AlternateName : path;
   if (!ApplyFileInfo(written)) return 0;
   // The target is logged also when its data waits under the alternate name.
   return LogInstalledPath(IsDllName(path) ? "DLL" : "FILE", path);
@@ -400,8 +343,8 @@ static int MakeFileItem(const char* path)
 static void RemoveItemFile(const char* path)
 {
   const char* written = nullptr;
-  if (State.RunFlags & RF_ALTERNATE_TARGET) written = State.Extract.AlternateName;
-  else if (TargetCreated) written = path;
+  if (State.RunFlags & RF_ALTERNATE_TARGET) written = Item.AlternateName;
+  else if (Item.TargetCreated) written = path;
   if (written == nullptr) return;
   // The attributes may already have made it read-only.
   SetFileAttributesA(written, FILE_ATTRIBUTE_NORMAL);
@@ -423,16 +366,16 @@ int InstallItem(const char* path)
   // end in the times has nothing more to say.
   ItemRecord item;
   if (!ReadItemHead(&item)) return 0;
-  State.Extract.Attributes = item.Attributes;
+  Item.Attributes = item.Attributes;
   if (IsFolder(item)) {
     if (MakeFolderItem(path)) return 1;
     RemoveDirectoryA(path);
     return 0;
   }
-  State.Extract.Creation = ToFileTime(item.Creation);
-  State.Extract.LastAccess = ToFileTime(item.LastAccess);
-  State.Extract.LastWrite = ToFileTime(item.LastWrite);
-  TargetCreated = 0;
+  Item.Creation = ToFileTime(item.Creation);
+  Item.LastAccess = ToFileTime(item.LastAccess);
+  Item.LastWrite = ToFileTime(item.LastWrite);
+  Item.TargetCreated = 0;
   State.RunFlags &= ~RF_ALTERNATE_TARGET;
   if (MakeFileItem(path)) return 1;
   RemoveItemFile(path);

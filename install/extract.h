@@ -10,7 +10,7 @@ int InstallFiles();
 // failure removes what it made. 0 after reporting.
 int InstallItem(const char* path);
 
-// Reads one file body and writes it to `path`, or to an alternate name that
-// WININIT.INI moves into place at the next start of Windows when `path` is
-// in use. 0 after reporting; a partial target is left for the caller.
-int ExtractFile(const char* path);
+// Reads one file body (stored or compressed as payloadFlags say) and writes
+// it to `path`, or to an alternate name that Windows moves into place at its
+// next start when `path` is in use. 0 after reporting; a partial target is left for the caller.
+int ExtractFile(const char* path, unsigned payloadFlags);

@@ -2,6 +2,7 @@
 // refused, never cut, since a cut path names another file.
 #include "install/file_reference.h"
 #include "app/message_box.h"
+#include "app/services.h"
 #include "app/state.h"
 #include "app/texts.h"
 #include "install/extract.h"
@@ -9,14 +10,6 @@
 #include "payload/layout.h"
 
 enum { GENERATED_NAME_EXTRA = 16 };  // "\setup000." and the NUL
-
-int RefuseLongPath(const char* start)
-{
-  char text[MAX_PATH + 64];
-  wsprintfA(text, "パス名が長すぎます。\n\n%.200s", start);
-  ShowMessageBox(State.CurrentDialog, text, TXT_ERROR_CAPTION, MB_ICONERROR);
-  return 0;
-}
 
 int ReadFileReference(const char* extension, char* path)
 {

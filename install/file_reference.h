@@ -6,7 +6,3 @@
 // bytes); an embedded file is extracted as "setupNNN.<extension>" and
 // logged. 0 after reporting.
 int ReadFileReference(const char* extension, char* path);
-
-// Refuses a composed path that would not fit MAX_PATH, with a message;
-// returns 0.
-int RefuseLongPath(const char* start);

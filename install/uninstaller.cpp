@@ -5,11 +5,11 @@
 #include "install/uninstaller.h"
 #include "app/flags.h"
 #include "app/message_box.h"
+#include "app/services.h"
 #include "app/state.h"
 #include "app/texts.h"
 #include "app/version_info.h"
 #include "install/extract.h"
-#include "install/file_reference.h"
 #include "resources/identity.h"
 
 enum : DWORD { ENGINE_VERSION_MS = 0x30000, ENGINE_VERSION_LS = 0 };
@@ -196,11 +196,7 @@ int InstallUninstaller()
   if (command >= MAX_PATH) return RefuseLongPath(State.InstallFolder);
 
   // The image is always compressed, whatever the product's files are.
-  const unsigned stored = State.PayloadFlags & PF_STORED_BODIES;
-  State.PayloadFlags &= ~PF_STORED_BODIES;
-  const int written = ExtractFile(State.UninstallerPath);
-  State.PayloadFlags |= stored;
-  if (!written) return 0;
+  if (!ExtractFile(State.UninstallerPath, State.PayloadFlags & ~PF_STORED_BODIES)) return 0;
   Register();
   return 1;
 }

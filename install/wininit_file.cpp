@@ -1,7 +1,7 @@
-// WININIT.INI, the list of file moves that Windows 9x carries out at its
-// next start: one entry added with a rewrite of the whole file, the old
-// file kept as WININIT.BAK until the new one is complete. Shared by the
-// setup program and the uninstaller.
+// The file moves Windows carries out at its next start. WININIT.INI, the
+// list of Windows 9x: one entry added with a rewrite of the whole file, the
+// old file kept as WININIT.BAK until the new one is complete (shared by the
+// setup program and the uninstaller). The NT family keeps its own list.
 #include "install/wininit_file.h"
 #include "app/file_io.h"
 #include "app/services.h"
@@ -12,13 +12,6 @@
 // WININIT.INI is read whole, old and new text in one block; past this size
 // the two could not be counted in 32 bits.
 static const DWORD MAX_INI_BYTES = 0x40000000;
-
-// A name that would not fit a path buffer is refused, never cut.
-static int RefuseLongName(const char* subject)
-{
-  SetLastError(ERROR_FILENAME_EXCED_RANGE);
-  return ReportSystemError(State.CurrentDialog, subject);
-}
 
 static int WindowsFolderFile(const char* name, char* out)
 {
@@ -115,4 +108,42 @@ int AddWininitEntry(const char* target, const char* source)
     DeleteFileA(bak);
   }
   return 0;
+}
+
+static int AbsolutePath(const char* path, char* out)
+{
+  char* file = nullptr;
+  const DWORD length = GetFullPathNameA(path, MAX_PATH, out, &file);
+  if (length == 0) return ReportSystemError(State.CurrentDialog, path);
+  if (length >= MAX_PATH) return RefuseLongName(path);
+  return 1;
+}
+
+// The 8.3 form of an absolute path, as WININIT.INI needs it.
+static int ShortPath(const char* path, char* out)
+{
+  const DWORD length = GetShortPathNameA(path, out, MAX_PATH);
+  if (length == 0) return ReportSystemError(State.CurrentDialog, path);
+  if (length >= MAX_PATH) return RefuseLongName(path);
+  return 1;
+}
+
+static int IsNetworkPath(const char* path) { return path[0] == '\\' && path[1] == '\\'; }
+
+int ReplaceAtNextStart(const char* path, const char* alternate)
+{
+  char target[MAX_PATH];
+  char source[MAX_PATH];
+  if (!AbsolutePath(path, target) || !AbsolutePath(alternate, source)) return 0;
+  // Windows moves no files on network paths at its start; the data stays
+  // under the alternate name.
+  if (IsNetworkPath(target) || IsNetworkPath(source)) return 1;
+  char shortTarget[MAX_PATH];
+  char shortSource[MAX_PATH];
+  if (!ShortPath(target, shortTarget) || !ShortPath(source, shortSource)) return 0;
+  if (!AddWininitEntry(shortTarget, shortSource)) return 0;
+  const bool ntFamily = (GetVersion() & 0x80000000) == 0;
+  if (ntFamily && !MoveFileExA(source, target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING))
+    return ReportSystemError(State.CurrentDialog, path);
+  return 1;
 }
