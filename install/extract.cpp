@@ -291,11 +291,13 @@ static int OpenOutput(const char* path)
   return 1;
 }
 
-int ExtractFile(const char* path, unsigned payloadFlags)
+int ExtractFile(const char* path, unsigned payloadFlags) { return ExtractFileAs(path, LastComponent(path), payloadFlags); }
+
+int ExtractFileAs(const char* path, const char* label, unsigned payloadFlags)
 {
   if (lstrlenA(path) >= MAX_PATH) return RefuseLongName(path);
   // The range and the meter's rule follow once the body's size is read.
-  StartItem(LastComponent(path), ITEM_RANGE_KEPT, 0);
+  StartItem(label, ITEM_RANGE_KEPT, 0);
   State.RunFlags &= ~RF_ALTERNATE_TARGET;
   Item.AlternateName[0] = '\0';
   Item.TargetCreated = 0;

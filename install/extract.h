@@ -14,3 +14,6 @@ int InstallItem(const char* path);
 // it to `path`, or to an alternate name that Windows moves into place at its
 // next start when `path` is in use. 0 after reporting; a partial target is left for the caller.
 int ExtractFile(const char* path, unsigned payloadFlags);
+
+// ExtractFile, with `label` as the item's name on the progress dialog.
+int ExtractFileAs(const char* path, const char* label, unsigned payloadFlags);

@@ -3,6 +3,7 @@
 // when it is free or holds an identical uninstaller of this engine; a file
 // of another maker is never replaced.
 #include "install/uninstaller.h"
+#include <cstring>
 #include "app/flags.h"
 #include "app/message_box.h"
 #include "app/services.h"
@@ -14,6 +15,7 @@
 
 enum : DWORD { ENGINE_VERSION_MS = 0x30000, ENGINE_VERSION_LS = 0 };
 enum { POOL_SIZE = 1000, POOL_NAME_EXTRA = 16 };  // "\unins000.exe" and the NUL
+enum { COMPARE_CHUNK = 4096 };
 enum { SAVED_VALUES = 16, SAVED_NAME_BYTES = 64, LOG_SIZE_LIMIT = 16 << 20, KILOBYTE = 1024 };
 
 static const char UNINSTALL_KEY_FORMAT[] = "Software\\Microsoft\\Windows\\CurrentVersion\\%s";
@@ -41,6 +43,49 @@ static int ChooseName()
                  "アンインストーラを置く名前がありません。\n\nWindows フォルダの unins000.exe から unins999.exe までがすべて使われています。",
                  TXT_ERROR_CAPTION, MB_ICONERROR);
   return 0;
+}
+
+// True when the two files hold the same bytes.
+static bool SameContents(const char* one, const char* other)
+{
+  HANDLE files[2];
+  files[0] = CreateFileA(one, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  files[1] = CreateFileA(other, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  bool same = files[0] != INVALID_HANDLE_VALUE && files[1] != INVALID_HANDLE_VALUE &&
+              GetFileSize(files[0], nullptr) == GetFileSize(files[1], nullptr);
+  static char chunks[2][COMPARE_CHUNK];
+  while (same) {
+    DWORD got[2] = {0, 0};
+    for (int i = 0; i < 2; ++i) ReadFile(files[i], chunks[i], COMPARE_CHUNK, &got[i], nullptr);
+    same = got[0] == got[1] && memcmp(chunks[0], chunks[1], got[0]) == 0;
+    if (got[0] == 0) break;
+  }
+  for (HANDLE file : files)
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  return same;
+}
+
+// The pool name holds an uninstaller of this engine and version that other
+// products' entries may name. The new image goes to a temporary file beside
+// it and takes its place only once whole and only if it differs, so that a
+// cancel, a full disk or a cut payload never leaves it half-written. When
+// it cannot be replaced (it is running), the one there serves as well.
+static int ReplacePooled(unsigned flags)
+{
+  char folder[MAX_PATH];
+  char temporary[MAX_PATH];
+  GetWindowsDirectoryA(folder, sizeof folder);
+  if (!GetTempFileNameA(folder, "uns", 0, temporary)) return ReportSystemError(State.CurrentDialog, folder);
+  const char* name = State.UninstallerPath + lstrlenA(folder) + 1;
+  if (!ExtractFileAs(temporary, name, flags)) {
+    DeleteFileA(temporary);
+    return 0;
+  }
+  if (SameContents(temporary, State.UninstallerPath) ||
+      !MoveFileExA(temporary, State.UninstallerPath, MOVEFILE_REPLACE_EXISTING)) {
+    DeleteFileA(temporary);
+  }
+  return 1;
 }
 
 static void SetValue(const char* key, const char* name, DWORD type, const void* data, DWORD size)
@@ -196,7 +241,14 @@ int InstallUninstaller()
   if (command >= MAX_PATH) return RefuseLongPath(State.InstallFolder);
 
   // The image is always compressed, whatever the product's files are.
-  if (!ExtractFile(State.UninstallerPath, State.PayloadFlags & ~PF_STORED_BODIES)) return 0;
+  const unsigned flags = State.PayloadFlags & ~PF_STORED_BODIES;
+  if (GetFileAttributesA(State.UninstallerPath) != INVALID_FILE_ATTRIBUTES) {
+    if (!ReplacePooled(flags)) return 0;
+  } else if (!ExtractFile(State.UninstallerPath, flags)) {
+    // A new pool file that is not whole goes again.
+    DeleteFileA(State.UninstallerPath);
+    return 0;
+  }
   Register();
   return 1;
 }

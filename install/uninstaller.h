@@ -4,8 +4,9 @@
 #pragma once
 #include <windows.h>
 
-// Step of row 1: writes the payload's uninstaller image to a free or
-// identical pool name and registers it. 0 after reporting.
+// Step of row 1: writes the payload's uninstaller image to a free pool name
+// (or reads it through where an identical uninstaller has the name already)
+// and registers it. 0 after reporting.
 int InstallUninstaller();
 
 // After a failed reinstallation: puts the product's earlier Uninstall entry
