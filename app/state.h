@@ -42,6 +42,7 @@ struct PayloadStream {
   int Count;                                    // valid bytes in Buffer
   int Position;                                 // index of the next byte to hand out
   int VolumeNumber;                             // volumes opened so far (1 = the executable)
+  DWORD Left;                                   // bytes the volume may still hand out
 };
 
 struct SetupState {

@@ -1,5 +1,5 @@
-// The reads that every payload reader builds on its own ReadByte: words
-// and fixed-length blocks. One definition for the engine's stream, the
+// The reads that every payload reader builds on its own ReadByte: words,
+// fixed-length blocks and texts. One definition for the engine's stream, the
 // builder's lister and the fuzzers' memory reader.
 #include "payload/reader.h"
 
@@ -21,4 +21,26 @@ int ReadBytes(void* destination, int n)
     out[i] = static_cast<unsigned char>(b);
   }
   return 1;
+}
+
+// A text longer than its buffer keeps its first capacity - 1 bytes (the
+// byte after them is read and lost, the rest stays unread); a text cut by
+// the end of the data counts as read.
+int ReadString(char* destination, int capacity)
+{
+  int c = ReadByte();
+  if (c < 0) return 0;
+  for (int i = 0;;) {
+    destination[i++] = static_cast<char>(c);
+    if (c == 0) return 1;
+    if (i == capacity) {
+      destination[capacity - 1] = '\0';
+      return 1;
+    }
+    c = ReadByte();
+    if (c < 0) {
+      destination[i] = '\0';
+      return 1;
+    }
+  }
 }

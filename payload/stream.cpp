@@ -10,6 +10,15 @@
 #include "app/texts.h"
 
 enum { PAYLOAD_OFFSET_AT = 0x30, VOLUME_DIGITS = 3, MAX_VOLUME = 999 };
+enum : DWORD {
+  NO_LIMIT = 0xFFFFFFFF,
+  LARGEST_OFFSET = 0x7FFFFFFF,  // a seek takes a signed offset
+  PE_OFFSET_AT = 0x3C,          // where the DOS header keeps the PE header's offset
+  PE32_MAGIC = 0x10B,
+  PE32_PLUS_MAGIC = 0x20B,
+  SECURITY_ENTRY_PE32 = 24 + 96 + 4 * 8,       // signature and file header, optional header, entry 4
+  SECURITY_ENTRY_PE32_PLUS = 24 + 112 + 4 * 8,
+};
 
 int OpenVolume(const char* path)
 {
@@ -18,8 +27,34 @@ int OpenVolume(const char* path)
   if (s.File == INVALID_HANDLE_VALUE) return ReportSystemError(State.CurrentDialog, path);
   s.Count = 0;
   s.Position = 0;
+  s.Left = NO_LIMIT;
   ++s.VolumeNumber;
   return 1;
+}
+
+static bool ReadAt(HANDLE file, DWORD at, void* into, DWORD size)
+{
+  DWORD got = 0;
+  return SetFilePointer(file, static_cast<LONG>(at), nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+         IoReadFile(file, into, size, &got) && got == size;
+}
+
+// Where the executable's Authenticode signature table starts, or NO_LIMIT.
+// Signing appends the table behind the payload; in the first volume of a
+// spanned payload, more payload would otherwise seem to follow.
+static DWORD SignatureStart(HANDLE file)
+{
+  DWORD header = 0;
+  WORD magic = 0;
+  if (!ReadAt(file, PE_OFFSET_AT, &header, sizeof header) || header > LARGEST_OFFSET - SECURITY_ENTRY_PE32_PLUS ||
+      !ReadAt(file, header + 24, &magic, sizeof magic)) {
+    return NO_LIMIT;
+  }
+  DWORD entry[2] = {0, 0};  // file offset and size of the table
+  const DWORD at = header + (magic == PE32_PLUS_MAGIC ? SECURITY_ENTRY_PE32_PLUS : SECURITY_ENTRY_PE32);
+  if ((magic != PE32_MAGIC && magic != PE32_PLUS_MAGIC) || !ReadAt(file, at, entry, sizeof entry) || entry[1] == 0)
+    return NO_LIMIT;
+  return entry[0];
 }
 
 int OpenPayload()
@@ -27,17 +62,16 @@ int OpenPayload()
   if (!OpenVolume(State.OwnPath)) return 0;
   PayloadStream& s = State.Payload;
   // A file too short to hold the offset word counts as one without payload.
+  // An offset past what a seek can reach is no payload either.
   DWORD offset = 0;
-  DWORD got = 0;
-  if (SetFilePointer(s.File, PAYLOAD_OFFSET_AT, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
-      !IoReadFile(s.File, &offset, sizeof offset, &got) || got != sizeof offset) {
-    offset = 0;
-  }
+  if (!ReadAt(s.File, PAYLOAD_OFFSET_AT, &offset, sizeof offset) || offset > LARGEST_OFFSET) offset = 0;
   if (offset == 0) {
     ShowMessageBox(nullptr, "セットアッププログラムに障害があるため使用できません.",
                    TXT_ERROR_CAPTION, MB_ICONERROR);
     return 0;
   }
+  const DWORD signature = SignatureStart(s.File);
+  s.Left = signature >= offset ? signature - offset : NO_LIMIT;
   SetFilePointer(s.File, static_cast<LONG>(offset), nullptr, FILE_BEGIN);
   return 1;
 }
@@ -84,8 +118,10 @@ int RefillBuffer()
     // on is the prompt for that volume again.
     if (s.File != INVALID_HANDLE_VALUE) {
       DWORD got = 0;
-      if (!IoReadFile(s.File, s.Buffer, PAYLOAD_BUFFER_BYTES, &got))
+      const DWORD want = s.Left < DWORD{PAYLOAD_BUFFER_BYTES} ? s.Left : DWORD{PAYLOAD_BUFFER_BYTES};
+      if (want > 0 && !IoReadFile(s.File, s.Buffer, want, &got))
         return ReportSystemError(State.CurrentDialog, "ReadFile");
+      if (s.Left != NO_LIMIT) s.Left -= got;
       s.Count = static_cast<int>(got);
       if (s.Count > 0) return 1;
     }
@@ -99,26 +135,6 @@ int ReadByte()
   PayloadStream& s = State.Payload;
   if (s.Position == s.Count && !RefillBuffer()) return -1;
   return s.Buffer[s.Position++];
-}
-
-int ReadString(char* destination, int capacity)
-{
-  PayloadStream& s = State.Payload;
-  if (s.Position == s.Count && !RefillBuffer()) return 0;
-  int i = 0;
-  for (;;) {
-    if (i == capacity) {
-      destination[capacity - 1] = '\0';
-      return 1;
-    }
-    const char c = static_cast<char>(s.Buffer[s.Position++]);
-    destination[i++] = c;
-    if (c == '\0') return 1;
-    if (s.Position == s.Count && !RefillBuffer()) {
-      destination[i < capacity ? i : capacity - 1] = '\0';
-      return 1;
-    }
-  }
 }
 
 int PayloadBuffered(const unsigned char** bytes)

@@ -82,24 +82,6 @@ static bool HaveByte()
 
 int ReadByte() { return HaveByte() ? File.Data[File.Position++] : -1; }
 
-int ReadString(char* destination, int capacity)
-{
-  if (!HaveByte()) return 0;
-  for (int i = 0;;) {
-    if (i == capacity) {
-      destination[capacity - 1] = '\0';
-      return 1;
-    }
-    const char c = static_cast<char>(File.Data[File.Position++]);
-    destination[i++] = c;
-    if (c == '\0') return 1;
-    if (!HaveByte()) {
-      destination[i < capacity ? i : capacity - 1] = '\0';
-      return 1;
-    }
-  }
-}
-
 void UsePayloadFlags(unsigned flags) { File.Flags = flags; }
 
 void ReportPayloadFault(PayloadFault fault)
