@@ -11,6 +11,7 @@
 #include "app/texts.h"
 #include "app/version_info.h"
 #include "install/extract.h"
+#include "install/install_path.h"
 #include "resources/identity.h"
 
 enum : DWORD { ENGINE_VERSION_MS = 0x30000, ENGINE_VERSION_LS = 0 };
@@ -234,6 +235,10 @@ void RegisterEstimatedSize()
 
 int InstallUninstaller()
 {
+  // The product's name names its Uninstall entry and is quoted in its
+  // command lines: a name that would nest the key or break the quotes is
+  // damaged data (the builder refuses it).
+  if (State.ProductName[0] == '\0' || !IsSafeFileName(State.ProductName)) return ReportDataError(TXT_DATA_DAMAGED);
   if (!ChooseName()) return 0;
   // The uninstall command must fit its 260 bytes whole, or the entry would
   // name another folder.
