@@ -1,8 +1,9 @@
 // Folders and files of the payload put on disk: the file list step, the item
 // record, and the file body decoded from the payload buffer into the block
-// buffer and written from there, many 4096-byte blocks per write. A target that another program holds open gets its data under an
-// alternate name that Windows moves into place at its next start. Whatever a
-// failing item wrote is removed again; a file it never opened is left alone.
+// buffer and written from there, many 4096-byte blocks per write. A target
+// that another program holds open gets its data under an alternate name that
+// Windows moves into place at its next start. Whatever a failing item wrote
+// is removed again; a file it never opened is left alone.
 #include "install/extract.h"
 #include <windows.h>
 #include <commctrl.h>
@@ -49,8 +50,6 @@ static struct {
   const char* OutputPath;         // its name, for the report of a failed write
   int TargetCreated;              // the item created (and so emptied) its target
   char AlternateName[MAX_PATH];   // empty, or where the data goes because the target is in use
-  int PendingBlocks;              // blocks written since the bars last moved
-  DWORD LastAdvance;              // when the bars last moved
   unsigned char Block[EXTRACT_BUFFER_BYTES];  // decoded bytes waiting to be written
 } Item;
 
@@ -100,20 +99,6 @@ static int MakeFolderItem(const char* path)
   return 0;
 }
 
-enum { BLOCK_PROGRESS_INTERVAL_MS = 10 };
-
-// Under a window system where every bar step costs a round trip, the bars
-// move for all the blocks written since their last move together once that
-// move is a few milliseconds old, and at the end of the file.
-static void AdvanceBlocks(bool now)
-{
-  if (Item.PendingBlocks == 0) return;
-  if (!now && GetTickCount() - Item.LastAdvance < BLOCK_PROGRESS_INTERVAL_MS) return;
-  AdvanceProgressBy(ADVANCE_BOTH, Item.PendingBlocks);
-  Item.PendingBlocks = 0;
-  Item.LastAdvance = GetTickCount();
-}
-
 // Writes the first `count` bytes of the block buffer; each 4096-byte block
 // of them (a last partial one included) is one progress step. A write that
 // fails or falls short (a full disk) fails the file.
@@ -126,8 +111,7 @@ static int WriteBlocks(DWORD count)
     SetLastError(ERROR_DISK_FULL);
     return ReportSystemError(State.CurrentDialog, Item.OutputPath);
   }
-  Item.PendingBlocks += static_cast<int>((count + BLOCK_MASK) >> BLOCK_SHIFT);
-  AdvanceBlocks(false);
+  AdvanceProgressBy(ADVANCE_BOTH, static_cast<int>((count + BLOCK_MASK) >> BLOCK_SHIFT));
   return 1;
 }
 
@@ -215,8 +199,6 @@ static int WriteBody(unsigned payloadFlags)
   const DWORD blocks = (size >> BLOCK_SHIFT) + ((size & BLOCK_MASK) != 0 ? 1 : 0);
   StartItem(nullptr, static_cast<long>(blocks), static_cast<int>(blocks / 10));
 
-  Item.PendingBlocks = 0;
-  Item.LastAdvance = GetTickCount();
   unsigned char* out = nullptr;
   const bool stored = (payloadFlags & PF_STORED_BODIES) != 0;
   if (!(stored ? CopyInto(size, &out) : DecodeInto(size, &out))) return 0;
@@ -225,7 +207,6 @@ static int WriteBody(unsigned payloadFlags)
   if (!WriteWholeBlocks(&out)) return 0;
   const DWORD rest = static_cast<DWORD>(out - Item.Block);
   if (rest != 0 && !WriteBlocks(rest)) return 0;
-  AdvanceBlocks(true);
   State.Meters.Level[METER_ITEM] = METER_FULL;
   DrawMeter(nullptr, METER_ITEM);
   return 1;

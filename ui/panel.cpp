@@ -120,9 +120,10 @@ void AdvanceProgressBy(int mask, int count)
   }
   if (overall) StepBar(State.Meters.Controls[CONTROL_OVERALL], count);
   if (item) StepBar(State.Meters.Controls[CONTROL_ITEM], count);
-  // Each drain of the queue costs a round trip to the window system, and a
-  // large file advances once per 4 KB: the queue is drained when the last
-  // drain is a few milliseconds old, which keeps the dialog as responsive.
+  // The one throttle of the progress display: each drain of the queue (and
+  // with it the bars' repainting) costs a round trip to the window system,
+  // so the queue is drained when the last drain is a few milliseconds old,
+  // which keeps the dialog as responsive.
   static DWORD lastDrain;
   const DWORD now = GetTickCount();
   if (now - lastDrain >= DRAIN_INTERVAL_MS) {
