@@ -10,7 +10,7 @@
 
 void PutByte(Bytes& out, unsigned value) { out.push_back(static_cast<unsigned char>(value)); }
 
-void PutWord(Bytes& out, unsigned value)
+static void PutWord(Bytes& out, unsigned value)
 {
   PutByte(out, value & 0xFF);
   PutByte(out, (value >> 8) & 0xFF);
@@ -44,7 +44,7 @@ bool PutString(Bytes& out, const std::string& text, size_t capacity)
 bool AttachPayload(Bytes& image, const Bytes& payload)
 {
   const uint64_t offset = image.size();
-  if (offset < PAYLOAD_OFFSET_WORD_AT + 4 || offset > 0xFFFFFFFFu) return false;
+  if (offset < PAYLOAD_OFFSET_WORD_AT + 4 || offset > LARGEST_PAYLOAD_OFFSET) return false;
   for (int i = 0; i < 4; ++i)
     image[PAYLOAD_OFFSET_WORD_AT + i] = static_cast<unsigned char>(offset >> (8 * i));
   image.insert(image.end(), payload.begin(), payload.end());

@@ -8,13 +8,11 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "payload/layout.h"
 
 using Bytes = std::vector<unsigned char>;
 
-enum { PAYLOAD_OFFSET_WORD_AT = 0x30 };
-
 void PutByte(Bytes& out, unsigned value);
-void PutWord(Bytes& out, unsigned value);
 void PutInt32(Bytes& out, uint32_t value);
 void PutFileTime(Bytes& out, uint64_t value);
 void PutBytes(Bytes& out, const void* data, size_t size);

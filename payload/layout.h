@@ -18,6 +18,8 @@ enum {
   PANEL_BYTES = 106712,         // BITMAPINFOHEADER + 157x226 24-bit rows
   ATTRIBUTE_FOLDER = 0x10,
   MAX_AGREEMENT_BYTES = 16 * 1024 * 1024,  // a longer agreement is damage, not text
+  PAYLOAD_OFFSET_WORD_AT = 0x30,           // where the image keeps the payload's file offset
+  LARGEST_PAYLOAD_OFFSET = 0x7FFFFFFF,     // a seek takes a signed offset
 };
 
 struct ProductHeader {

@@ -8,11 +8,12 @@
 #include "app/services.h"
 #include "app/state.h"
 #include "app/texts.h"
+#include "payload/layout.h"
 
-enum { PAYLOAD_OFFSET_AT = 0x30, VOLUME_DIGITS = 3, MAX_VOLUME = 999 };
+enum { VOLUME_DIGITS = 3, MAX_VOLUME = 999 };
 enum : DWORD {
   NO_LIMIT = 0xFFFFFFFF,
-  LARGEST_OFFSET = 0x7FFFFFFF,  // a seek takes a signed offset
+  LARGEST_OFFSET = LARGEST_PAYLOAD_OFFSET,
   PE_OFFSET_AT = 0x3C,          // where the DOS header keeps the PE header's offset
   PE32_MAGIC = 0x10B,
   PE32_PLUS_MAGIC = 0x20B,
@@ -20,7 +21,7 @@ enum : DWORD {
   SECURITY_ENTRY_PE32_PLUS = 24 + 112 + 4 * 8,
 };
 
-int OpenVolume(const char* path)
+static int OpenVolume(const char* path)
 {
   PayloadStream& s = State.Payload;
   s.File = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -64,7 +65,7 @@ int OpenPayload()
   // A file too short to hold the offset word counts as one without payload.
   // An offset past what a seek can reach is no payload either.
   DWORD offset = 0;
-  if (!ReadAt(s.File, PAYLOAD_OFFSET_AT, &offset, sizeof offset) || offset > LARGEST_OFFSET) offset = 0;
+  if (!ReadAt(s.File, PAYLOAD_OFFSET_WORD_AT, &offset, sizeof offset) || offset > LARGEST_OFFSET) offset = 0;
   if (offset == 0) {
     ShowMessageBox(nullptr, "セットアッププログラムに障害があるため使用できません.",
                    TXT_ERROR_CAPTION, MB_ICONERROR);

@@ -12,9 +12,6 @@
 // or no payload is attached (offset 0).
 int OpenPayload();
 
-// Opens one volume for reading and makes it current; 0 after reporting.
-int OpenVolume(const char* path);
-
 // Reads the next bytes, up to a bufferful, asking for the next volume with "FD交換"
 // when a spanned payload's volume is exhausted. 0 at the end of the data,
 // after a read error (reported) or when the user cancels the prompt.
