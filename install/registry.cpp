@@ -86,7 +86,7 @@ static char* FindBackslash(char* text, bool last)
   return found;
 }
 
-int CreateRegistryKey(HKEY root, const char* rootName, const char* subKey, HKEY* key)
+static int CreateRegistryKey(HKEY root, const char* rootName, const char* subKey, HKEY* key)
 {
   if (RegCreateKeyExA(root, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key,
                       nullptr) != ERROR_SUCCESS) {

@@ -48,7 +48,7 @@ int ExpandFolderMacro(const char* source, char* destination)
   return 1;
 }
 
-int WriteTest()
+static int WriteTest()
 {
   if (lstrlenA(State.InstallFolder) + TEST_NAME_SUFFIX >= MAX_PATH) return RefuseLongFolder();
   char name[MAX_PATH];

@@ -16,10 +16,6 @@ int RefuseLongFolder();
 // a missing one created after asking. 1 = the page may be left.
 int CheckInstallFolder();
 
-// Creates and deletes a file "setup.NNN" in State.InstallFolder; 1 when it
-// could be created. Reports a failure itself.
-int WriteTest();
-
 // Lets the user pick a folder, starting at `path` (260 bytes), which gets
 // the choice. 1 when a folder was chosen.
 int BrowseForFolder(HWND owner, const char* title, char* path);

@@ -1,16 +1,6 @@
-// The numbers behind the background picture and the side panel. Pure
-// arithmetic on ints, so every rule is checked natively; the windows that
-// use it only paint.
+// The numbers behind the background picture. Pure arithmetic on ints, so
+// every rule is checked natively; the window only paints.
 #include "ui/gradient.h"
-
-enum { PANEL_BOTTOM_MARGIN = 236 };
-
-// Division rounded toward minus infinity: the panel may sit left of or
-// above its reference, and C++ division would round those halves up.
-static int FloorHalf(int value)
-{
-  return value >= 0 ? value / 2 : -((1 - value) / 2);
-}
 
 int BandHeight(int screenHeight)
 {
@@ -34,35 +24,4 @@ unsigned BandColour(unsigned top, unsigned bottom, int band)
     colour |= static_cast<unsigned>(value & 0xFF) << shift;
   }
   return colour;
-}
-
-int PanelLeft(int dialogX)
-{
-  return FloorHalf(dialogX - PANEL_WIDTH);
-}
-
-int PanelTop(int dialogY, int screenHeight)
-{
-  const int top = dialogY + FloorHalf(dialogY - PANEL_HEIGHT);
-  if (top + PANEL_HEIGHT > screenHeight) return screenHeight - PANEL_BOTTOM_MARGIN;
-  return top;
-}
-
-int MeterStep(int stepsPerBlock, int* counter)
-{
-  if (stepsPerBlock < 0) return -stepsPerBlock;
-  ++*counter;
-  if (*counter < stepsPerBlock) return 0;
-  *counter = 0;
-  return 1;
-}
-
-int OverallBarMaximum(int requiredUnits)
-{
-  return static_cast<int>((static_cast<unsigned>(requiredUnits) + 1u) & 0xFFFFu);
-}
-
-int OverallStepsPerBlock(int requiredUnits)
-{
-  return static_cast<int>((static_cast<long long>(requiredUnits) + 1) / METER_BLOCKS);
 }

@@ -8,7 +8,7 @@
 #include "app/services.h"
 #include "app/state.h"
 #include "resources/dialogs.h"
-#include "ui/gradient.h"
+#include "ui/panel_arithmetic.h"
 
 enum {
   BITMAP_HEADER_BYTES = 40,
@@ -22,6 +22,9 @@ enum {
   CONTROL_ITEM_NAME = 2,
   CONTROL_ITEM = 3,
 };
+
+static void ResetMeter(HDC dc, int index);
+static void StepMeter(int index);
 
 static const int METER_COLUMN[METER_COUNT] = {20, 73, 124};
 static const COLORREF METER_COLOUR[METER_COUNT] = {0x800000, 0x808000, 0x800080};
@@ -132,7 +135,7 @@ void AdvanceProgressBy(int mask, int count)
   }
 }
 
-void StepMeter(int index)
+static void StepMeter(int index)
 {
   const int blocks = MeterStep(State.Meters.StepsPerBlock[index], &State.Meters.StepCounter[index]);
   for (int block = 0; block < blocks; ++block) {
@@ -141,7 +144,7 @@ void StepMeter(int index)
   }
 }
 
-void ResetMeter(HDC dc, int index)
+static void ResetMeter(HDC dc, int index)
 {
   if (!State.Meters.Placed) return;
   HDC target = dc != nullptr ? dc : GetDC(State.MainWindow);

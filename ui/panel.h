@@ -30,12 +30,8 @@ void AdvanceProgress(int mask);
 // would leave the bars and meters, with one redraw instead of `count`.
 void AdvanceProgressBy(int mask, int count);
 
-// One step of one meter by its StepsPerBlock rule.
-void StepMeter(int index);
-
-// Paints a meter's column white / its first Level blocks in its colour /
-// the picture and all meters. A null dc means the background window's.
-// Each does nothing until the panel is placed.
-void ResetMeter(HDC dc, int index);
+// Paint a meter's first Level blocks in its colour / the picture and all
+// meters. A null dc means the background window's. Each does nothing until
+// the panel is placed.
 void DrawMeter(HDC dc, int index);
 void DrawPanel(HDC dc);

@@ -46,7 +46,7 @@ void FormatByteSize(unsigned low, unsigned high, char* text)
   *p = '\0';
 }
 
-int UnitRank(char c)
+static int UnitRank(char c)
 {
   for (int i = 0; UNIT_LETTERS[i] != '\0'; ++i) {
     if (UNIT_LETTERS[i] == c) return i + 1;

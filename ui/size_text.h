@@ -8,9 +8,6 @@ enum { SIZE_TEXT_CAPACITY = 12 };
 // buffer of at least 10 bytes.
 void FormatByteSize(unsigned low, unsigned high, char* text);
 
-// 1-based position of c in "KMGTPEZY", 0 for any other character.
-int UnitRank(char c);
-
 // The leading decimal number of text times 100, plus the number after its
 // full stop, if any.
 int SizeTextValue(const char* text);

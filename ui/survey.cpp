@@ -35,7 +35,7 @@ static bool IsPublished(DriveSpace* entry)
   return InterlockedCompareExchange(&entry->Ready, 0, 0) != 0;
 }
 
-int QueryDriveSpace(const char* root, char* text)
+static int QueryDriveSpace(const char* root, char* text)
 {
   // Looked up on every call rather than once by the survey, so that both
   // threads may ask and the main thread can ask without a survey.

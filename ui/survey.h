@@ -9,10 +9,6 @@ enum : unsigned char { SPACE_UNKNOWN = 255, SPACE_NOT_ASKED = 254 };
 // Thread procedure of the survey: fills State.DriveSpaceTable once; returns 0.
 DWORD WINAPI SurveyDrives(void* unused);
 
-// Asks the drive of `root` for its free space: writes the size text (or the
-// byte 255 when unknown) into text (12 bytes) and returns the level.
-int QueryDriveSpace(const char* root, char* text);
-
 // Shows the destination's free space in label 1006 of `page` ("不明" when
 // unknown) and records the destination in State.DestinationDrive.
 void DestinationSpace(HWND page);
