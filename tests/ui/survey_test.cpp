@@ -18,8 +18,8 @@ static HWND NewPage()
   return page;
 }
 
-// Shows a page on a thread of its own, so that a wait that never ends fails
-// the test instead of hanging it; leaves the free space it showed in `shown`.
+// Shows a page and leaves the free space it showed in `shown`; run on a
+// thread of its own where a wait that never ends must fail, not hang.
 static DWORD WINAPI ShowPage(void* shown)
 {
   HWND page = NewPage();
@@ -35,14 +35,17 @@ TEST(Survey, PageWaitsForARunningSurveyAndAsksTheDriveItselfWithoutOne)
     SCOPED_TRACE(surveying ? "while the survey runs" : "without a survey");
     InitSetupState();
     lstrcpyA(State.InstallFolder, "C:\\x");
-    HANDLE survey = surveying ? CreateThread(nullptr, 0, SurveyDrives, nullptr, 0, nullptr) : nullptr;
     char shown[64] = "";
-    HANDLE page = CreateThread(nullptr, 0, ShowPage, shown, 0, nullptr);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(page, HANG_LIMIT_MS)) << "the page is still waiting";
-    CloseHandle(page);
-    if (survey != nullptr) {
+    if (surveying) {
+      // Shown at once after the survey starts: the page must wait for C:.
+      HANDLE survey = CreateThread(nullptr, 0, SurveyDrives, nullptr, 0, nullptr);
+      ShowPage(shown);
       ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(survey, HANG_LIMIT_MS));
       CloseHandle(survey);
+    } else {
+      HANDLE page = CreateThread(nullptr, 0, ShowPage, shown, 0, nullptr);
+      ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(page, HANG_LIMIT_MS)) << "the page is still waiting";
+      CloseHandle(page);
     }
     EXPECT_STRNE("", shown);
     EXPECT_STREQ(State.DriveSpaceTable[DRIVE_C].Text, shown);
