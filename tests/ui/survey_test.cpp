@@ -7,7 +7,7 @@
 #include "tests/support/ui_driver.h"
 #include "ui/survey.h"
 
-enum { DRIVE_C = 2, HANG_LIMIT_MS = 30000 };
+enum { DRIVE_Z = 25, HANG_LIMIT_MS = 30000 };  // Z: is the drive the survey reaches last
 
 // A stand-in for the confirmation page: its free-space label only.
 static HWND NewPage()
@@ -34,10 +34,10 @@ TEST(Survey, PageWaitsForARunningSurveyAndAsksTheDriveItselfWithoutOne)
   for (const bool surveying : {false, true}) {
     SCOPED_TRACE(surveying ? "while the survey runs" : "without a survey");
     InitSetupState();
-    lstrcpyA(State.InstallFolder, "C:\\x");
+    lstrcpyA(State.InstallFolder, "Z:\\x");
     char shown[64] = "";
     if (surveying) {
-      // Shown at once after the survey starts: the page must wait for C:.
+      // Shown at once after the survey starts: the page must wait for Z:.
       HANDLE survey = CreateThread(nullptr, 0, SurveyDrives, nullptr, 0, nullptr);
       ShowPage(shown);
       ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(survey, HANG_LIMIT_MS));
@@ -48,7 +48,7 @@ TEST(Survey, PageWaitsForARunningSurveyAndAsksTheDriveItselfWithoutOne)
       CloseHandle(page);
     }
     EXPECT_STRNE("", shown);
-    EXPECT_STREQ(State.DriveSpaceTable[DRIVE_C].Text, shown);
+    EXPECT_STREQ(State.DriveSpaceTable[DRIVE_Z].Text, shown);
   }
 }
 
@@ -56,20 +56,20 @@ TEST(Survey, SpaceCheckRefusesOnlyWhatDoesNotFit)
 {
   const struct {
     const char* Folder;
-    const char* Free;  // the survey's entry for C:, as shown
+    const char* Free;  // the survey's entry for Z:, as shown
     const char* Required;
     bool Refused;
   } rows[] = {
-      {"C:\\x", "1.05MB", "1.50MB", true},   {"C:\\x", "1KB", "1023B", false},
-      {"C:\\x", "1KB", "1KB", false},        {"C:\\x", "1.05MB", "1.06MB", true},
+      {"Z:\\x", "1.05MB", "1.50MB", true},   {"Z:\\x", "1KB", "1023B", false},
+      {"Z:\\x", "1KB", "1KB", false},        {"Z:\\x", "1.05MB", "1.06MB", true},
       {"\\\\nosuchserver\\share\\x", "1KB", "15.99EB", false},  // unknown free space passes
   };
   InitSetupState();
   State.CurrentDialog = NewPage();
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.Free) + " for " + row.Required);
-    lstrcpyA(State.DriveSpaceTable[DRIVE_C].Text, row.Free);
-    State.DriveSpaceTable[DRIVE_C].Ready = 1;
+    lstrcpyA(State.DriveSpaceTable[DRIVE_Z].Text, row.Free);
+    State.DriveSpaceTable[DRIVE_Z].Ready = 1;
     lstrcpyA(State.InstallFolder, row.Folder);
     DestinationSpace(State.CurrentDialog);
     lstrcpyA(State.RequiredSizeText, row.Required);
