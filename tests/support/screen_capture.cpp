@@ -5,14 +5,9 @@
 // A 24-bit top-down BITMAPINFO of that size.
 static BITMAPINFO Info24(int width, int height)
 {
+  const DWORD bytes = static_cast<DWORD>((width * 3 + 3) & ~3) * height;
   BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  info.bmiHeader.biSizeImage = ((width * 3 + 3) & ~3) * height;
+  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 24, BI_RGB, bytes, 0, 0, 0, 0};
   return info;
 }
 

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include "app/services.h"
 #include "app/state.h"
+#include "resources/dialogs.h"
 #include "tests/support/screen_capture.h"
 #include "ui/background.h"
 #include "ui/gradient.h"
@@ -170,8 +171,8 @@ TEST_F(Screen, BackgroundAndSidePanelAsTheUserSeesThem)
   ASSERT_EQ(300, dialog.left);
   ASSERT_EQ(234, dialog.top);
   // An item of three steps of a block each, then the overall steps of 99
-  // units: a block every tenth step, never more than ten. The space meter
-  // shows the destination drive's four tenths.
+  // units: a block every tenth step, never more than ten, and the bar full
+  // at the hundredth. The space meter shows the destination's four tenths.
   for (int step = 0; step < 3; ++step) AdvanceProgress(ADVANCE_ITEM);
   const struct {
     int Steps;
@@ -208,6 +209,9 @@ TEST_F(Screen, BackgroundAndSidePanelAsTheUserSeesThem)
       }
     }
     EXPECT_EQ(0, wrong);
+    if (row.Steps <= 100) {
+      EXPECT_EQ(row.Steps, SendDlgItemMessageA(dialog_, IDC_OVERALL_BAR, PBM_GETPOS, 0, 0)) << "the overall bar";
+    }
     EXPECT_TRUE(seen[0] > 1000 && seen[1] > 300 && seen[2] > 600000 && seen[3] > 30000)
         << "white letters, black shadows, the gradient and the panel were seen";
   }
