@@ -1,15 +1,16 @@
-// Reading the screen back for pixel checks, and saving it as a screenshot
-// that a person can look at.
+// Reading the screen back for pixel checks, drawing the pictures they are
+// compared with, and saving either as a screenshot a person can look at.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <vector>
 
-// The screen as read back through the screen's device context.
+// 24-bit pixels in top-down rows.
 struct ScreenCapture {
   int Width = 0;
   int Height = 0;
   int Stride = 0;
-  std::vector<unsigned char> Bgr;  // top-down rows
+  std::vector<unsigned char> Bgr;
 
   COLORREF At(int x, int y) const
   {
@@ -18,16 +19,13 @@ struct ScreenCapture {
   }
 };
 
-// A 24-bit top-down BITMAPINFO of that size.
-BITMAPINFO Info24(int width, int height);
+// What `paint` draws on a width x height 24-bit memory device context.
+ScreenCapture Picture(int width, int height, const std::function<void(HDC)>& paint);
 
+// The whole screen, as read back through the screen's device context.
 ScreenCapture CaptureScreen();
 
-// Writes the capture as a 24-bit .bmp into screenshots\ of the current
-// folder (CTest runs Wine tests in the build tree). False when it cannot.
-bool SaveScreenshot(const ScreenCapture& screen, const char* name);
-
-// Writes the capture as a 24-bit .bmp to `path`.
+// Writes the capture as a 24-bit .bmp to `path`; false when it cannot.
 bool SaveScreenshotAs(const ScreenCapture& screen, const char* path);
 
 // Lets windows paint and reach the display: pumps and waits a moment.

@@ -1,219 +1,224 @@
-// The background window as the user sees it: every pixel of the screen is
-// read back after the window has painted and compared with the gradient
-// bands and with the title, subtitle and footer in white over their black
-// shadows at their fixed places. A screenshot lands in screenshots/.
+// The background window and the side panel on it as the user sees them: the
+// screen is read back and compared with a picture drawn here from their
+// documented look: gradient bands of three rows; the title, subtitle and
+// footer in white over their black shadows; the panel's picture left of the
+// "PROGRESS" dialog with each meter's blocks in its colour, while the
+// overall meter gains a block every tenth of the installation's units.
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
+#include <windows.h>
+#include <commctrl.h>
 #include "app/services.h"
 #include "app/state.h"
+#include "resources/dialogs.h"
+#include "tests/support/screen_capture.h"
 #include "ui/background.h"
 #include "ui/gradient.h"
-#include "tests/support/screen_capture.h"
+#include "ui/panel.h"
 
 namespace {
 
+const COLORREF TOP = RGB(255, 30, 0);
+const COLORREF BOTTOM = RGB(0, 200, 255);
 const COLORREF WHITE = RGB(255, 255, 255);
 const COLORREF BLACK = RGB(0, 0, 0);
 const char PRODUCT[] = "テスト製品ＡＢＣ";
 const char SUBTITLE[] = "セットアップ";
 const char FOOTER[] = "株式会社サンプル";
 const char FACE[] = "ＭＳ 明朝";
+const int LETTER_HEIGHT = 46;  // font size 40 + 6
+// Beside a dialog at (300, 234); navy, teal and purple meters.
+const int PANEL_X = 71;
+const int PANEL_Y = 238;
+const int METER_COLUMNS[3] = {20, 73, 124};
+const COLORREF METER_COLOURS[3] = {RGB(0, 0, 128), RGB(0, 128, 128), RGB(128, 0, 128)};
+const int PICTURE_BLUE = 0x5A;
 
-// How much of each screen pixel some text covers, 0 to 255: one layer for
-// the white copies, one for the black shadows.
-struct Coverage {
-  int Width;
-  int Height;
-  std::vector<unsigned char> White, Shadow;
-
-  Coverage(int width, int height)
-      : Width(width), Height(height), White(width * height), Shadow(width * height) {}
-};
-
-// Adds the coverage of text drawn at (x, y) with a font of its own (the
-// title font's height and face) to the layer; the pixels it covers fully.
-int AddText(Coverage& coverage, std::vector<unsigned char>& layer, const char* text, int x, int y,
-            int letterHeight)
+COLORREF Band(int y)
 {
-  const int margin = 8;
-  HDC display = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(display);
-  HFONT font = CreateFontA(-letterHeight, 0, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, FACE);
-  HGDIOBJ previousFont = SelectObject(memory, font);
-  SIZE extent = {};
-  GetTextExtentPoint32A(memory, text, lstrlenA(text), &extent);
-  const int width = extent.cx + 2 * margin;
-  const int height = extent.cy + 2 * margin;
-  const int stride = (width * 3 + 3) & ~3;
-  BITMAPINFO info = Info24(width, height);
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(display, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previousBitmap = SelectObject(memory, dib);
-  RECT all = {0, 0, width, height};
-  FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  SetBkMode(memory, TRANSPARENT);
-  SetTextColor(memory, WHITE);
-  TextOutA(memory, margin, margin, text, lstrlenA(text));
-  GdiFlush();
-
-  int full = 0;
-  const unsigned char* bytes = static_cast<const unsigned char*>(bits);
-  for (int row = 0; row < height; ++row) {
-    for (int column = 0; column < width; ++column) {
-      const unsigned char* pixel = bytes + row * stride + column * 3;
-      const unsigned char level = pixel[0] < pixel[2] ? pixel[0] : pixel[2];
-      const int screenX = x - margin + column;
-      const int screenY = y - margin + row;
-      if (level == 0 || screenX < 0 || screenY < 0 || screenX >= coverage.Width ||
-          screenY >= coverage.Height) {
-        continue;
-      }
-      unsigned char& cell = layer[screenY * coverage.Width + screenX];
-      if (level > cell) cell = level;
-      if (level == 255 && pixel[1] == 255) ++full;
-    }
-  }
-  SelectObject(memory, previousBitmap);
-  SelectObject(memory, previousFont);
-  DeleteObject(dib);
-  DeleteObject(font);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, display);
-  return full;
+  return BandColour(TOP, BOTTOM, y / 3);
 }
 
-SIZE MeasureText(const char* text, int letterHeight)
+// The test picture: red counts the columns, green the rows (top = 0), so a
+// misplaced or flipped picture shows at once.
+void FillPicture()
 {
-  HDC display = GetDC(nullptr);
-  HFONT font = CreateFontA(-letterHeight, 0, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, FACE);
-  HGDIOBJ previous = SelectObject(display, font);
-  SIZE extent = {};
-  GetTextExtentPoint32A(display, text, lstrlenA(text), &extent);
-  SelectObject(display, previous);
-  DeleteObject(font);
-  ReleaseDC(nullptr, display);
-  return extent;
-}
-
-// What a comparison of the screen with the expected picture found.
-struct Verdict {
-  int WhiteSeen = 0;
-  int BlackSeen = 0;
-  int BackgroundSeen = 0;
-  int Wrong = 0;
-  std::string FirstWrong;
-};
-
-// Compares columns 0 to width - 1 of the screen: fully white-covered pixels
-// must be white, fully shadow-covered ones without white must be black,
-// uncovered ones the background; anti-aliased edges are not judged.
-template <typename Background>
-Verdict Compare(const ScreenCapture& screen, const Coverage& coverage, int width, Background background)
-{
-  Verdict verdict;
-  for (int y = 0; y < screen.Height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const unsigned char white = coverage.White[y * coverage.Width + x];
-      const unsigned char shadow = coverage.Shadow[y * coverage.Width + x];
-      COLORREF expected;
-      int* seen;
-      if (white == 255) {
-        expected = WHITE;
-        seen = &verdict.WhiteSeen;
-      } else if (white == 0 && shadow == 255) {
-        expected = BLACK;
-        seen = &verdict.BlackSeen;
-      } else if (white == 0 && shadow == 0) {
-        expected = background(y);
-        seen = &verdict.BackgroundSeen;
-      } else {
-        continue;
-      }
-      const COLORREF actual = screen.At(x, y);
-      if (actual == expected) {
-        ++*seen;
-      } else if (verdict.Wrong++ == 0) {
-        char text[96];
-        wsprintfA(text, "(%d, %d) is %06lX, expected %06lX", x, y, actual, expected);
-        verdict.FirstWrong = text;
-      }
+  BITMAPINFOHEADER header = {sizeof header, 157, 226, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  CopyMemory(State.PanelBitmap, &header, sizeof header);
+  for (int row = 0; row < 226; ++row) {
+    unsigned char* line = State.PanelBitmap + sizeof header + row * 472;
+    for (int column = 0; column < 157; ++column) {
+      line[column * 3] = PICTURE_BLUE;
+      line[column * 3 + 1] = static_cast<unsigned char>(225 - row);
+      line[column * 3 + 2] = static_cast<unsigned char>(column);
     }
   }
-  return verdict;
+}
+
+// The panel's pixel (x, y) with levels[m] blocks in meter m: blocks 13 x 11
+// from row 122 up on a pitch of 12 rows, the picture between them.
+COLORREF PanelPixel(const int levels[3], int x, int y)
+{
+  for (int meter = 0; meter < 3; ++meter) {
+    if (x < METER_COLUMNS[meter] || x >= METER_COLUMNS[meter] + 13) continue;
+    for (int block = 0; block < levels[meter]; ++block) {
+      const int top = 122 - 12 * block;
+      if (y >= top && y < top + 11) return METER_COLOURS[meter];
+    }
+  }
+  return RGB(x, y, PICTURE_BLUE);
+}
+
+// Draws the screen the user should see: the bands, each text's black shadow
+// and its white copy, and the panel.
+void PaintExpected(HDC dc, const int levels[3])
+{
+  for (int y = 0; y < 768; y += 3) {
+    RECT band = {0, y, 1024, y + 3};
+    HBRUSH brush = CreateSolidBrush(Band(y));
+    FillRect(dc, &band, brush);
+    DeleteObject(brush);
+  }
+  HFONT font = CreateFontA(-LETTER_HEIGHT, 0, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, FACE);
+  HGDIOBJ previous = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  // The footer stands one letter height from the right edge and two text
+  // heights above the bottom.
+  SIZE footer = {};
+  GetTextExtentPoint32A(dc, FOOTER, lstrlenA(FOOTER), &footer);
+  const int footerX = 1024 - footer.cx - LETTER_HEIGHT;
+  const int footerY = 768 - 2 * footer.cy;
+  // On a screen 1024 wide the white copies stand 2 pixels up and left of
+  // their shadows, the subtitle's only left.
+  const struct {
+    const char* Text;
+    int X;
+    int Y;
+    COLORREF Colour;
+  } copies[] = {
+      {PRODUCT, 30, 23, BLACK}, {SUBTITLE, 30, 69, BLACK}, {FOOTER, footerX, footerY, BLACK},
+      {PRODUCT, 28, 21, WHITE}, {SUBTITLE, 28, 69, WHITE}, {FOOTER, footerX - 2, footerY - 2, WHITE},
+  };
+  for (const auto& copy : copies) {
+    SetTextColor(dc, copy.Colour);
+    TextOutA(dc, copy.X, copy.Y, copy.Text, lstrlenA(copy.Text));
+  }
+  SelectObject(dc, previous);
+  DeleteObject(font);
+  for (int y = 0; y < 226; ++y) {
+    for (int x = 0; x < 157; ++x) SetPixel(dc, PANEL_X + x, PANEL_Y + y, PanelPixel(levels, x, y));
+  }
+}
+
+INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+  return message == WM_INITDIALOG ? InitProgressDialog(dialog) : FALSE;
 }
 
 }  // namespace
 
-class Background : public ::testing::Test {
+class Screen : public ::testing::Test {
  protected:
   void SetUp() override
   {
+    InitCommonControls();
     InitSetupState();
     State.ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
     State.ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
     State.Module = GetModuleHandleA(nullptr);
-    State.ProgramIcon = LoadIconA(State.Module, "setup");
     lstrcpyA(State.ProductName, PRODUCT);
-    wsprintfA(State.WindowTitle, "%s %s", PRODUCT, SUBTITLE);
     lstrcpyA(State.FontFace, FACE);
     State.FontSize = 40;
-    State.GradientTop = RGB(255, 30, 0);
-    State.GradientBottom = RGB(0, 200, 255);
+    lstrcpyA(State.FooterText, FOOTER);
+    State.FooterLength = lstrlenA(FOOTER);
+    State.GradientTop = TOP;
+    State.GradientBottom = BOTTOM;
+    lstrcpyA(State.InstallFolder, "C:\\Program Files\\Sample");
+    State.DriveSpaceTable[2].Level = 4;
+    State.DriveSpaceTable[2].Ready = 1;
+    State.RequiredUnits = 99;
+    FillPicture();
   }
 
   void TearDown() override
   {
-    if (State.MainWindow != nullptr) DestroyWindow(State.MainWindow);
+    DestroyWindow(dialog_);
+    DestroyWindow(State.MainWindow);
     UnregisterClassA("setup", State.Module);
-    if (State.BackgroundBrush != nullptr) DeleteObject(State.BackgroundBrush);
-    if (State.TitleFont != nullptr) DeleteObject(State.TitleFont);
+    DeleteObject(State.TitleFont);
     PumpMessages();
   }
 
-  ScreenCapture Show()
-  {
-    CreateBackgroundWindow();
-    Settle();
-    return CaptureScreen();
-  }
-
-  // Title and subtitle at their places for F = 46 and the given shadow
-  // offset: shadow of the title at (30, 23), of the subtitle at (30, 69).
-  void ExpectTitles(Coverage& coverage, int offset)
-  {
-    EXPECT_GT(AddText(coverage, coverage.Shadow, PRODUCT, 30, 23, 46), 100);
-    EXPECT_GT(AddText(coverage, coverage.White, PRODUCT, 30 - offset, 23 - offset, 46), 100);
-    EXPECT_GT(AddText(coverage, coverage.Shadow, SUBTITLE, 30, 69, 46), 100);
-    EXPECT_GT(AddText(coverage, coverage.White, SUBTITLE, 30 - offset, 69, 46), 100);
-  }
+  HWND dialog_ = nullptr;
 };
 
-TEST_F(Background, GradientBandsWithTitleSubtitleAndFooterInWhiteOverABlackShadow)
+TEST_F(Screen, BackgroundAndSidePanelAsTheUserSeesThem)
 {
-  lstrcpyA(State.FooterText, FOOTER);
-  State.FooterLength = lstrlenA(FOOTER);
-  const ScreenCapture screen = Show();
-  SaveScreenshot(screen, "background.bmp");
-  ASSERT_EQ(768, screen.Height) << "the test display is 1024 x 768";
-  // The first and last bands of three rows carry the exact end colours.
-  EXPECT_EQ(RGB(255, 30, 0), screen.At(600, 2));
+  CreateBackgroundWindow();
+  // PlaceDialog centres the dialog on the recorded screen: one made larger
+  // than the dialog by twice (300, 234), and a picture only from then on.
+  HWND probe = CreateDialogParamA(State.Module, "PROGRESS", nullptr, ProgressProc, 0);
+  RECT dialog = {};
+  GetWindowRect(probe, &dialog);
+  DestroyWindow(probe);
+  State.ScreenWidth = 600 + dialog.right - dialog.left;
+  State.ScreenHeight = 468 + dialog.bottom - dialog.top;
+  State.PanelFlag = 1;
+  dialog_ = CreateDialogParamA(State.Module, "PROGRESS", State.MainWindow, ProgressProc, 0);
+  State.ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
+  State.ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
+  InvalidateRect(State.MainWindow, nullptr, FALSE);
+  GetWindowRect(dialog_, &dialog);
+  ASSERT_EQ(300, dialog.left);
+  ASSERT_EQ(234, dialog.top);
+  // An item of three steps of a block each, then the overall steps of 99
+  // units: a block every tenth step, never more than ten, and the bar full
+  // at the hundredth. The space meter shows the destination's four tenths.
+  for (int step = 0; step < 3; ++step) AdvanceProgress(ADVANCE_ITEM);
+  const struct {
+    int Steps;
+    int Blocks;
+  } rows[] = {{9, 0}, {10, 1}, {20, 2}, {100, 10}, {120, 10}};
+  int steps = 0;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "after " << row.Steps << " overall steps");
+    for (; steps < row.Steps; ++steps) AdvanceProgress(ADVANCE_OVERALL);
+    Settle();
+    const ScreenCapture screen = CaptureScreen();
+    if (row.Blocks == 2) {
+      CreateDirectoryA("screenshots", nullptr);  // in the build tree, where CTest runs
+      SaveScreenshotAs(screen, "screenshots\\screen.bmp");
+    }
+    ASSERT_TRUE(screen.Width == 1024 && screen.Height == 768) << "the test display is 1024 x 768";
+    const int levels[3] = {3, row.Blocks, 4};
+    const ScreenCapture expected = Picture(1024, 768, [&](HDC dc) { PaintExpected(dc, levels); });
+    // The blended edges of letters are not judged, nor what the dialog hides.
+    int seen[4] = {0, 0, 0, 0};
+    int wrong = 0;
+    for (int y = 0; y < 768; ++y) {
+      for (int x = 0; x < 1024; ++x) {
+        const COLORREF want = expected.At(x, y);
+        const POINT point = {x, y};
+        const bool panel = x >= PANEL_X && x < PANEL_X + 157 && y >= PANEL_Y && y < PANEL_Y + 226;
+        const int kind = panel ? 3 : want == WHITE ? 0 : want == BLACK ? 1 : want == Band(y) ? 2 : -1;
+        if (kind < 0 || PtInRect(&dialog, point)) continue;
+        if (screen.At(x, y) == want) {
+          ++seen[kind];
+        } else if (wrong++ == 0) {
+          ADD_FAILURE() << "(" << x << ", " << y << ") is " << std::hex << screen.At(x, y) << ", expected " << want;
+        }
+      }
+    }
+    EXPECT_EQ(0, wrong);
+    if (row.Steps <= 100) {
+      EXPECT_EQ(row.Steps, SendDlgItemMessageA(dialog_, IDC_OVERALL_BAR, PBM_GETPOS, 0, 0)) << "the overall bar";
+    }
+    EXPECT_TRUE(seen[0] > 1000 && seen[1] > 300 && seen[2] > 600000 && seen[3] > 30000)
+        << "white letters, black shadows, the gradient and the panel were seen";
+  }
+  // The end colours of the gradient: the first band exact, the next one
+  // step down, the last (256 bands fill 768 rows) one short of the bottom.
+  const ScreenCapture screen = CaptureScreen();
+  EXPECT_EQ(TOP, screen.At(600, 2));
   EXPECT_EQ(RGB(254, 30, 1), screen.At(600, 3));
   EXPECT_EQ(RGB(1, 200, 255), screen.At(0, 767));
-
-  // The footer's shadow stands one letter height from the right edge and
-  // two text heights above the bottom; its white copy 2 pixels up and left.
-  const SIZE footer = MeasureText(FOOTER, 46);
-  const int footerX = screen.Width - footer.cx - 46, footerY = screen.Height - 2 * footer.cy;
-  Coverage coverage(screen.Width, screen.Height);
-  ExpectTitles(coverage, 2);
-  EXPECT_GT(AddText(coverage, coverage.Shadow, FOOTER, footerX, footerY, 46), 100);
-  EXPECT_GT(AddText(coverage, coverage.White, FOOTER, footerX - 2, footerY - 2, 46), 100);
-  const Verdict verdict = Compare(screen, coverage, screen.Width, [](int y) {
-    return static_cast<COLORREF>(BandColour(RGB(255, 30, 0), RGB(0, 200, 255), y / 3));
-  });
-  EXPECT_EQ(0, verdict.Wrong) << verdict.FirstWrong;
-  EXPECT_GT(verdict.WhiteSeen, 1000);
-  EXPECT_GT(verdict.BlackSeen, 300);
-  EXPECT_GT(verdict.BackgroundSeen, 700000);
 }

@@ -4,94 +4,80 @@
 #include <gtest/gtest.h>
 #include "app/state.h"
 #include "resources/dialogs.h"
-#include "tests/support/files.h"
 #include "tests/support/ui_driver.h"
 #include "ui/survey.h"
 
-enum { DRIVE_C = 2, HANG_LIMIT_MS = 30000 };
+enum { DRIVE_Z = 25, HANG_LIMIT_MS = 30000 };  // Z: is the drive the survey reaches last
 
-static DWORD WINAPI ShowOnOtherThread(void* page)
+// A stand-in for the confirmation page: its free-space label only.
+static HWND NewPage()
 {
-  DestinationSpace(static_cast<HWND>(page));
+  HWND page = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+  CreateWindowExA(0, "STATIC", "", WS_CHILD, 10, 10, 200, 20, page, reinterpret_cast<HMENU>(IDC_FREE), nullptr,
+                  nullptr);
+  return page;
+}
+
+// Shows a page and leaves the free space it showed in `shown`; run on a
+// thread of its own where a wait that never ends must fail, not hang.
+static DWORD WINAPI ShowPage(void* shown)
+{
+  HWND page = NewPage();
+  DestinationSpace(page);
+  GetDlgItemTextA(page, IDC_FREE, static_cast<char*>(shown), 64);
+  DestroyWindow(page);
   return 0;
 }
 
-class Survey : public ::testing::Test {
- protected:
-  void SetUp() override
-  {
+TEST(Survey, PageWaitsForARunningSurveyAndAsksTheDriveItselfWithoutOne)
+{
+  for (const bool surveying : {false, true}) {
+    SCOPED_TRACE(surveying ? "while the survey runs" : "without a survey");
     InitSetupState();
-    page_ = CreateWindowExA(0, "STATIC", "page 4", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
-    CreateWindowExA(0, "STATIC", "", WS_CHILD, 10, 10, 200, 20, page_, reinterpret_cast<HMENU>(IDC_FREE), nullptr,
-                    nullptr);
-    State.CurrentDialog = page_;
-    lstrcpyA(State.InstallFolder, "C:\\x");
+    lstrcpyA(State.InstallFolder, "Z:\\x");
+    char shown[64] = "";
+    if (surveying) {
+      // Shown at once after the survey starts: the page must wait for Z:.
+      HANDLE survey = CreateThread(nullptr, 0, SurveyDrives, nullptr, 0, nullptr);
+      ShowPage(shown);
+      ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(survey, HANG_LIMIT_MS));
+      CloseHandle(survey);
+    } else {
+      HANDLE page = CreateThread(nullptr, 0, ShowPage, shown, 0, nullptr);
+      ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(page, HANG_LIMIT_MS)) << "the page is still waiting";
+      CloseHandle(page);
+    }
+    EXPECT_STRNE("", shown);
+    EXPECT_STREQ(State.DriveSpaceTable[DRIVE_Z].Text, shown);
   }
-  void TearDown() override { DestroyWindow(page_); }
-  std::string Label() const
-  {
-    char text[64] = "";
-    GetDlgItemTextA(page_, IDC_FREE, text, sizeof text);
-    return text;
-  }
-  HWND page_ = nullptr;
-};
-
-TEST_F(Survey, PageShownWhileTheSurveyRunsWaitsForTheEntry)
-{
-  HANDLE thread = CreateThread(nullptr, 0, SurveyDrives, nullptr, 0, nullptr);
-  ASSERT_NE(nullptr, thread);
-  DestinationSpace(page_);
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, HANG_LIMIT_MS));
-  CloseHandle(thread);
-  EXPECT_EQ(std::string(State.DriveSpaceTable[DRIVE_C].Text), Label());
-  EXPECT_NE("", Label());
-  for (int index = 0; index < DRIVE_COUNT; ++index) EXPECT_EQ(1, State.DriveSpaceTable[index].Ready);
 }
 
-TEST_F(Survey, PageShownWithoutAnySurveyAsksTheDriveItself)
+TEST(Survey, SpaceCheckRefusesOnlyWhatDoesNotFit)
 {
-  // On a thread of its own, so that a wait that never ends fails the test
-  // instead of hanging it; the label's messages are served meanwhile.
-  HANDLE thread = CreateThread(nullptr, 0, ShowOnOtherThread, page_, 0, nullptr);
-  ASSERT_NE(nullptr, thread);
-  bool ended = false;
-  for (const DWORD start = GetTickCount(); !ended && GetTickCount() - start < HANG_LIMIT_MS;) {
-    ended = MsgWaitForMultipleObjects(1, &thread, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0;
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-  }
-  ASSERT_TRUE(ended) << "the page waited for a survey that never ran";
-  CloseHandle(thread);
-  EXPECT_EQ(1, State.DriveSpaceTable[DRIVE_C].Ready);
-  EXPECT_EQ(std::string(State.DriveSpaceTable[DRIVE_C].Text), Label());
-}
-
-TEST_F(Survey, SpaceCheckRefusesOnlyWhatDoesNotFit)
-{
-  struct Row {
+  const struct {
     const char* Folder;
-    const char* Free;  // the survey's entry for C:, as shown
+    const char* Free;  // the survey's entry for Z:, as shown
     const char* Required;
     bool Refused;
-  };
-  const Row rows[] = {
-      {"C:\\x", "1.05MB", "1.50MB", true},   {"C:\\x", "1KB", "1023B", false},
-      {"C:\\x", "1KB", "1KB", false},        {"C:\\x", "1.05MB", "1.06MB", true},
+  } rows[] = {
+      {"Z:\\x", "1.05MB", "1.50MB", true},   {"Z:\\x", "1KB", "1023B", false},
+      {"Z:\\x", "1KB", "1KB", false},        {"Z:\\x", "1.05MB", "1.06MB", true},
       {"\\\\nosuchserver\\share\\x", "1KB", "15.99EB", false},  // unknown free space passes
   };
-  for (const Row& row : rows) {
+  InitSetupState();
+  State.CurrentDialog = NewPage();
+  for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.Free) + " for " + row.Required);
-    DriveSpace& entry = State.DriveSpaceTable[DRIVE_C];
-    lstrcpyA(entry.Text, row.Free);
-    entry.Ready = 1;
+    lstrcpyA(State.DriveSpaceTable[DRIVE_Z].Text, row.Free);
+    State.DriveSpaceTable[DRIVE_Z].Ready = 1;
     lstrcpyA(State.InstallFolder, row.Folder);
-    DestinationSpace(page_);
+    DestinationSpace(State.CurrentDialog);
     lstrcpyA(State.RequiredSizeText, row.Required);
     BoxAnswerer answerer({{"領域不足ｴﾗｰ", IDOK}});
     EXPECT_EQ(row.Refused ? 0 : 1, CheckDiskSpace(0));
     const std::vector<SeenBox> boxes = answerer.Finish();
     EXPECT_EQ(row.Refused ? 1u : 0u, boxes.size());
-    if (row.Refused && !boxes.empty()) { EXPECT_EQ(page_, boxes[0].Owner); }
+    EXPECT_EQ(row.Refused ? State.CurrentDialog : nullptr, boxes.empty() ? nullptr : boxes[0].Owner);
   }
+  DestroyWindow(State.CurrentDialog);
 }
