@@ -1,8 +1,7 @@
 // The install log where an end-to-end run cannot reach it cheaply: a failed
-// write of each head line, an install folder that does not exist (every
-// log there is left alone), the older log given back when the new one
-// cannot be created, earlier lines kept through stray logs and failed
-// merges, and a bare drive as the install folder.
+// write of each head line, the older log given back when the new one
+// cannot be created, earlier lines kept through stray logs, failed merges
+// and a missing install folder, and a bare drive as the install folder.
 #include <windows.h>
 #include <commctrl.h>
 #include "app/file_io.h"
@@ -58,21 +57,6 @@ TEST_F(InstallLog, FailedHeadLineIsReportedOnceAndKeepsTheLinesBefore)
   }
 }
 
-TEST_F(InstallLog, MissingInstallFolderLeavesEveryLogAlone)
-{
-  const std::string own = HEAD + "FILE=own.txt\r\n", stray = "AUTHOR=Norvalex\r\nFILE=stray.txt\r\n";
-  ASSERT_TRUE(WriteWholeFile(folder_ / "setup.inf", BytesOf(own)));
-  ASSERT_TRUE(WriteWholeFile(folder_ / "setup.$$$", BytesOf(stray)));
-  const std::string missing = folder_ / "なし";
-  lstrcpyA(State.InstallFolder, missing.c_str());
-  EXPECT_EQ(0, PrepareInstall());
-  ExpectOneErrorAbout(missing);
-  CloseInstallLog();
-  EXPECT_EQ(own, LogText());
-  EXPECT_EQ(stray, FileText(folder_ / "setup.$$$"));
-  EXPECT_FALSE(FileExists(missing));
-}
-
 TEST_F(InstallLog, OldLogGetsItsNameBackWhenTheNewOneCannotBeCreated)
 {
   HWND bar = State.Meters.Bars[IDC_ITEM_BAR - IDC_CATEGORY];
@@ -92,10 +76,11 @@ TEST_F(InstallLog, OldLogGetsItsNameBackWhenTheNewOneCannotBeCreated)
 
 // An older log goes only once its lines are in the new one: a stray one of
 // an unfinished run is merged (or, alone, given its name back), and one the
-// merge could not read or write stays for the next run.
+// merge could not read or write stays for the next run. An install folder
+// that does not exist leaves the logs of the current folder alone.
 TEST_F(InstallLog, EarlierLinesAreNeverLost)
 {
-  const std::string log = folder_ / "setup.inf", old = folder_ / "setup.$$$";
+  const std::string log = folder_ / "setup.inf", old = folder_ / "setup.$$$", missing = folder_ / "なし";
   const std::string stray = "AUTHOR=Norvalex\r\nFILE=stray.txt\r\n";
   const auto run = [this](int faultKind = -1) {
     EXPECT_EQ(1, PrepareInstall());
@@ -105,6 +90,14 @@ TEST_F(InstallLog, EarlierLinesAreNeverLost)
   };
   ASSERT_TRUE(WriteWholeFile(old, BytesOf(stray)));
   ASSERT_TRUE(WriteWholeFile(log, BytesOf(HEAD + "FILE=kept.txt\r\n")));
+  lstrcpyA(State.InstallFolder, missing.c_str());
+  EXPECT_EQ(0, PrepareInstall());
+  ExpectOneErrorAbout(missing);
+  CloseInstallLog();
+  EXPECT_EQ(HEAD + "FILE=kept.txt\r\n", LogText());
+  EXPECT_EQ(stray, FileText(old));
+  EXPECT_FALSE(FileExists(missing));
+  lstrcpyA(State.InstallFolder, folder_.Path().c_str());
   EXPECT_EQ(HEAD + "FILE=kept.txt\r\nFILE=stray.txt\r\n", run());
   EXPECT_FALSE(FileExists(old));
   DeleteFileA(log.c_str());

@@ -74,10 +74,7 @@ bool UiDriver::WaitFor(const std::string& caption, Screen* screen, DWORD timeout
   HWND found = nullptr;
   const auto shown = [&] {
     for (HWND w : ProcessWindows(processId_))
-      if (w != last_ && WindowText(w) == caption) {
-        found = w;
-        return true;
-      }
+      if (w != last_ && WindowText(w) == caption) return (found = w) != nullptr;
     return false;
   };
   if (!Until(timeoutMs, shown)) {
