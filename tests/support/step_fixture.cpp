@@ -57,9 +57,6 @@ void StepFixture::TearDown()
   boxes_.reset();
   ClosePayload();
   CloseHandle(State.InstallLog);
-  State.InstallLog = INVALID_HANDLE_VALUE;
-  for (HWND& bar : State.Meters.Bars) bar = nullptr;
-  State.CurrentDialog = nullptr;
   DestroyWindow(window_);
   IoInjectFault(IO_WRITE, -1, 0);
   IoInjectFault(IO_READ, -1, 0);
