@@ -77,12 +77,9 @@ TEST_F(SharedFiles, NewerInstalledFilesAreKeptOnlyWhenTheUserSaysSo)
       EXPECT_NE(path, ShortName(path)) << "the count must be under the short path";
       EXPECT_EQ(count, RegistryText(nullptr, SHARED_DLLS, ShortName(path).c_str()));
       EXPECT_EQ("<no value>", RegistryText(nullptr, SHARED_DLLS, path.c_str()));
-      HKEY key;
-      RegOpenKeyExA(HKEY_LOCAL_MACHINE, SHARED_DLLS + 19, 0, KEY_WRITE, &key);
       const DWORD four = 4;
-      RegSetValueExA(key, ShortName(path).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&four), sizeof four);
-      if (*count == '5') RegDeleteValueA(key, ShortName(path).c_str());
-      RegCloseKey(key);
+      RegSetKeyValueA(HKEY_LOCAL_MACHINE, SHARED_DLLS + 19, ShortName(path).c_str(), REG_DWORD, &four, sizeof four);
+      if (*count == '5') RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SHARED_DLLS + 19, ShortName(path).c_str());
     }
   }
 }
