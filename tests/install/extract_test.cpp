@@ -25,16 +25,12 @@ Bytes Cut(Bytes record, size_t less)
   return record;
 }
 
-// The head of a file's item record for `size` bytes, then `body` as it is.
-Bytes Raw(uint32_t size, const Bytes& body)
+// The record with its compressed body overwritten by codes no encoder makes.
+Bytes Corrupt(Bytes record)
 {
-  Bytes out;
-  PutInt32(out, FILE_ATTRIBUTE_ARCHIVE);
-  for (int i = 0; i < 3; ++i) PutFileTime(out, 126256467060000000ull);
-  PutInt32(out, size);
-  PutInt32(out, 0);
-  PutBytes(out, body.data(), body.size());
-  return out;
+  const size_t body = 4 + 3 * 8 + 4 + 4;  // attributes, times, size, end offset
+  std::fill(record.begin() + body, record.end(), 0xFF);
+  return record;
 }
 
 }  // namespace
@@ -43,28 +39,25 @@ class Extract : public StepFixture {};
 
 TEST_F(Extract, FailedFileIsRemovedWithAtMostOneMessage)
 {
-  struct Row {
+  const struct {
     const char* Name;
     Bytes Record;
     unsigned Flags;
     int WritesBeforeFault;  // -1: none
     bool LogClosed;
     std::string Subject;    // the box's last line; empty: no box
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"disk full", FileRecord(Noise(3 * 4096 + 100)), 0, 1, false, folder_ / "part.bin"},
       {"compressed body cut", Cut(FileRecord(Noise(20000)), 50), 0, -1, false, ""},
-      {"stored body cut", Cut(Raw(20000, Noise(20000)), 50), PF_STORED_BODIES, -1, false, ""},
-      {"corrupt data", Raw(100, Bytes{0xFF, 0x80, 0, 0}), 0, -1, false, ""},
+      {"stored body cut", Cut(FileRecord(Noise(20000), FILE_ATTRIBUTE_ARCHIVE, PF_STORED_BODIES), 50),
+       PF_STORED_BODIES, -1, false, ""},
+      {"corrupt data", Corrupt(FileRecord(Noise(100))), 0, -1, false, ""},
       {"log line not written", FileRecord(Noise(10), FILE_ATTRIBUTE_READONLY), 0, -1, true, "setup.inf"},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.Name);
     Open(row.Record, row.Flags);
-    if (row.LogClosed) {
-      CloseHandle(State.InstallLog);
-      State.InstallLog = INVALID_HANDLE_VALUE;
-    }
+    if (row.LogClosed) Log();
     IoInjectFault(IO_WRITE, row.WritesBeforeFault, ERROR_DISK_FULL);
     EXPECT_EQ(0, InstallItem((folder_ / "part.bin").c_str()));
     IoInjectFault(IO_WRITE, -1, 0);
@@ -77,9 +70,8 @@ TEST_F(Extract, FailedFileIsRemovedWithAtMostOneMessage)
 TEST_F(Extract, FailedWininitEditForAFileInUseKeepsTheOldFileAndRemovesTheAlternate)
 {
   SavedWindowsFile ini("WININIT.INI"), bak("WININIT.BAK");
-  const std::string old = "[boot]\r\nshell=Explorer.exe\r\n[rename]\r\nA=B\r\n";
+  const std::string old = "[boot]\r\nshell=Explorer.exe\r\n[rename]\r\nA=B\r\n", target = folder_ / "lib.dll";
   ASSERT_TRUE(WriteWholeFile(ini.Path, BytesOf(old)));
-  const std::string target = folder_ / "lib.dll";
   ASSERT_TRUE(WriteWholeFile(target, BytesOf("old")));
   Held held(target);
   Open(FileRecord(BytesOf("new")));

@@ -13,26 +13,8 @@ LRESULT CALLBACK Watch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
   if (message != WM_ASSOCIATIONS) return DefWindowProcA(window, message, wParam, lParam);
   ++Notices;
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "ntbfile\\shell\\open\\command", 0, KEY_READ, &key) == ERROR_SUCCESS) {
-    ++KeyWasThere;
-    RegCloseKey(key);
-  }
+  KeyWasThere += RegistryText(HKEY_CLASSES_ROOT, "ntbfile\\shell\\open\\command", "") != "<no key>";
   return 0;
-}
-
-Bytes Entry(const std::string& extension)
-{
-  Bytes out;
-  PutString(out, extension, 260);
-  PutByte(out, 0);                  // icon index
-  PutString(out, "", 260);          // description
-  PutString(out, "a.ico", 260);     // icon, a file of the install folder
-  PutByte(out, 1);                  // open
-  PutString(out, "a.exe", 260);
-  PutString(out, "", 260);
-  PutByte(out, 0);                  // no print
-  return out;
 }
 
 }  // namespace
@@ -47,10 +29,18 @@ TEST_F(FileTypes, ShellIsToldOnceAfterTheLastEntry)
   const ULONG id = SHChangeNotifyRegister(window, SHCNRF_ShellLevel | SHCNRF_InterruptLevel, SHCNE_ASSOCCHANGED,
                                           WM_ASSOCIATIONS, 1, &entry);
   ASSERT_NE(0u, id);
-  Bytes payload = Entry("nta");
-  const Bytes second = Entry("ntb");
-  payload.insert(payload.end(), second.begin(), second.end());
-  Open(payload);  // the data ends where the next extension would start
+  Product product;
+  for (const char* extension : {"nta", "ntb"}) {
+    FileTypeEntry type;
+    type.Extension = extension;
+    type.Icon.Name = "a.ico";
+    type.Open.Present = true;
+    type.Open.Program.Name = "a.exe";
+    product.FileTypes.push_back(type);
+  }
+  SectionWriter writer(0, 0);
+  writer.FileTypes(product);
+  Open(writer.Out);
   EXPECT_EQ(1, InstallFileTypes());
   EXPECT_EQ(0u, Boxes().size());
   MSG message;
@@ -59,5 +49,5 @@ TEST_F(FileTypes, ShellIsToldOnceAfterTheLastEntry)
   EXPECT_EQ(1, KeyWasThere);
   SHChangeNotifyDeregister(id);
   DestroyWindow(window);
-  for (const char* key : {".nta", "ntafile", ".ntb", "ntbfile"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key), RegDeleteKeyA(HKEY_CLASSES_ROOT, key);
+  for (const char* key : {".nta", "ntafile", ".ntb", "ntbfile"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
 }

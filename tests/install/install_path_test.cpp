@@ -5,41 +5,20 @@
 
 TEST(InstallPath, OnlyPathsThatStayWhereTheySayPass)
 {
-  const struct {
-    const char* Path;
-    int Safe;
-  } rows[] = {
-      {"viewer.exe", 1},
-      {"bin\\viewer.exe", 1},
-      {"docs\\\x88\xea\x97\x97\x95\x5c", 1},  // 一覧表: the last trail byte is '\'
-      {"C:\\Program Files\\a.dll", 1},
-      {"setup.inf.txt", 1},
-      {"docs\\setup.inf", 1},
-      {"", 0},
-      {"\\windows\\a.dll", 0},
-      {"\\\\server\\share\\a", 0},
-      {"..\\a.exe", 0},
-      {"bin\\..\\..\\a.exe", 0},
-      {"bin\\.\\a.exe", 0},
-      {"bin\\\\a.exe", 0},
-      {"bin\\", 0},
-      {"bin/a.exe", 0},
-      {"C:a.exe", 0},
-      {"C:\\", 0},
-      {"a:b.exe", 0},
-      {"a\r\nFILE=C:\\x", 0},
-      {"setup.inf", 0},
-      {"SETUP.$$$", 0},
-  };
-  for (const auto& row : rows) EXPECT_EQ(row.Safe, IsSafeInstallPath(row.Path)) << row.Path;
+  // 一覧表 ends in the trail byte '\'.
+  for (const char* safe : {"viewer.exe", "bin\\viewer.exe", "docs\\\x88\xea\x97\x97\x95\x5c", "C:\\Program Files\\a.dll",
+                           "setup.inf.txt", "docs\\setup.inf"})
+    EXPECT_EQ(1, IsSafeInstallPath(safe)) << safe;
+  for (const char* unsafe : {"", "\\windows\\a.dll", "\\\\server\\share\\a", "..\\a.exe", "bin\\..\\..\\a.exe",
+                             "bin\\.\\a.exe", "bin\\\\a.exe", "bin\\", "bin/a.exe", "C:a.exe", "C:\\", "a:b.exe",
+                             "a\r\nFILE=C:\\x", "setup.inf", "SETUP.$$$"})
+    EXPECT_EQ(0, IsSafeInstallPath(unsafe)) << unsafe;
 }
 
 TEST(InstallPath, FileNamesHoldNoFolderOrReservedCharacter)
 {
-  EXPECT_EQ(1, IsSafeFileName(""));
-  EXPECT_EQ(1, IsSafeFileName("サンプル ビューア"));
-  EXPECT_EQ(1, IsSafeFileName("\x95\x5c"));  // 表
-  EXPECT_EQ(1, IsSafeFileName("\x83\x7c"));  // ポ: trail byte '|'
+  // 表 ends in '\', ポ in '|'.
+  for (const char* safe : {"", "サンプル ビューア", "\x95\x5c", "\x83\x7c"}) EXPECT_EQ(1, IsSafeFileName(safe)) << safe;
   for (const char* bad : {"a\\b", "a/b", "C:", "a*", "a?", "a\"", "<a>", "a|b", "a\tb"})
     EXPECT_EQ(0, IsSafeFileName(bad)) << bad;
 }

@@ -16,14 +16,15 @@ static std::vector<std::string> Lines(const std::string& log)
   return lines;
 }
 
-// The merge as a log reader would do it: each old line against the whole new log.
+// The merge as a log reader would do it: only a log of this engine, each
+// old line against the whole new log as it grows.
 static std::string ReferenceMerge(const std::string& oldLog, std::string newLog)
 {
   const std::vector<std::string> old = Lines(oldLog);
   std::string appended;
+  if (std::find(old.begin(), old.end(), "AUTHOR=Norvalex") == old.end()) return appended;
   for (const std::string& line : old) {
     const std::vector<std::string> lines = Lines(newLog);
-    if (std::find(old.begin(), old.end(), "AUTHOR=Norvalex") == old.end()) break;
     if (std::find(lines.begin(), lines.end(), line) != lines.end()) continue;
     newLog += line + "\r\n";
     appended += line + "\r\n";

@@ -19,21 +19,6 @@ Version V(unsigned major, unsigned minor, unsigned build, unsigned revision)
   return {major << 16 | minor, build << 16 | revision};
 }
 
-// The stand-in uninstaller with its fixed file version rewritten.
-Bytes VersionedFile(Version version)
-{
-  Bytes image = ReadWholeFile(ProgramFolder() + "\\recorder_uninstaller.exe");
-  for (size_t i = 0; i + 16 <= image.size(); i += 4) {
-    DWORD word;
-    CopyMemory(&word, &image[i], 4);
-    if (word != 0xFEEF04BD) continue;
-    CopyMemory(&image[i + 8], &version.Ms, 4);
-    CopyMemory(&image[i + 12], &version.Ls, 4);
-    return image;
-  }
-  return Bytes{};
-}
-
 std::string Question(const std::string& path, const std::string& version)
 {
   return "ｲﾝｽﾄｰﾙしようとした共有ﾌｧｲﾙよりも新しいﾌｧｲﾙが既にｼｽﾃﾑに存在します。\n"
@@ -47,7 +32,7 @@ class SharedFiles : public StepFixture {};
 
 TEST_F(SharedFiles, NewerInstalledFilesAreKeptOnlyWhenTheUserSaysSo)
 {
-  struct Row {
+  const struct {
     const char* Name;
     bool Placed;        // a versioned file is there before
     Version Installed;
@@ -55,8 +40,7 @@ TEST_F(SharedFiles, NewerInstalledFilesAreKeptOnlyWhenTheUserSaysSo)
     int Answer;         // 0: no question
     const char* Shown;  // the installed version in the question
     bool Replaced;
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"new", false, {}, V(1, 2, 3, 4), 0, "", true},
       {"equal", true, V(3, 0, 0, 0), V(3, 0, 0, 0), 0, "", true},
       {"later build", true, V(3, 0, 0, 0), V(3, 0, 0, 1), 0, "", true},
@@ -68,42 +52,34 @@ TEST_F(SharedFiles, NewerInstalledFilesAreKeptOnlyWhenTheUserSaysSo)
       {"older, replaced", true, V(4, 0, 1, 2), V(2, 0, 0, 0), IDNO, "4.0.65538", true},
   };
   int n = 0;
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     SCOPED_TRACE(row.Name);
     const std::string path = folder_ / ("Shared Library " + std::to_string(++n) + ".dll");
-    if (row.Placed) { ASSERT_TRUE(WriteWholeFile(path, VersionedFile(row.Installed))); }
-    const Bytes data = BytesOf("payload " + std::to_string(n));
-    Bytes payload;
-    PutString(payload, path, 260);
-    PutInt32(payload, row.Payload.Ms);
-    PutInt32(payload, row.Payload.Ls);
-    const Bytes record = FileRecord(data);
-    PutBytes(payload, record.data(), record.size());
-    PutByte(payload, 0);
-    if (row.Answer != 0) Answer({{"共有ﾌｧｲﾙの上書確認", row.Answer}});
-    Open(payload);
-    EXPECT_EQ(1, InstallSharedFiles());
-    const std::vector<SeenBox> seen = Boxes();
-    ASSERT_EQ(row.Answer != 0 ? 1u : 0u, seen.size());
-    if (row.Answer != 0) {
-      EXPECT_EQ(Question(path, row.Shown), seen[0].Text);
-      EXPECT_EQ(window_, seen[0].Owner);
+    const Bytes placed = VersionedStandIn(row.Installed.Ms, row.Installed.Ls), data = BytesOf(path);
+    if (row.Placed) { ASSERT_TRUE(WriteWholeFile(path, placed)); }
+    Product product;
+    product.SharedFiles.push_back({path, row.Payload.Ms, row.Payload.Ls, Source(data)});
+    SectionWriter writer(0, 0);
+    writer.SharedFiles(product);
+    // Installed twice: the count is new, then raised from 4 (set in between) to 5.
+    for (const char* count : {"1", "5"}) {
+      const bool asked = row.Answer != 0 && (*count == '1' || !row.Replaced);
+      if (asked) Answer({{"共有ﾌｧｲﾙの上書確認", row.Answer}});
+      Open(writer.Out);
+      EXPECT_EQ(1, InstallSharedFiles());
+      const std::vector<SeenBox> seen = Boxes();
+      ASSERT_EQ(asked ? 1u : 0u, seen.size());
+      if (asked) {
+        EXPECT_EQ(Question(path, row.Shown), seen[0].Text);
+        EXPECT_EQ(window_, seen[0].Owner);
+      }
+      EXPECT_TRUE((row.Replaced ? data : placed) == ReadWholeFile(path));
+      EXPECT_NE(path, ShortName(path)) << "the count must be under the short path";
+      EXPECT_EQ(count, RegistryText(nullptr, SHARED_DLLS, ShortName(path).c_str()));
+      EXPECT_EQ("<no value>", RegistryText(nullptr, SHARED_DLLS, path.c_str()));
+      const DWORD four = 4;
+      RegSetKeyValueA(HKEY_LOCAL_MACHINE, SHARED_DLLS + 19, ShortName(path).c_str(), REG_DWORD, &four, sizeof four);
+      if (*count == '5') RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SHARED_DLLS + 19, ShortName(path).c_str());
     }
-    EXPECT_TRUE((row.Replaced ? data : VersionedFile(row.Installed)) == ReadWholeFile(path));
-    EXPECT_NE(path, ShortName(path)) << "the count must be under the short path";
-    EXPECT_EQ("1", RegistryText(nullptr, SHARED_DLLS, ShortName(path).c_str()));
-    EXPECT_EQ("<no value>", RegistryText(nullptr, SHARED_DLLS, path.c_str()));
-    // Installed again over a count of 4: one more.
-    HKEY key;
-    RegOpenKeyExA(HKEY_LOCAL_MACHINE, SHARED_DLLS + 19, 0, KEY_WRITE, &key);
-    const DWORD four = 4;
-    RegSetValueExA(key, ShortName(path).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&four), sizeof four);
-    if (row.Answer != 0) Answer({{"共有ﾌｧｲﾙの上書確認", row.Answer}});
-    Open(payload);
-    EXPECT_EQ(1, InstallSharedFiles());
-    Boxes();
-    EXPECT_EQ("5", RegistryText(nullptr, SHARED_DLLS, ShortName(path).c_str()));
-    RegDeleteValueA(key, ShortName(path).c_str());
-    RegCloseKey(key);
   }
 }

@@ -1,58 +1,39 @@
 // The test helpers; see the header.
 #include "tests/support/files.h"
+#include <shellapi.h>
 #include "app/sjis.h"
 
 TempFolder::TempFolder()
 {
-  char base[MAX_PATH];
+  char base[MAX_PATH], name[MAX_PATH];
   GetTempPathA(sizeof base, base);
   static LONG counter = 0;
-  for (;;) {
-    char name[MAX_PATH];
-    wsprintfA(name, "%ssetup-test-%lu-%ld", base, GetCurrentProcessId(), InterlockedIncrement(&counter));
-    if (CreateDirectoryA(name, nullptr)) {
-      path_ = name;
-      return;
-    }
-  }
+  do wsprintfA(name, "%ssetup-test-%lu-%ld", base, GetCurrentProcessId(), InterlockedIncrement(&counter));
+  while (!CreateDirectoryA(name, nullptr));
+  path_ = name;
 }
 
-TempFolder::~TempFolder() { RemoveTree(path_); }
-
-bool RemoveTree(const std::string& path)
+TempFolder::~TempFolder()
 {
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = entry.cFileName, full = path + "\\" + name;
-      if (name == "." || name == "..") continue;
-      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
-      else DeleteFileA(full.c_str());
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-  }
-  RemoveDirectoryA(path.c_str());
-  return !FileExists(path);
+  const std::string from = path_ + '\0';  // the list ends with a second NUL
+  SHFILEOPSTRUCTA remove = {nullptr, FO_DELETE, from.c_str(), nullptr, FOF_NO_UI, FALSE, nullptr, nullptr};
+  SHFileOperationA(&remove);
 }
 
 bool WriteWholeFile(const std::string& path, const Bytes& bytes)
 {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
-  const BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  const BOOL ok = file != INVALID_HANDLE_VALUE &&
+                  (bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
   CloseHandle(file);
   return ok && written == bytes.size();
 }
 
 Bytes ReadWholeFile(const std::string& path)
 {
-  Bytes bytes;
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  bytes.resize(GetFileSize(file, nullptr));
+  Bytes bytes(file == INVALID_HANDLE_VALUE ? 0 : GetFileSize(file, nullptr));
   DWORD got = 0;
   if (!bytes.empty()) ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
   bytes.resize(got);
@@ -64,11 +45,10 @@ bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str(
 
 std::string ParentFolder(const std::string& path)
 {
-  const char* start = path.c_str();
-  const char* lastSlash = start;
-  for (const char* p = start; *p != '\0'; p = NextSjisChar(p))
+  const char* lastSlash = path.c_str();
+  for (const char* p = lastSlash; *p != '\0'; p = NextSjisChar(p))
     if (*p == '\\') lastSlash = p;
-  return std::string(start, static_cast<size_t>(lastSlash - start));
+  return path.substr(0, static_cast<size_t>(lastSlash - path.c_str()));
 }
 
 std::string ProgramFolder()
@@ -78,19 +58,15 @@ std::string ProgramFolder()
   return ParentFolder(path);
 }
 
-std::string WindowsFolder()
+static std::string Folder(UINT(WINAPI* get)(char*, UINT))
 {
   char folder[MAX_PATH];
-  GetWindowsDirectoryA(folder, sizeof folder);
+  get(folder, sizeof folder);
   return folder;
 }
 
-std::string SystemFolder()
-{
-  char folder[MAX_PATH];
-  GetSystemDirectoryA(folder, sizeof folder);
-  return folder;
-}
+std::string WindowsFolder() { return Folder(GetWindowsDirectoryA); }
+std::string SystemFolder() { return Folder(GetSystemDirectoryA); }
 
 std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
@@ -132,15 +108,17 @@ std::string RegistryText(HKEY root, const std::string& path, const char* name, D
   std::string key = path;
   HKEY handle;
   if (RegOpenKeyExA(Root(root, &key), key.c_str(), 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) return "<no key>";
-  char data[1024] = "";
-  DWORD size = sizeof data - 1, kind = 0;
-  const LONG result = RegQueryValueExA(handle, name, nullptr, &kind, reinterpret_cast<BYTE*>(data), &size);
+  DWORD size = 0, kind = 0;
+  LONG result = RegQueryValueExA(handle, name, nullptr, &kind, nullptr, &size);
+  std::string data(size, '\0');
+  if (result == ERROR_SUCCESS && size > 0)
+    result = RegQueryValueExA(handle, name, nullptr, &kind, reinterpret_cast<BYTE*>(&data[0]), &size);
   RegCloseKey(handle);
   if (type != nullptr) *type = kind;
   if (result != ERROR_SUCCESS) return "<no value>";
-  if (kind == REG_DWORD) return std::to_string(*reinterpret_cast<DWORD*>(data));
-  if (kind == REG_BINARY || kind == REG_MULTI_SZ) return std::string(data, size);
-  return data;
+  if (kind == REG_DWORD && size == sizeof(DWORD)) return std::to_string(*reinterpret_cast<const DWORD*>(data.data()));
+  if (kind == REG_BINARY || kind == REG_MULTI_SZ) return data.substr(0, size);
+  return data.c_str();
 }
 
 void SetRegistryText(HKEY root, const std::string& path, const char* name, const std::string& text)
@@ -157,16 +135,9 @@ void SetRegistryText(HKEY root, const std::string& path, const char* name, const
 Held::Held(const std::string& path)
     : Handle(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
 
-void Held::Release()
-{
-  if (Handle != INVALID_HANDLE_VALUE) CloseHandle(Handle);
-  Handle = INVALID_HANDLE_VALUE;
-}
-
 SavedWindowsFile::SavedWindowsFile(const char* name)
-    : Path(WindowsFolder() + "\\" + name), Existed(FileExists(Path))
+    : Path(WindowsFolder() + "\\" + name), Existed(FileExists(Path)), Saved(ReadWholeFile(Path))
 {
-  if (Existed) Saved = ReadWholeFile(Path);
   DeleteFileA(Path.c_str());
 }
 
@@ -178,20 +149,12 @@ SavedWindowsFile::~SavedWindowsFile()
 
 static const char PENDING_RENAMES[] = "PendingFileRenameOperations";
 
-static Bytes ReadPending(HKEY key, bool* existed)
-{
-  DWORD size = 0;
-  *existed = RegQueryValueExA(key, PENDING_RENAMES, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
-  Bytes value(size);
-  if (*existed && size > 0) RegQueryValueExA(key, PENDING_RENAMES, nullptr, nullptr, value.data(), &size);
-  return value;
-}
-
 SavedPendingRenames::SavedPendingRenames()
 {
   RegCreateKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, nullptr, 0,
                   KEY_READ | KEY_WRITE, nullptr, &Key, nullptr);
-  Saved = ReadPending(Key, &Existed);
+  Existed = RegistryText(Key, "", PENDING_RENAMES) != "<no value>";
+  Saved = BytesOf(Now());
 }
 
 SavedPendingRenames::~SavedPendingRenames()
@@ -203,6 +166,6 @@ SavedPendingRenames::~SavedPendingRenames()
 
 std::string SavedPendingRenames::Now() const
 {
-  bool existed = false;
-  return Text(ReadPending(Key, &existed));
+  const std::string now = RegistryText(Key, "", PENDING_RENAMES);
+  return now == "<no value>" ? "" : now;
 }

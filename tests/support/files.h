@@ -18,9 +18,8 @@ class TempFolder {
 };
 
 bool WriteWholeFile(const std::string& path, const Bytes& bytes);
-Bytes ReadWholeFile(const std::string& path);
+Bytes ReadWholeFile(const std::string& path);  // empty when it cannot be read
 bool FileExists(const std::string& path);
-bool RemoveTree(const std::string& path);
 std::string ProgramFolder();  // of the running test program
 std::string WindowsFolder();
 std::string SystemFolder();
@@ -42,8 +41,7 @@ void SetRegistryText(HKEY root, const std::string& key, const char* name, const 
 // A file held open without sharing, as a running program holds its files.
 struct Held {
   explicit Held(const std::string& path);
-  ~Held() { Release(); }
-  void Release();
+  ~Held() { CloseHandle(Handle); }
   HANDLE Handle;
 };
 

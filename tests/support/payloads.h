@@ -18,9 +18,7 @@ struct StartupFields {
 
 // The product header and the screen settings, in payload order.
 Bytes StartupSections(const StartupFields& fields);
-
 // 64 bytes: "MZ" and an empty DOS header, whose offset word AttachPayload sets.
 Bytes StandInImage();
-
 // Writes the stand-in image with `payload` attached to `path`; false if it cannot.
 bool WriteStandInSetup(const std::string& path, const Bytes& payload);

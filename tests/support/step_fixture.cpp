@@ -1,22 +1,35 @@
 // The fixture shared by the install step tests; see the header.
 #include "tests/support/step_fixture.h"
 #include <commctrl.h>
+#include <algorithm>
 #include "app/file_io.h"
 #include "app/state.h"
-#include "payload/lzw_encode.h"
 #include "payload/stream.h"
 #include "tests/support/payloads.h"
 
-Bytes FileRecord(const Bytes& data, uint32_t attributes)
+SourceFile Source(const Bytes& data, uint32_t attributes)
 {
-  Bytes out;
-  PutInt32(out, attributes);
-  for (int i = 0; i < 3; ++i) PutFileTime(out, 126256467060000000ull);
-  PutInt32(out, static_cast<uint32_t>(data.size()));
-  PutInt32(out, 0);
-  const Bytes body = LzwEncode(data.data(), data.size());
-  PutBytes(out, body.data(), body.size());
-  return out;
+  const uint64_t time = 126256467060000000ull;
+  return {"test", attributes, time, time, time, data};
+}
+
+Bytes FileRecord(const Bytes& data, uint32_t attributes, unsigned flags)
+{
+  SectionWriter writer(0, flags);
+  writer.Item(Source(data, attributes));
+  return writer.Out;
+}
+
+Bytes VersionedStandIn(DWORD ms, DWORD ls)
+{
+  Bytes image = ReadWholeFile(ProgramFolder() + "\\recorder_uninstaller.exe");
+  const DWORD signature = VS_FFI_SIGNATURE;
+  const auto fixed = std::search(image.begin(), image.end(), reinterpret_cast<const BYTE*>(&signature),
+                                 reinterpret_cast<const BYTE*>(&signature) + 4);
+  if (fixed == image.end()) return Bytes{};
+  CopyMemory(&*fixed + 8, &ms, 4);
+  CopyMemory(&*fixed + 12, &ls, 4);
+  return image;
 }
 
 void StepFixture::SetUp()
@@ -31,10 +44,9 @@ void StepFixture::SetUp()
   State.InstallLog = CreateFileA((aside_ / "setup.inf").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                  CREATE_ALWAYS, 0, nullptr);
   window_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 100, nullptr, nullptr, nullptr, nullptr);
-  const char* classes[] = {"STATIC", PROGRESS_CLASSA, "STATIC", PROGRESS_CLASSA};
   for (int i = 0; i < 4; ++i)
-    State.Meters.Controls[i] = CreateWindowExA(0, classes[i], "", WS_CHILD, 0, 20 * i, 300, 10, window_, nullptr,
-                                           nullptr, nullptr);
+    State.Meters.Controls[i] = CreateWindowExA(0, i % 2 ? PROGRESS_CLASSA : "STATIC", "", WS_CHILD, 0, 20 * i, 300, 10,
+                                           window_, nullptr, nullptr, nullptr);
   State.CurrentDialog = window_;
   Answer({});
 }
@@ -44,10 +56,7 @@ void StepFixture::TearDown()
   for (const SeenBox& box : Boxes()) ADD_FAILURE() << "box not looked at: " << box.Text;
   boxes_.reset();
   ClosePayload();
-  if (State.InstallLog != INVALID_HANDLE_VALUE) CloseHandle(State.InstallLog);
-  State.InstallLog = INVALID_HANDLE_VALUE;
-  for (HWND& control : State.Meters.Controls) control = nullptr;
-  State.CurrentDialog = nullptr;
+  CloseHandle(State.InstallLog);
   DestroyWindow(window_);
   IoInjectFault(IO_WRITE, -1, 0);
   IoInjectFault(IO_READ, -1, 0);
@@ -57,9 +66,7 @@ void StepFixture::TearDown()
 void StepFixture::Open(const Bytes& payload, unsigned flags)
 {
   ClosePayload();
-  Bytes image = StandInImage();
-  ASSERT_TRUE(AttachPayload(image, payload));
-  ASSERT_TRUE(WriteWholeFile(State.OwnPath, image));
+  ASSERT_TRUE(WriteStandInSetup(State.OwnPath, payload));
   ASSERT_EQ(1, OpenPayload());
   State.PayloadFlags = flags;
 }

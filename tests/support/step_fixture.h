@@ -1,8 +1,8 @@
 // The fixture of the install step tests: a fresh program-wide State as the
 // install dialog leaves it (a temporary install folder made current, the
 // log open aside, the progress dialog's label and bars on a hidden window
-// that is the current dialog), a crafted payload behind a stand-in
-// executable, boxes answered and a test failed that leaves one unexamined.
+// that is the current dialog), a payload from the builder's writers behind
+// a stand-in executable, boxes answered and a test failed that leaves one unexamined.
 #pragma once
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -12,10 +12,14 @@
 #include "payload/encode.h"
 #include "tests/support/files.h"
 #include "tests/support/ui_driver.h"
+#include "tools/mksetup/product.h"
 
-// A file's item record as the builder writes it: archive attribute, one
-// time for all three, the end offset field, and the LZW-compressed data.
-Bytes FileRecord(const Bytes& data, uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE);
+// A file as the builder holds it, with one time for all three.
+SourceFile Source(const Bytes& data, uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE);
+// Its item record as the builder writes it under these payload flags.
+Bytes FileRecord(const Bytes& data, uint32_t attributes = FILE_ATTRIBUTE_ARCHIVE, unsigned flags = 0);
+// The stand-in uninstaller's image with its fixed file version rewritten.
+Bytes VersionedStandIn(DWORD ms, DWORD ls);
 
 class StepFixture : public ::testing::Test {
  protected:

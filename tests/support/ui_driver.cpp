@@ -4,13 +4,6 @@
 
 enum { POLL_MS = 20, MESSAGE_TEXT_ID = 0xFFFF };
 
-const std::string& Screen::Text(int id) const
-{
-  static const std::string none = "<no control>";
-  auto found = Texts.find(id);
-  return found == Texts.end() ? none : found->second;
-}
-
 std::string WindowText(HWND window)
 {
   char text[2048] = "";
@@ -26,25 +19,16 @@ static std::string ClassOf(HWND window)
   return name;
 }
 
-struct Collected {
-  DWORD ProcessId;
-  std::vector<HWND> Windows;
-};
-
-static BOOL CALLBACK CollectTop(HWND window, LPARAM context)
+// The visible top-level windows of a process, in Z order.
+static std::vector<HWND> ProcessWindows(DWORD processId)
 {
-  auto* c = reinterpret_cast<Collected*>(context);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == c->ProcessId && IsWindowVisible(window)) c->Windows.push_back(window);
-  return TRUE;
-}
-
-std::vector<HWND> ProcessWindows(DWORD processId)
-{
-  Collected c{processId, {}};
-  EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&c));
-  return c.Windows;
+  std::vector<HWND> windows;
+  for (HWND w = GetTopWindow(nullptr); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == processId && IsWindowVisible(w)) windows.push_back(w);
+  }
+  return windows;
 }
 
 HWND FindProcessWindow(DWORD processId, const char* className, const std::set<HWND>* skip)
@@ -54,29 +38,28 @@ HWND FindProcessWindow(DWORD processId, const char* className, const std::set<HW
   return nullptr;
 }
 
-static BOOL CALLBACK CollectChild(HWND child, LPARAM context)
-{
-  auto* screen = reinterpret_cast<Screen*>(context);
-  if (GetParent(child) != screen->Window) return TRUE;
-  const int id = GetDlgCtrlID(child);
-  screen->Texts[id] = WindowText(child);
-  screen->Visible[id] = IsWindowVisible(child) != 0;
-  return TRUE;
-}
-
 Screen ReadWindow(HWND window)
 {
   Screen screen;
   screen.Window = window;
   screen.Caption = WindowText(window);
   screen.Owner = GetWindow(window, GW_OWNER);
-  EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&screen));
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+    screen.Texts[GetDlgCtrlID(child)] = WindowText(child);
   return screen;
 }
 
 static void PostClick(HWND window, int id)
 {
   PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}
+
+// Polls until `done` holds; false after the timeout.
+static bool Until(DWORD timeoutMs, const std::function<bool()>& done)
+{
+  for (const DWORD start = GetTickCount(); !done(); Sleep(POLL_MS))
+    if (GetTickCount() - start >= timeoutMs) return false;
+  return true;
 }
 
 std::vector<std::string> UiDriver::WindowsNow() const
@@ -88,33 +71,29 @@ std::vector<std::string> UiDriver::WindowsNow() const
 
 bool UiDriver::WaitFor(const std::string& caption, Screen* screen, DWORD timeoutMs)
 {
-  const DWORD start = GetTickCount();
-  do {
-    for (HWND w : ProcessWindows(processId_)) {
-      if (w == last_ || WindowText(w) != caption) continue;
-      Sleep(POLL_MS * 3);  // let the dialog finish its initialisation
-      *screen = ReadWindow(w);
-      last_ = w;
-      transcript_.push_back("shown \"" + caption + "\"" +
-                            (screen->IsMessageBox() ? ": " + screen->Text(MESSAGE_TEXT_ID) : ""));
-      return true;
-    }
-    Sleep(POLL_MS);
-  } while (GetTickCount() - start < timeoutMs);
-  std::string seen;
-  for (const std::string& w : WindowsNow()) seen += " [" + w + "]";
-  transcript_.push_back("timed out waiting for \"" + caption + "\"; on screen:" + seen);
-  return false;
+  HWND found = nullptr;
+  const auto shown = [&] {
+    for (HWND w : ProcessWindows(processId_))
+      if (w != last_ && WindowText(w) == caption) return (found = w) != nullptr;
+    return false;
+  };
+  if (!Until(timeoutMs, shown)) {
+    std::string seen;
+    for (const std::string& w : WindowsNow()) seen += " [" + w + "]";
+    transcript_.push_back("timed out waiting for \"" + caption + "\"; on screen:" + seen);
+    return false;
+  }
+  Sleep(POLL_MS * 3);  // let the dialog finish its initialisation
+  *screen = ReadWindow(found);
+  last_ = found;
+  transcript_.push_back("shown \"" + caption + "\"" +
+                        (screen->IsMessageBox() ? ": " + screen->Text(MESSAGE_TEXT_ID) : ""));
+  return true;
 }
 
 bool UiDriver::WaitGone(HWND window, DWORD timeoutMs)
 {
-  const DWORD start = GetTickCount();
-  while (IsWindow(window) && IsWindowVisible(window)) {
-    if (GetTickCount() - start >= timeoutMs) return false;
-    Sleep(POLL_MS);
-  }
-  return true;
+  return Until(timeoutMs, [window] { return !IsWindow(window) || !IsWindowVisible(window); });
 }
 
 void UiDriver::Type(const Screen& screen, int id, const std::string& text)
@@ -137,70 +116,48 @@ void UiDriver::Close(const Screen& screen)
 }
 
 BoxAnswerer::BoxAnswerer(std::vector<ExpectedBox> script, DWORD processId)
-    : script_(std::move(script)), processId_(processId)
-{
-  InitializeCriticalSection(&lock_);
-  thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
-}
-
-BoxAnswerer::~BoxAnswerer()
-{
-  Finish();
-  DeleteCriticalSection(&lock_);
-}
+    : script_(std::move(script)), thread_(&BoxAnswerer::Watch, this, processId) {}
 
 std::vector<SeenBox> BoxAnswerer::Finish()
 {
-  if (thread_ != nullptr) {
+  if (thread_.joinable()) {
     Sleep(POLL_MS * 2);  // one last look, so that a box still on screen is answered
-    InterlockedExchange(&stop_, 1);
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-    thread_ = nullptr;
+    stop_ = true;
+    thread_.join();
   }
-  EnterCriticalSection(&lock_);
-  std::vector<SeenBox> seen = seen_;
-  LeaveCriticalSection(&lock_);
-  return seen;
+  std::lock_guard<std::mutex> hold(lock_);
+  return seen_;
 }
 
 bool BoxAnswerer::AllAnswered() const
 {
-  EnterCriticalSection(&lock_);
+  std::lock_guard<std::mutex> hold(lock_);
   bool all = next_ == script_.size();
   for (const SeenBox& box : seen_) all = all && box.Expected;
-  LeaveCriticalSection(&lock_);
   return all;
 }
 
-DWORD WINAPI BoxAnswerer::ThreadMain(void* self)
+// Answers each message box of the process once: by the script when it is
+// the next expected one, otherwise with Cancel, No or OK.
+void BoxAnswerer::Watch(DWORD processId)
 {
-  auto* answerer = static_cast<BoxAnswerer*>(self);
-  while (!answerer->stop_) {
-    answerer->Poll();
-    Sleep(POLL_MS / 2);
-  }
-  answerer->Poll();
-  return 0;
-}
-
-void BoxAnswerer::Poll()
-{
-  for (HWND window : ProcessWindows(processId_)) {
-    const Screen box = ReadWindow(window);
-    EnterCriticalSection(&lock_);
-    ExpectedBox* step = nullptr;
-    const bool isBox = ClassOf(window) == "#32770" && box.IsMessageBox();
-    if (isBox && next_ < script_.size() && script_[next_].Caption == box.Caption) step = &script_[next_++];
-    if (isBox) seen_.push_back({box.Caption, box.Text(MESSAGE_TEXT_ID), box.Owner, step != nullptr});
-    LeaveCriticalSection(&lock_);
-    if (!isBox) continue;
-    if (step != nullptr && step->Before) step->Before();
-    int button = step != nullptr ? step->Button : 0;
-    for (int id : {IDCANCEL, IDNO, IDOK})
-      if (button == 0 && GetDlgItem(window, id) != nullptr) button = id;
-    PostClick(window, button);
-    // Wait for it to go, so that it is not taken twice.
-    for (int i = 0; i < 500 && IsWindow(window) && IsWindowVisible(window); ++i) Sleep(POLL_MS / 2);
+  for (bool last = false; !last; Sleep(POLL_MS / 2)) {
+    last = stop_;
+    for (HWND window : ProcessWindows(processId)) {
+      const Screen box = ReadWindow(window);
+      if (ClassOf(window) != "#32770" || !box.IsMessageBox()) continue;
+      ExpectedBox* step = nullptr;
+      {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (next_ < script_.size() && script_[next_].Caption == box.Caption) step = &script_[next_++];
+        seen_.push_back({box.Caption, box.Text(MESSAGE_TEXT_ID), box.Owner, step != nullptr});
+      }
+      if (step != nullptr && step->Before) step->Before();
+      int button = step != nullptr ? step->Button : 0;
+      for (int id : {IDCANCEL, IDNO, IDOK})
+        if (button == 0 && GetDlgItem(window, id) != nullptr) button = id;
+      PostClick(window, button);
+      Until(5000, [window] { return !IsWindow(window) || !IsWindowVisible(window); });  // not taken twice
+    }
   }
 }

@@ -1,15 +1,18 @@
 // Drives windows as a user would. UiDriver works another process's dialogs
 // and message boxes: waits for each, reads it (caption, texts by control id,
-// visibility, owner), types, clicks and keeps a transcript. BoxAnswerer
-// answers the message boxes of a process from a helper thread by a script
-// and dismisses unexpected ones, so that a test fails instead of hanging.
-// Clicks are posted, never sent: the driven code is free to open its next box.
+// owner), types, clicks and keeps a transcript. BoxAnswerer answers the
+// message boxes of a process from a helper thread by a script and dismisses
+// unexpected ones, so that a test fails instead of hanging. Clicks are
+// posted, never sent: the driven code is free to open its next box.
 #pragma once
 #include <windows.h>
+#include <atomic>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct Screen {
@@ -17,18 +20,16 @@ struct Screen {
   std::string Caption;
   HWND Owner = nullptr;
   std::map<int, std::string> Texts;  // by control id; a message box's text is id 0xFFFF
-  std::map<int, bool> Visible;
   // A message box has its text in a static 0xFFFF and, unlike the setup
   // program's dialogs (whose unnamed labels are 0xFFFF too), no control from 1000.
   bool IsMessageBox() const { return Texts.count(0xFFFF) != 0 && Texts.lower_bound(1000) == Texts.upper_bound(1006); }
-  const std::string& Text(int id) const;
+  std::string Text(int id) const { return Texts.count(id) ? Texts.at(id) : "<no control>"; }
 };
 
 std::string WindowText(HWND window);
-// The visible top-level windows of a process, in Z order.
-std::vector<HWND> ProcessWindows(DWORD processId);
 Screen ReadWindow(HWND window);
-// The first of them of this class that is not in `skip`; null when none is.
+// The first visible top-level window of the process of this class that is
+// not in `skip`, in Z order; null when none is.
 HWND FindProcessWindow(DWORD processId, const char* className, const std::set<HWND>* skip = nullptr);
 
 class UiDriver {
@@ -66,18 +67,16 @@ struct SeenBox {
 class BoxAnswerer {
  public:
   explicit BoxAnswerer(std::vector<ExpectedBox> script, DWORD processId = GetCurrentProcessId());
-  ~BoxAnswerer();
+  ~BoxAnswerer() { Finish(); }
   std::vector<SeenBox> Finish();  // stops watching; every box seen, in order
   bool AllAnswered() const;       // every expected box came and nothing else
 
  private:
-  static DWORD WINAPI ThreadMain(void* self);
-  void Poll();
+  void Watch(DWORD processId);
   std::vector<ExpectedBox> script_;
   size_t next_ = 0;
-  DWORD processId_;
   std::vector<SeenBox> seen_;
-  HANDLE thread_ = nullptr;
-  volatile LONG stop_ = 0;
-  mutable CRITICAL_SECTION lock_;
+  std::atomic<bool> stop_{false};
+  mutable std::mutex lock_;
+  std::thread thread_;
 };
