@@ -40,13 +40,15 @@ manifest() {
 # check NAME FEATURES SHORTCUTS [mksetup build options...]: prints ok, or FAIL and the failed step
 failures=0
 check() {
-  local name=$1 out="$work/out-$1/SETUP.EXE" volumes=0
+  local name=$1 out="$work/out-$1/SETUP.EXE" volumes=0 size=${*: -1}
   manifest "$1" "$2" "$3"
   shift 3
   if ! "$mksetup" build "$work/$name.toml" -o "$out" --uninstaller "$uninstaller" -q "$@" 2>"$work/err"; then
     echo "FAIL $name: build: $(cat "$work/err")"
   elif volumes=$(ls "$work/out-$name" | wc -l) && [ $# -gt 0 ] && [ "$volumes" -lt 3 ]; then
     echo "FAIL $name: a spanned build made only $volumes volume(s)"
+  elif [ $# -gt 0 ] && find "$work/out-$name" -size +"$size"c | grep .; then
+    echo "FAIL $name: the volumes above are larger than $size bytes"
   elif ! "$mksetup" list "$out" > "$work/$name.host" 2>"$work/err"; then
     echo "FAIL $name: list: $(cat "$work/err")"
   elif ! "$source/tools/wine-run" "$walker" "Z:${out//\//\\}" "$volumes" 2>"$work/err" | iconv -f CP932 -t UTF-8 > "$work/$name.wine" || [ "${PIPESTATUS[0]}" -ne 0 ]; then
@@ -70,4 +72,8 @@ check spanned-stored $'agreement = "license.txt"\nstored = "always"' $'[shortcut
   --span --volume-size $((engine + 20000))
 check simple $'agreement = "license.txt"\nsimple_mode = true' ""
 check plain 'user_page = true' $'[shortcuts.start_menu]\nname = "開始"\ntarget = "readme.txt"'
+# A volume size that leaves no room for payload beside the engine is refused.
+"$mksetup" build "$work/plain.toml" -o "$work/refused/SETUP.EXE" --engine "$(dirname "$walker")/setup.exe" -q --span \
+  --volume-size "$engine" --uninstaller "$uninstaller" 2>&1 | grep -q "does not leave room" ||
+  { echo "FAIL: a volume without room for payload was not refused"; failures=$((failures + 1)); }
 [ "$failures" -eq 0 ] || { echo "$failures payload walk(s) failed"; exit 1; }
