@@ -5,9 +5,11 @@
 // before it is read.
 #include <gtest/gtest.h>
 #include <fstream>
+#include <random>
 #include <string>
 #include "payload/encode.h"
 #include "payload/layout.h"
+#include "payload/lzw_encode.h"
 #include "payload/reader.h"
 #include "tools/mksetup/payload_file.h"
 #include "tools/mksetup/product.h"
@@ -45,14 +47,14 @@ TEST(Layout, BodiesDecodeTheFormatsExamplesAndRefuseBrokenData)
     std::string Output;
     bool Stored = false;
     size_t RefuseAt = SIZE_MAX;
-  } rows[] = {  // 9-bit codes, first bit first: A B 100 102; A B 105; 100 A; A B C (D)
+  } rows[] = {  // 9-bit codes, first bit first: A B 100 102; A B 102; 100 A; A B C (D)
       {"empty body", {0x77}, 0, 1, ""},
       {"two literals", {0x20, 0x90, 0x80, 0x77}, 2, 1, "AB"},
       {"entry being defined", {0x20, 0xC0, 0x00, 0x77}, 3, 1, "AAA"},
       {"chained entries", {0x20, 0x90, 0xA0, 0x10, 0x20, 0x77}, 7, 1, "ABABABA"},
       {"declared size reached inside a code's string", {0x20, 0x90, 0xA0, 0x00, 0x77}, 3, 0, "ABA"},
       {"declared size reached inside a code", {0x20, 0x90, 0x77}, 1, 1, "A"},
-      {"entry not yet defined", {0x20, 0x90, 0xA0, 0xA0}, 100, 0, "AB"},
+      {"entry past the one being defined", {0x20, 0x90, 0xA0, 0x40}, 100, 0, "AB"},
       {"entry as first code", {0x80, 0x10, 0x40}, 100, 0, ""},
       {"data ends inside a code", {0x20, 0x90, 0x88}, 3, 0, "AB"},
       {"sink refuses", {0x20, 0x90, 0x88, 0x64, 0x40}, 4, 0, "AB", false, 2},
@@ -64,6 +66,22 @@ TEST(Layout, BodiesDecodeTheFormatsExamplesAndRefuseBrokenData)
     EXPECT_EQ(row.Result, Decode(row.Input, row.Declared, row.Stored, row.RefuseAt)) << row.Case;
     EXPECT_EQ(row.Output, Sunk) << row.Case;
     EXPECT_TRUE(!row.Result || ReadByte() == 0x77) << row.Case << ": a body's bytes, no more";
+  }
+}
+
+TEST(Layout, BodiesOfEveryLengthUpTo700AndLongRunsComeBackWhole)
+{
+  std::mt19937 random(1234);
+  std::vector<Bytes> inputs = {Bytes(100000, 'a'), Bytes(100000)};
+  for (size_t length = 0; length <= 700; ++length) inputs.emplace_back(length), inputs.emplace_back(length);
+  for (size_t i = 1; i < inputs.size(); ++i)  // odd: any byte, even: three letters
+    for (auto& b : inputs[i]) b = static_cast<unsigned char>(i % 2 ? random() : 'a' + random() % 3);
+  for (const Bytes& data : inputs) {
+    Bytes packed = LzwEncode(data.data(), data.size());
+    packed.push_back(0x77);
+    ASSERT_EQ(1, Decode(packed, static_cast<uint32_t>(data.size()))) << "size " << data.size();
+    ASSERT_EQ(std::string(data.begin(), data.end()), Sunk) << "size " << data.size();
+    ASSERT_EQ(0x77, ReadByte()) << "size " << data.size();
   }
 }
 

@@ -1,10 +1,13 @@
-// The payload reader on real files: reads across its 512-byte buffer,
-// failures reported once, and continuation volumes with the "FD交換" prompt
-// answered on screen, one table of ways a user meets them.
+// The payload reader on real files: the start-up sections (product header
+// and screen settings) read into the state, whole or cut; reads across its
+// 512-byte buffer; failures reported once; and continuation volumes with
+// the "FD交換" prompt answered on screen, one table of ways a user meets them.
 #include <gtest/gtest.h>
 #include "app/file_io.h"
 #include "app/flags.h"
 #include "app/state.h"
+#include "payload/header.h"
+#include "payload/layout.h"
 #include "payload/stream.h"
 #include "tests/support/ui_driver.h"
 #include "tests/support/files.h"
@@ -28,6 +31,12 @@ class Stream : public ::testing::Test {
     ASSERT_TRUE(WriteStandInSetup(State.OwnPath, payload));
     ASSERT_EQ(1, OpenPayload());
   }
+  // Reads both start-up sections from a fresh setup file; true when both were read.
+  bool ReadSections(const Bytes& payload)
+  {
+    Reset();
+    return WriteStandInSetup(State.OwnPath, payload) && ReadProductHeader() && ReadScreenSettings();
+  }
   std::string Volume(const char* extension) { return folder_ / (std::string("SETUP.") + extension); }
   TempFolder folder_;
 };
@@ -40,6 +49,36 @@ static std::string OneErrorBox(int result, Call failing)
   EXPECT_EQ(result, failing());
   const auto boxes = answerer.Finish();
   return boxes.size() == 1 && answerer.AllAnswered() ? boxes[0].Text : "";
+}
+
+TEST_F(Stream, StartUpSectionsFillTheState)
+{
+  StartupFields fields;
+  fields.Flags = PF_AGREEMENT_PAGE | PF_FRAMED_WINDOW;  // a bit in each byte of the word
+  for (bool panel : {false, true}) {
+    fields.Panel = panel;
+    Bytes payload = StartupSections(fields);
+    if (!panel) payload.insert(payload.begin(), {0, 3, 1, 2, 3, 4, 5});  // no name: n = 3, n + 2 bytes, a name
+    ASSERT_TRUE(ReadSections(payload)) << panel;
+    EXPECT_STREQ("テスト製品", State.ProductName);
+    EXPECT_EQ(PF_AGREEMENT_PAGE | PF_FRAMED_WINDOW, State.PayloadFlags);
+    EXPECT_STREQ("標準フォント", State.FontFace);
+    EXPECT_EQ(24, State.FontSize);
+    EXPECT_STREQ("Norvalex.", State.FooterText);
+    EXPECT_EQ(panel ? static_cast<unsigned char>((PANEL_BYTES - 1) * 7) : 0, State.PanelBitmap[PANEL_BYTES - 1]);
+  }
+}
+
+TEST_F(Stream, PayloadCutAnywhereInTheStartUpSectionsEndsTheRunSilently)
+{
+  StartupFields fields;
+  fields.Panel = true;
+  const Bytes whole = StartupSections(fields);
+  BoxAnswerer answerer({});
+  for (size_t cut = 0; cut < whole.size(); cut += cut < 200 ? 1 : 4099)
+    EXPECT_FALSE(ReadSections(Bytes(whole.begin(), whole.begin() + cut))) << cut;
+  EXPECT_FALSE(ReadSections(Bytes(whole.begin(), whole.end() - 1)));
+  EXPECT_TRUE(answerer.Finish().empty());
 }
 
 TEST_F(Stream, AStringLongerThanItsBufferKeepsWhatFitsAndTheEndOfTheDataStopsReads)

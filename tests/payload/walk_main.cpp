@@ -27,10 +27,9 @@ int main(int argc, char** argv)
                      SetFilePointer(s.File, 0, nullptr, FILE_CURRENT) == GetFileSize(s.File, nullptr);
   ClosePayload();
   answerer.Finish();
-  const char* failure = !walked                   ? "the walk stopped early"
-                        : !atEnd                  ? "the walk did not end at the end of the last volume"
-                        : !answerer.AllAnswered() ? "the disk prompts were not as expected"
-                                                  : nullptr;
-  if (failure) fprintf(stderr, "payload_walk: %s\n", failure);
-  return failure ? 1 : 0;
+  if (walked && atEnd && answerer.AllAnswered()) return 0;
+  fprintf(stderr, "payload_walk: %s\n", !walked  ? "the walk stopped early"
+                                       : !atEnd ? "the walk did not end at the end of the last volume"
+                                                : "the disk prompts were not as expected");
+  return 1;
 }

@@ -2,7 +2,6 @@
 // field, its line and the limit, names and paths that Windows or the
 // install log would misread among them; and texts that just fit.
 #include <gtest/gtest.h>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include "tools/mksetup/manifest.h"
@@ -17,11 +16,10 @@ TEST(Manifest, RefusalsNameTheFieldItsLineAndTheLimit)
     std::ofstream(folder / name, std::ios::binary) << text;
   };
   write("a.txt", "text");
-  std::string bitmap = std::string(54, '\0') + std::string(472 * 226, '\x7F'), data = "1";
-  const int32_t header[] = {54, 40, 158, 226, 0x180001};  // offset, header size, width, height, planes and bits
-  memcpy(&bitmap[0], "BM", 2);
-  memcpy(&bitmap[10], header, sizeof header);
-  write("wide.bmp", bitmap);
+  // "BM", offset 54, header size 40, 158 x 226 pixels, 1 plane, 24 bits
+  write("wide.bmp", std::string("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x9E\0\0\0\xE2\0\0\0\1\0\x18\0", 30) +
+                        std::string(24 + 472 * 226, '\x7F'));
+  std::string data = "1";
   for (int i = 1; i < 261; ++i) data += ",1";
   const std::string value = "[[registry]]\nkey = 'HKEY_CURRENT_USER\\S'\nvalue = \"v\"\n";
   const auto file = [](const std::string& target) { return "[[files]]\nsource = \"a.txt\"\ntarget = '" + target + "'\n"; };
@@ -69,7 +67,7 @@ TEST(Manifest, RefusalsNameTheFieldItsLineAndTheLimit)
     const bool loaded = LoadManifest((folder / "product.toml").string(), &product, &error);
     EXPECT_EQ(row.Message.empty(), loaded) << row.Rest << error;
     EXPECT_NE(std::string::npos, error.find(row.Message)) << row.Rest << error;
-    EXPECT_TRUE(!loaded || product.Name.size() == 41) << "a name of 41 bytes in Shift-JIS";
+    EXPECT_TRUE(!loaded || !row.Message.empty() || product.Name.size() == 41) << "a name of 41 bytes in Shift-JIS";
   }
   fs::remove_all(folder);
 }
