@@ -11,30 +11,25 @@
 #include "payload/walk.h"
 #include "tests/support/ui_driver.h"
 
-static int Fail(const char* why)
-{
-  fprintf(stderr, "payload_walk: %s\n", why);
-  return 1;
-}
-
 int main(int argc, char** argv)
 {
-  if (argc != 3) return Fail("usage: payload_walk SETUP VOLUMES");
+  if (argc != 3) return fprintf(stderr, "usage: payload_walk SETUP VOLUMES\n"), 2;
   InitSetupState();
   lstrcpynA(State.OwnPath, argv[1], sizeof State.OwnPath);
   const int volumes = atoi(argv[2]);
   BoxAnswerer answerer(std::vector<ExpectedBox>(volumes - 1, ExpectedBox{"FD交換", IDOK}));
   std::string listing;
-  const int opened = OpenPayload(), walked = opened && WalkPayload(&listing);
+  const bool walked = OpenPayload() && WalkPayload(&listing);
   _setmode(_fileno(stdout), _O_BINARY);
   fwrite(listing.data(), 1, listing.size(), stdout);
   const PayloadStream& s = State.Payload;
-  const bool atEnd = walked && s.Position == s.Count &&
+  const bool atEnd = walked && s.Position == s.Count && s.VolumeNumber == volumes &&
                      SetFilePointer(s.File, 0, nullptr, FILE_CURRENT) == GetFileSize(s.File, nullptr);
   ClosePayload();
   answerer.Finish();
-  if (!opened) return Fail("no payload");
-  if (!walked) return Fail("the walk stopped early");
-  if (!atEnd || s.VolumeNumber != volumes) return Fail("the walk did not end at the end of the last volume");
-  return answerer.AllAnswered() ? 0 : Fail("the disk prompts were not as expected");
+  if (walked && atEnd && answerer.AllAnswered()) return 0;
+  fprintf(stderr, "payload_walk: %s\n", !walked  ? "the walk stopped early"
+                                       : !atEnd ? "the walk did not end at the end of the last volume"
+                                                : "the disk prompts were not as expected");
+  return 1;
 }

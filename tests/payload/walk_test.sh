@@ -37,27 +37,23 @@ manifest() {
   } > "$work/$name.toml"
 }
 
-# check NAME FEATURES SHORTCUTS [mksetup build options...]: prints ok, or FAIL and the failed step
+fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 failures=0
+# check NAME FEATURES SHORTCUTS [mksetup build options...]: prints ok, or FAIL and the failed step
 check() {
-  local name=$1 out="$work/out-$1/SETUP.EXE" volumes=0
+  local name=$1 out="$work/out-$1/SETUP.EXE" size=${*: -1} volumes
   manifest "$1" "$2" "$3"
   shift 3
-  if ! "$mksetup" build "$work/$name.toml" -o "$out" --uninstaller "$uninstaller" -q "$@" 2>"$work/err"; then
-    echo "FAIL $name: build: $(cat "$work/err")"
-  elif volumes=$(ls "$work/out-$name" | wc -l) && [ $# -gt 0 ] && [ "$volumes" -lt 3 ]; then
-    echo "FAIL $name: a spanned build made only $volumes volume(s)"
-  elif ! "$mksetup" list "$out" > "$work/$name.host" 2>"$work/err"; then
-    echo "FAIL $name: list: $(cat "$work/err")"
-  elif ! "$source/tools/wine-run" "$walker" "Z:${out//\//\\}" "$volumes" 2>"$work/err" | iconv -f CP932 -t UTF-8 > "$work/$name.wine" || [ "${PIPESTATUS[0]}" -ne 0 ]; then
-    echo "FAIL $name: engine walk: $(cat "$work/err")"
-  elif ! diff -u "$work/$name.host" "$work/$name.wine"; then
-    echo "FAIL $name: the engine's walk differs from the lister's"
-  else
-    echo "ok   $name ($volumes volume(s), $(wc -l < "$work/$name.host") records)"
-    return
-  fi
-  failures=$((failures + 1))
+  "$mksetup" build "$work/$name.toml" -o "$out" --uninstaller "$uninstaller" -q "$@" 2>"$work/err" ||
+    { fail "$name: build: $(cat "$work/err")"; return; }
+  volumes=$(ls "$work/out-$name" | wc -l)
+  [ $# -eq 0 ] || [ "$volumes" -ge 3 ] || { fail "$name: a spanned build made only $volumes volume(s)"; return; }
+  [ $# -eq 0 ] || ! find "$work/out-$name" -size +"$size"c | grep . || { fail "$name: volumes over $size bytes"; return; }
+  "$mksetup" list "$out" > "$work/$name.host" 2>"$work/err" || { fail "$name: list: $(cat "$work/err")"; return; }
+  "$source/tools/wine-run" "$walker" "Z:${out//\//\\}" "$volumes" 2>"$work/err" | iconv -f CP932 -t UTF-8 > "$work/$name.wine"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || { fail "$name: engine walk: $(cat "$work/err")"; return; }
+  diff -u "$work/$name.host" "$work/$name.wine" || { fail "$name: the engine's walk differs from the lister's"; return; }
+  echo "ok   $name ($volumes volume(s), $(wc -l < "$work/$name.host") records)"
 }
 
 both=$'[shortcuts.desktop]\nname = "デスクトップ"\ntarget = { embed = "shared.dll" }\narguments = "-d"\n[shortcuts.start_menu]\ntarget = "readme.txt"'
@@ -70,4 +66,16 @@ check spanned-stored $'agreement = "license.txt"\nstored = "always"' $'[shortcut
   --span --volume-size $((engine + 20000))
 check simple $'agreement = "license.txt"\nsimple_mode = true' ""
 check plain 'user_page = true' $'[shortcuts.start_menu]\nname = "開始"\ntarget = "readme.txt"'
+# Bodies are stored where the manifest says so, or where compression would only make them grow.
+stored() { (( 0x$(sed -n '1s/.* flags \([0-9a-f]*\) .*/\1/p' "$1") & 0x200 )); }
+for choice in auto never; do
+  printf '[product]\nname = "n"\ndefault_folder = %s\n[features]\nstored = "%s"\n[[files]]\nsource = "tree/docs/noise.bin"\ntarget = "n.bin"\n' "'C:\\N'" "$choice" > "$work/$choice.toml"
+  "$mksetup" build "$work/$choice.toml" -o "$work/$choice/SETUP.EXE" --uninstaller "$uninstaller" -q && "$mksetup" list "$work/$choice/SETUP.EXE" > "$work/$choice.host"
+done
+stored "$work/stored.host" && stored "$work/auto.host" && ! stored "$work/compressed.host" && ! stored "$work/never.host" ||
+  fail "bodies stored or compressed against the manifest's choice"
+# A volume size that leaves no room for payload beside the engine is refused.
+"$mksetup" build "$work/plain.toml" -o "$work/refused/SETUP.EXE" --engine "$(dirname "$walker")/setup.exe" -q --span \
+  --volume-size "$engine" --uninstaller "$uninstaller" 2>&1 | grep -q "does not leave room" ||
+  fail "a volume without room for payload was not refused"
 [ "$failures" -eq 0 ] || { echo "$failures payload walk(s) failed"; exit 1; }
