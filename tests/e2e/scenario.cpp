@@ -66,15 +66,8 @@ std::string Scenario::Transcript() const
 int Scenario::Count(const std::string& caption) const
 {
   int count = 0;
-  for (const Screen& s : seen_) count += s.Caption == caption ? 1 : 0;
+  for (const Screen& s : seen_) count += caption.empty() ? s.IsMessageBox() : s.Caption == caption;
   return count;
-}
-
-int Scenario::MessageBoxes() const
-{
-  int boxes = 0;
-  for (const Screen& s : seen_) boxes += s.IsMessageBox() ? 1 : 0;
-  return boxes;
 }
 
 std::string Scenario::BoxText(const std::string& caption) const
@@ -143,15 +136,9 @@ DWORD Scenario::RunThrough(const std::string& folder, std::vector<Reply> replies
   return ExitCode(1000);
 }
 
-std::string TreeFile(const std::string& relative)
-{
-  return ParentFolder(ParentFolder(ProgramFolder())) + "\\e2e-tree\\" + relative;
-}
-
-std::string SourceFile(const std::string& relative)
-{
-  return ParentFolder(ParentFolder(ParentFolder(ProgramFolder()))) + "\\" + relative;
-}
+static std::string Build() { return ParentFolder(ParentFolder(ProgramFolder())); }
+std::string TreeFile(const std::string& relative) { return Build() + "\\e2e-tree\\" + relative; }
+std::string SourceFile(const std::string& relative) { return ParentFolder(Build()) + "\\" + relative; }
 
 std::string Special(int csidl)
 {

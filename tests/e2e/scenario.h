@@ -41,8 +41,7 @@ class Scenario : public ::testing::Test {
   // exit code; Seen() holds every window met, in order.
   DWORD RunThrough(const std::string& folder, std::vector<Reply> replies = {});
   const std::vector<Screen>& Seen() const { return seen_; }
-  int Count(const std::string& caption) const;  // windows met with this caption
-  int MessageBoxes() const;
+  int Count(const std::string& caption) const;  // windows met with this caption ("": message boxes)
   std::string BoxText(const std::string& caption) const;  // of the last such box met
   // Windows starting again: the moves planned for its next start happen.
   void Restart();

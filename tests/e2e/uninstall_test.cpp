@@ -96,7 +96,7 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
     const Snapshot now = Take(folder_.Path());
     Uninstall(SAMPLE);
     const std::string says = BoxText("アンインストール");
-    EXPECT_EQ(2, MessageBoxes()) << Transcript();
+    EXPECT_EQ(2, Count("")) << Transcript();
     EXPECT_TRUE(says.find(row.Says) != std::string::npos && EndsWith(says, "\n\n何も削除しませんでした。")) << says;
     EXPECT_EQ("{}", Unexplained(now, Take(folder_.Path()), {})) << row.Says;
   }
@@ -128,7 +128,9 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
 // A payload cut in each section after the uninstaller's: a first
 // installation rolls back to the snapshot before it; a reinstallation over
 // a working installation leaves that installation as it was.
-TEST_F(Uninstallation, AFailedInstallationLeavesWhatWasThereBefore)
+class FailedInstallation : public Uninstallation, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FailedInstallation, LeavesWhatWasThereBefore)
 {
   // A reinstallation embeds the file type's icon under the next free name
   // and points the icon value at it; the roll-back removes that icon but
@@ -142,15 +144,19 @@ TEST_F(Uninstallation, AFailedInstallationLeavesWhatWasThereBefore)
                   {"サンプル ビューア 文書", nullptr},
                   {"/first-run", "smvfile\\DefaultIcon\\[]"}};
   const std::string folder = folder_ / "サンプル";
-  for (bool over : {false, true})
-    for (const auto& section : sections) {
-      if (over) Install("uninstall-sample", folder);
-      const Snapshot before = Take(folder_.Path());
-      Install("uninstall-sample", folder, section.Marker);
-      Restart();
-      const char* explained = over ? section.Rewritten : VENDOR_KEY;
-      EXPECT_EQ("{}", Unexplained(before, Take(folder_.Path()),
-                                  explained ? std::vector<std::string>{explained} : std::vector<std::string>{}))
-          << section.Marker << (over ? " over an installation" : "");
-    }
+  for (const auto& section : sections) {
+    if (GetParam()) Install("uninstall-sample", folder);
+    const Snapshot before = Take(folder_.Path());
+    Install("uninstall-sample", folder, section.Marker);
+    Restart();
+    const char* explained = GetParam() ? section.Rewritten : VENDOR_KEY;
+    EXPECT_EQ("{}", Unexplained(before, Take(folder_.Path()),
+                                explained ? std::vector<std::string>{explained} : std::vector<std::string>{}))
+        << section.Marker;
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(Sections, FailedInstallation, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "OverAnInstallation" : "FirstInstallation";
+                         });
