@@ -116,7 +116,7 @@ class Everything : public Scenario, public ::testing::WithParamInterface<const c
       std::string Now, Expected;
     } rows[] = {
         {"desktop shortcut", Shortcut(Special(CSIDL_DESKTOPDIRECTORY) + "\\" + PRODUCT + ".lnk"), viewer + " "},
-        {"start menu shortcut", Shortcut(Special(CSIDL_PROGRAMS) + "\\全部入り 説明書.lnk"), Embedded(0) + " "},
+        {"start menu shortcut", Shortcut(Special(CSIDL_PROGRAMS) + "\\全部入り 説明書.lnk"), Embedded(0) + " /s \"表\""},
         {"shared library", same(library, ProgramFolder() + "\\samplelib.dll"), "same"},
         {"shared count", RegistryText(nullptr, shared, ShortName(library).c_str()), "1"},
         {"sz", RegistryText(nullptr, KEY, "表"), "既定の設定"},
