@@ -1,43 +1,44 @@
 // The scenario runner; see the header.
 #include "tests/e2e/scenario.h"
+#include <shlobj.h>
 #include "resources/dialogs.h"
 
 const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-Scenario::~Scenario()
+void Scenario::SetUp()
 {
-  if (process_.hProcess != nullptr) {
-    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 998);
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
-  }
+  char own[8] = "";
+  GetEnvironmentVariableA("SETUP_OWN_PREFIX", own, sizeof own);
+  if (lstrcmpA(own, "1") != 0) GTEST_SKIP() << "changes the Windows folder: needs SETUP_OWN_PREFIX=1";
 }
 
-void Scenario::Start(const std::string& product, const std::string& arguments)
+Scenario::~Scenario()
 {
-  CopyProduct(product);
-  if (!HasFatalFailure()) Launch(arguments);
+  if (process_.hProcess != nullptr) TerminateProcess(process_.hProcess, 998);
+  CloseHandle(process_.hThread);
+  CloseHandle(process_.hProcess);
 }
 
 void Scenario::CopyProduct(const std::string& product)
 {
   const std::string source = ProgramFolder() + "\\..\\..\\e2e\\" + product;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((source + "\\SETUP.*").c_str(), &entry);
-  ASSERT_NE(INVALID_HANDLE_VALUE, find) << "no product " << source;
-  do {
-    ASSERT_TRUE(CopyFileA((source + "\\" + entry.cFileName).c_str(), (folder_ / entry.cFileName).c_str(), FALSE));
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
+  const auto files = Tree(source, 0, false);
+  ASSERT_FALSE(files.empty()) << "no product " << source;
+  for (const auto& file : files)
+    ASSERT_TRUE(CopyFileA((source + "\\" + file.first).c_str(), (folder_ / file.first).c_str(), FALSE));
 }
 
-void Scenario::Launch(const std::string& arguments)
+void Scenario::Run(std::string commandLine)
 {
-  std::string commandLine = "\"" + (folder_ / "SETUP.EXE") + "\" " + arguments;
+  ExitCode();
+  CloseHandle(process_.hThread);
+  CloseHandle(process_.hProcess);
+  process_ = {};
+  seen_.clear();
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder_.Path().c_str(),
-                             &startup, &process_));
+                             &startup, &process_)) << commandLine;
   driver_ = std::make_unique<UiDriver>(process_.dwProcessId);
 }
 
@@ -45,8 +46,8 @@ DWORD Scenario::ExitCode(DWORD timeoutMs)
 {
   if (process_.hProcess == nullptr) return 997;
   if (WaitForSingleObject(process_.hProcess, timeoutMs) != WAIT_OBJECT_0) {
-    ADD_FAILURE() << "setup did not end; on screen: " << ::testing::PrintToString(driver_->WindowsNow()) << "\n"
-                  << Transcript();
+    ADD_FAILURE() << "the program did not end; on screen: " << ::testing::PrintToString(driver_->WindowsNow())
+                  << "\n" << Transcript();
     TerminateProcess(process_.hProcess, 999);
     WaitForSingleObject(process_.hProcess, INFINITE);
   }
@@ -55,33 +56,32 @@ DWORD Scenario::ExitCode(DWORD timeoutMs)
   return code;
 }
 
-Screen Scenario::Expect(const std::string& caption)
-{
-  Screen screen;
-  if (!driver_->WaitFor(caption, &screen)) ADD_FAILURE() << "no window \"" << caption << "\"\n" << Transcript();
-  return screen;
-}
-
-void Scenario::ClickAway(const Screen& screen, int id)
-{
-  driver_->Click(screen, id);
-  if (!driver_->WaitGone(screen.Window)) ADD_FAILURE() << "\"" << screen.Caption << "\" stayed\n" << Transcript();
-}
-
 std::string Scenario::Transcript() const
 {
   std::string text;
-  if (driver_)
-    for (const std::string& line : driver_->Transcript()) text += "  " + line + "\n";
   for (const Screen& s : seen_) text += "  met \"" + s.Caption + "\" " + (s.IsMessageBox() ? s.Text(0xFFFF) : "") + "\n";
   return text;
 }
 
-int Scenario::MessageBoxes() const
+int Scenario::Count(const std::string& caption) const
 {
-  int boxes = 0;
-  for (const Screen& s : seen_) boxes += s.IsMessageBox() ? 1 : 0;
-  return boxes;
+  int count = 0;
+  for (const Screen& s : seen_) count += caption.empty() ? s.IsMessageBox() : s.Caption == caption;
+  return count;
+}
+
+std::string Scenario::BoxText(const std::string& caption) const
+{
+  std::string text;
+  for (const Screen& s : seen_)
+    if (s.Caption == caption && s.IsMessageBox()) text = s.Text(0xFFFF);
+  return text;
+}
+
+void Scenario::Restart()
+{
+  Run("wineboot.exe");
+  ExitCode();
 }
 
 // The user who accepts every proposal; Button 0 leaves the window alone.
@@ -100,16 +100,19 @@ static int Accepting(const Screen& screen)
 
 DWORD Scenario::RunThrough(const std::string& folder, std::vector<Reply> replies)
 {
-  std::set<HWND> handled;
+  std::set<HWND> handled, again;
   const DWORD start = GetTickCount();
   while (WaitForSingleObject(process_.hProcess, 10) == WAIT_TIMEOUT && GetTickCount() - start < 60000) {
-    for (auto it = handled.begin(); it != handled.end();)
-      it = IsWindow(*it) && IsWindowVisible(*it) ? std::next(it) : handled.erase(it);
+    for (auto it = handled.begin(); it != handled.end();) {
+      const bool back = again.count(*it) && IsWindowEnabled(*it);
+      it = IsWindow(*it) && IsWindowVisible(*it) && !back ? std::next(it) : handled.erase(it);
+    }
     const HWND window = FindProcessWindow(process_.dwProcessId, "#32770", &handled);
     if (window == nullptr) continue;
     Sleep(40);  // let the dialog finish its initialisation
     const Screen screen = ReadWindow(window);
     handled.insert(window);
+    again.erase(window);
     seen_.push_back(screen);
     int button = -1;
     for (Reply& reply : replies) {
@@ -117,6 +120,7 @@ DWORD Scenario::RunThrough(const std::string& folder, std::vector<Reply> replies
       if (!reply.BoxText.empty() && reply.BoxText != screen.Text(0xFFFF)) continue;
       if (reply.Times > 0 && --reply.Times == 0) reply.Times = -1;
       if (reply.Action) reply.Action(screen);
+      if (reply.OwnerAgain) again.insert(screen.Owner);
       button = reply.Button;
       break;
     }
@@ -132,9 +136,15 @@ DWORD Scenario::RunThrough(const std::string& folder, std::vector<Reply> replies
   return ExitCode(1000);
 }
 
-std::string TreeFile(const std::string& relative)
+static std::string Build() { return ParentFolder(ParentFolder(ProgramFolder())); }
+std::string TreeFile(const std::string& relative) { return Build() + "\\e2e-tree\\" + relative; }
+std::string SourceFile(const std::string& relative) { return ParentFolder(Build()) + "\\" + relative; }
+
+std::string Special(int csidl)
 {
-  return ParentFolder(ParentFolder(ProgramFolder())) + "\\e2e-tree\\" + relative;
+  char path[MAX_PATH] = "";
+  SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
+  return path;
 }
 
 std::string RegisteredUninstaller(const std::string& product)
@@ -144,14 +154,89 @@ std::string RegisteredUninstaller(const std::string& product)
   return command.substr(1, command.find('"', 1) - 1);
 }
 
-std::string RollBackRecord(const std::string& uninstaller, const std::string& product, const std::string& folder)
+static std::string Hash(const std::string& data)
 {
-  return "\"" + uninstaller + "\" s \"" + product + "\" \"" + folder + "\"\r\n" + WindowsFolder().substr(0, 3) + "\r\n";
+  return std::to_string(data.size()) + "#" + std::to_string(std::hash<std::string>{}(data));
 }
 
-bool OwnPrefix()
+static void AddTree(std::map<std::string, std::string>* out, const std::string& root, const std::string& relative,
+                    int detail, bool recurse)
 {
-  char own[8] = "";
-  GetEnvironmentVariableA("SETUP_OWN_PREFIX", own, sizeof own);
-  return lstrcmpA(own, "1") == 0;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((root + "\\" + relative + "*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = relative + entry.cFileName;
+    if (lstrcmpA(entry.cFileName, ".") == 0 || lstrcmpA(entry.cFileName, "..") == 0) continue;
+    const bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    std::string& line = (*out)[name] = std::to_string(entry.dwFileAttributes & ~FILE_ATTRIBUTE_ARCHIVE);
+    // A shortcut saved again records when it was saved: its size stands for it.
+    const std::string data = folder || detail < 1 ? "" : FileText(root + "\\" + name);
+    if (!data.empty()) line += " " + (EndsWith(name, ".lnk") ? std::to_string(data.size()) : Hash(data));
+    const FILETIME* times[] = {&entry.ftLastWriteTime, &entry.ftLastAccessTime};
+    for (int i = 0; !folder && i < detail - 1; ++i)
+      line += " " + std::to_string(static_cast<unsigned long long>(times[i]->dwHighDateTime) << 32 | times[i]->dwLowDateTime);
+    if (recurse && folder) AddTree(out, root, name + "\\", detail, true);
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+}
+
+std::map<std::string, std::string> Tree(const std::string& folder, int detail, bool recurse)
+{
+  std::map<std::string, std::string> tree;
+  AddTree(&tree, folder, "", detail, recurse);
+  return tree;
+}
+
+static void AddKeys(Snapshot* shot, HKEY root, const std::string& path)
+{
+  const std::string rootName = root == HKEY_LOCAL_MACHINE ? "HKLM:" : "HKCU:";
+  HKEY key;
+  // Wine's own keys change by themselves.
+  if (path == "Software\\Wine" || RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  shot->insert(rootName + path + "\\");
+  char name[16384];
+  static BYTE data[1 << 20];
+  for (DWORD i = 0;; ++i) {
+    DWORD nameSize = sizeof name, size = sizeof data, type = 0;
+    if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+    shot->insert(rootName + path + "\\[" + name + "]=" + std::to_string(type) + ":" + Hash(std::string(data, data + size)));
+  }
+  for (DWORD i = 0;; ++i) {
+    DWORD nameSize = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    AddKeys(shot, root, path + "\\" + name);
+  }
+  RegCloseKey(key);
+}
+
+Snapshot Take(const std::string& testFolder)
+{
+  Snapshot shot;
+  const auto add = [&shot](const std::string& folder, int detail, bool recurse) {
+    for (const auto& entry : Tree(folder, detail, recurse)) shot.insert(folder + "\\" + entry.first + " " + entry.second);
+  };
+  add(testFolder, 1, true);
+  add(WindowsFolder(), 1, false);
+  add(SystemFolder(), 0, false);
+  add(Special(CSIDL_DESKTOPDIRECTORY), 1, true);
+  add(Special(CSIDL_PROGRAMS), 1, true);
+  // The setup program in the test folder is copied in after the first shot.
+  for (auto it = shot.begin(); it != shot.end();) it = it->find(testFolder + "\\SETUP.EXE ") == 0 ? shot.erase(it) : std::next(it);
+  AddKeys(&shot, HKEY_LOCAL_MACHINE, "Software");
+  AddKeys(&shot, HKEY_CURRENT_USER, "Software");
+  return shot;
+}
+
+std::string Unexplained(const Snapshot& before, const Snapshot& after, const std::vector<std::string>& explained)
+{
+  std::vector<std::string> changes;
+  for (int sign = 0; sign < 2; ++sign)
+    for (const std::string& line : sign ? after : before) {
+      if ((sign ? before : after).count(line)) continue;
+      bool known = false;
+      for (const std::string& text : explained) known = known || line.find(text) != std::string::npos;
+      if (!known) changes.push_back((sign ? "+" : "-") + line);
+    }
+  return ::testing::PrintToString(changes);
 }

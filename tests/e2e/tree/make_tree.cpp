@@ -1,84 +1,46 @@
 // Writes the file tree that the installation scenarios install: files of
 // 0, 4096, 4097 bytes and several MB, text and random bytes from a fixed
 // seed, nested folders with Japanese names, a read-only file, 300 small
-// files in ten folders, and fixed
-// times (last write 2001-02-03 04:05:06.1234567 UTC, last access in 2030 so
-// that reading the files does not move it).
-//
-//   make_tree FOLDER
+// files in ten folders, and fixed times (last write 2001-02-03
+// 04:05:06.1234567 UTC, last access in 2030 so that reading the files does
+// not move it).   make_tree FOLDER
 #include <cstdio>
-#include <cstdint>
 #include <fcntl.h>
 #include <random>
 #include <string>
 #include <sys/stat.h>
-#include <vector>
 
 namespace {
 
-const timespec LAST_WRITE = {981173106, 123456700};
-const timespec LAST_ACCESS = {1893456000, 765432100};
-
-bool Write(const std::string& path, const std::vector<unsigned char>& data, bool readOnly = false)
-{
-  FILE* file = fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool ok = data.empty() || fwrite(data.data(), 1, data.size(), file) == data.size();
-  if (fclose(file) != 0 || !ok) return false;
-  const timespec times[2] = {LAST_ACCESS, LAST_WRITE};
-  if (utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) return false;
-  return !readOnly || chmod(path.c_str(), 0444) == 0;
-}
-
-std::vector<unsigned char> Random(size_t size, unsigned seed)
-{
-  std::mt19937 random(seed);
-  std::vector<unsigned char> data(size);
-  for (auto& b : data) b = static_cast<unsigned char>(random());
-  return data;
-}
-
-std::vector<unsigned char> Text(size_t size)
+// Text (seed 0) or random bytes from the seed.
+bool Write(const std::string& path, size_t size, unsigned seed, bool readOnly = false)
 {
   const std::string words = "セットアップは次のフォルダにファイルをインストールします。\r\nsetup installs files\r\n";
-  std::vector<unsigned char> data;
-  while (data.size() < size) data.insert(data.end(), words.begin(), words.end());
-  data.resize(size);
-  return data;
+  std::mt19937 random(seed);
+  std::string data(size, '\0');
+  for (size_t i = 0; i < size; ++i) data[i] = seed ? static_cast<char>(random()) : words[i % words.size()];
+  FILE* file = fopen(path.c_str(), "wb");
+  if (file == nullptr || fwrite(data.data(), 1, size, file) != size || fclose(file) != 0) return false;
+  const timespec times[2] = {{1893456000, 765432100}, {981173106, 123456700}};
+  return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 && (!readOnly || chmod(path.c_str(), 0444) == 0);
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-  if (argc != 2) {
-    fprintf(stderr, "usage: make_tree FOLDER\n");
-    return 2;
-  }
+  if (argc != 2) return fprintf(stderr, "usage: make_tree FOLDER\n"), 2;
   const std::string root = argv[1];
-  for (const char* folder : {"", "/docs", "/docs/深い", "/bin"}) mkdir((root + folder).c_str(), 0755);
-  const bool ok = Write(root + "/empty.txt", {}) && Write(root + "/block.bin", Random(4096, 1)) &&
-                  Write(root + "/block_plus_one.bin", Random(4097, 2)) &&
-                  Write(root + "/bin/large.bin", Random(3 * 1024 * 1024 + 17, 3)) &&
-                  Write(root + "/docs/manual.txt", Text(200000)) &&
-                  Write(root + "/docs/深い/表.txt", Text(100)) &&
-                  Write(root + "/docs/readonly.txt", Text(5000), true) &&
-                  Write(root + "/bin/helper.dll", Random(9000, 4));
-  bool many = mkdir((root + "/many").c_str(), 0755) == 0;
-  for (int d = 0; many && d < 10; ++d) {
-    char folder[32];
-    snprintf(folder, sizeof folder, "/many/d%02d", d);
-    many = mkdir((root + folder).c_str(), 0755) == 0;
-    for (int f = 0; many && f < 30; ++f) {
-      char name[48];
-      snprintf(name, sizeof name, "%s/f%03d.txt", folder, f);
-      const std::string text = std::string("file ") + name + "\r\n";
-      many = Write(root + name, std::vector<unsigned char>(text.begin(), text.end()));
-    }
+  for (const char* folder : {"", "/docs", "/docs/深い", "/bin", "/many"}) mkdir((root + folder).c_str(), 0755);
+  bool ok = Write(root + "/empty.txt", 0, 0) && Write(root + "/block.bin", 4096, 1) &&
+            Write(root + "/block_plus_one.bin", 4097, 2) && Write(root + "/bin/large.bin", 3 * 1024 * 1024 + 17, 3) &&
+            Write(root + "/docs/manual.txt", 200000, 0) && Write(root + "/docs/深い/表.txt", 100, 0) &&
+            Write(root + "/docs/readonly.txt", 5000, 0, true) && Write(root + "/bin/helper.dll", 9000, 4);
+  for (int d = 0; ok && d < 10; ++d) {
+    const std::string folder = root + "/many/d0" + std::to_string(d);
+    ok = mkdir(folder.c_str(), 0755) == 0;
+    for (int f = 0; ok && f < 30; ++f) ok = Write(folder + "/f" + std::to_string(100 + f).substr(1) + ".txt", 40 + f, 5 + f);
   }
-  if (!ok || !many) {
-    perror(root.c_str());
-    return 1;
-  }
-  return 0;
+  if (!ok) perror(root.c_str());
+  return ok ? 0 : 1;
 }
