@@ -19,10 +19,12 @@ static const char TXT_SHARED[] =
 
 enum { PENDING_LIMIT = 64 };
 
-// Files that wait for the next start of Windows (paths of the log's text),
-// so that the folders holding them can follow them.
+// Files that wait for the next start of Windows, and folders planned to
+// follow them (paths of the log's text).
 static const char* Pending[PENDING_LIMIT];
 static int PendingCount;
+static const char* PlannedFolders[PENDING_LIMIT];
+static int PlannedCount;
 
 // Deletes the file now, or at the next start of Windows when a program
 // holds it; notes it when neither can be done.
@@ -97,17 +99,42 @@ void RemoveLoggedShortcut(const char* path)
   if (ParentOf(path, folder) && InStartMenu(folder)) RemoveDirectoryA(folder);
 }
 
-// True when a file that waits for the restart lies in folder (or below it).
-static bool HoldsPending(const char* folder)
+static bool InList(const char* path, const char* const* list, int count)
 {
-  const int length = lstrlenA(folder);
-  for (int i = 0; i < PendingCount; ++i) {
-    if (lstrlenA(Pending[i]) > length && Pending[i][length] == '\\' &&
-        CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, Pending[i], length, folder, length) == CSTR_EQUAL) {
-      return true;
-    }
-  }
+  for (int i = 0; i < count; ++i)
+    if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, list[i], -1, path, -1) == CSTR_EQUAL) return true;
   return false;
+}
+
+// True when everything left in folder goes at the next start of Windows:
+// each entry is a file waiting for it or a folder planned to follow. A
+// folder that holds anything else (a file the user added) stays, and is
+// reported now rather than left behind unnamed after the restart.
+static bool OnlyPlannedLeft(const char* folder)
+{
+  char path[MAX_PATH];
+  const int length = lstrlenA(folder);
+  if (length + 3 > MAX_PATH) return false;
+  wsprintfA(path, "%s\\*", folder);
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA(path, &entry);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  bool planned = true;
+  bool any = false;
+  do {
+    const char* name = entry.cFileName;
+    if (lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0) continue;
+    any = true;
+    if (length + 1 + lstrlenA(name) >= MAX_PATH) {
+      planned = false;
+      break;
+    }
+    wsprintfA(path, "%s\\%s", folder, name);
+    const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    planned = isFolder ? InList(path, PlannedFolders, PlannedCount) : InList(path, Pending, PendingCount);
+  } while (planned && FindNextFileA(find, &entry));
+  FindClose(find);
+  return planned && any;
 }
 
 void RemoveLoggedFolders(const char** folders, int count)
@@ -127,8 +154,11 @@ void RemoveLoggedFolders(const char** folders, int count)
     // The NT family removes a folder at its start when it is empty by then,
     // after the files planned before it.
     const bool ntFamily = (GetVersion() & 0x80000000) == 0;
-    if (ntFamily && HoldsPending(folders[i]) && MoveFileExA(folders[i], nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+    if (ntFamily && PlannedCount < PENDING_LIMIT && OnlyPlannedLeft(folders[i]) &&
+        MoveFileExA(folders[i], nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+      PlannedFolders[PlannedCount++] = folders[i];
       continue;
+    }
     NoteLeftover(folders[i], 0);
   }
 }

@@ -111,7 +111,7 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
   EXPECT_EQ(0, Count("共有ファイルの削除確認"));
   EXPECT_EQ(1, Count("システム再起動の確認"));
   EXPECT_EQ("「" + std::string(SAMPLE) + "」のアンインストールが終わりました。\n\n次のものは削除できませんでした。\n・" + sample +
-                "\\bin\n\n使用中のファイルは、次にシステムを起動したときに削除されます。",
+                "\\bin\n・" + sample + "\n\n使用中のファイルは、次にシステムを起動したときに削除されます。",
             BoxText(DONE));
   Restart();
   EXPECT_TRUE(FileExists(SystemFolder() + "\\samplelib.dll"));
