@@ -90,8 +90,11 @@ void StartItem(const char* label, long range, int stepsPerBlock)
 
 enum { DRAIN_INTERVAL_MS = 10 };
 
-// Moves a bar `count` steps of 1: one position change when it stays within
-// the range, else step by step so that it wraps as stepping does.
+// Moves a bar `count` steps of 1 with one position change, where it lands
+// as stepping would: a step past the top lands on the bottom + 1, so the
+// position then cycles through bottom + 1 to top. A range of one step is
+// stepped one by one. (The overall bar's 16-bit range wraps for products of
+// 256 MiB and more: stepping block by block there cost a message a block.)
 static void StepBar(HWND bar, int count)
 {
   if (count == 1) {
@@ -100,12 +103,15 @@ static void StepBar(HWND bar, int count)
   }
   PBRANGE range = {};
   SendMessageA(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
-  const int target = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)) + count;
-  if (target <= range.iHigh) {
-    SendMessageA(bar, PBM_SETPOS, target, 0);
-    return;
+  const int span = range.iHigh - range.iLow;
+  const int from = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)) - range.iLow;
+  if (from + count <= span) {
+    SendMessageA(bar, PBM_SETPOS, range.iLow + from + count, 0);
+  } else if (span > 1 && from >= 0) {
+    SendMessageA(bar, PBM_SETPOS, range.iLow + (from + count - 1) % span + 1, 0);
+  } else {
+    for (int i = 0; i < count; ++i) SendMessageA(bar, PBM_STEPIT, 0, 0);
   }
-  for (int i = 0; i < count; ++i) SendMessageA(bar, PBM_STEPIT, 0, 0);
 }
 
 void AdvanceProgress(int mask) { AdvanceProgressBy(mask, 1); }
