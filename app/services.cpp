@@ -3,6 +3,7 @@
 #include "app/services.h"
 #include "app/flags.h"
 #include "app/message_box.h"
+#include "app/phase_clock.h"
 #include "app/sjis.h"
 #include "app/state.h"
 #include "app/texts.h"
@@ -69,6 +70,7 @@ int RefuseLongPath(const char* start)
 
 void PumpMessages()
 {
+  PhaseSpan span(PHASE_PUMP);
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (State.CurrentDialog != nullptr && IsDialogMessageA(State.CurrentDialog, &message)) continue;

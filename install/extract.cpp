@@ -12,6 +12,7 @@
 #include "app/file_io.h"
 #include "app/flags.h"
 #include "app/message_box.h"
+#include "app/phase_clock.h"
 #include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"
@@ -83,7 +84,9 @@ static int MakeFolderItem(const char* path)
 {
   StartItem(path, 1, FOLDER_BLOCKS_PER_STEP);
 
+  EnterPhase(PHASE_FILES);
   const DWORD attributes = GetFileAttributesA(path);
+  LeavePhase();
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     if (!CreateDirectoryA(path, nullptr)) return ReportSystemError(State.CurrentDialog, path);
     AdvanceProgress(ADVANCE_BOTH);
@@ -105,7 +108,10 @@ static int MakeFolderItem(const char* path)
 static int WriteBlocks(DWORD count)
 {
   DWORD done = 0;
-  if (!IoWriteFile(Item.Output, Item.Block, count, &done))
+  EnterPhase(PHASE_WRITE);
+  const BOOL wrote = IoWriteFile(Item.Output, Item.Block, count, &done);
+  LeavePhase();
+  if (!wrote)
     return ReportSystemError(State.CurrentDialog, Item.OutputPath);
   if (done != count) {
     SetLastError(ERROR_DISK_FULL);
@@ -160,6 +166,7 @@ static int DecodeInto(DWORD size, unsigned char** out)
   blocks.OutEnd = Item.Block + EXTRACT_BUFFER_BYTES;
   blocks.Flush = BodyFlush;
   blocks.Remaining = size;
+  PhaseSpan span(PHASE_DECODE);
   const int result = LzwDecodeBlocks(&blocks);
   ConsumePayload(static_cast<int>(blocks.Next - Window));
   *out = blocks.Out;
@@ -169,6 +176,7 @@ static int DecodeInto(DWORD size, unsigned char** out)
 // Copies `size` stored bytes into the block buffer, as DecodeInto does.
 static int CopyInto(DWORD size, unsigned char** out)
 {
+  PhaseSpan span(PHASE_DECODE);
   unsigned char* const end = Item.Block + EXTRACT_BUFFER_BYTES;
   *out = Item.Block;
   while (size > 0) {
@@ -254,6 +262,7 @@ static int OpenAlternate(const char* path)
 // them back when it stays (in use, or not to be opened at all).
 static int OpenOutput(const char* path)
 {
+  PhaseSpan span(PHASE_FILES);
   const DWORD KEEPING = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   const DWORD existing = GetFileAttributesA(path);
   const bool cleared = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY) &&
@@ -286,7 +295,9 @@ int ExtractFileAs(const char* path, const char* label, unsigned payloadFlags)
   if (!OpenOutput(path)) return 0;
   Item.OutputPath = (State.RunFlags & RF_ALTERNATE_TARGET) ? Item.AlternateName : path;
   const int written = WriteBody(payloadFlags);
+  EnterPhase(PHASE_FILES);
   CloseHandle(Item.Output);
+  LeavePhase();
   Item.Output = INVALID_HANDLE_VALUE;
   Item.OutputPath = nullptr;
   if (!written) return 0;
@@ -301,6 +312,7 @@ int ExtractFileAs(const char* path, const char* label, unsigned payloadFlags)
 // handle for writing its times can be had.
 static int ApplyFileInfo(const char* path)
 {
+  PhaseSpan span(PHASE_FILES);
   HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return ReportSystemError(State.CurrentDialog, path);
   const BOOL timed = SetFileTime(file, &Item.Creation, &Item.LastAccess, &Item.LastWrite);

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include "app/file_io.h"
 #include "app/message_box.h"
+#include "app/phase_clock.h"
 #include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"
@@ -58,6 +59,7 @@ static int RefuseLine(const char* reason, size_t reasonBytes, const char* start)
 
 int WriteLogLine(const char* format, ...)
 {
+  PhaseSpan span(PHASE_LOG);
   char line[LINE_BYTES];
   va_list arguments;
   va_start(arguments, format);

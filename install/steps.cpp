@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include "app/flags.h"
 #include "app/message_box.h"
+#include "app/phase_clock.h"
 #include "app/process_guard.h"
 #include "app/services.h"
 #include "app/state.h"
@@ -82,6 +83,7 @@ void RunSteps()
   // The progress bars' class; the library is loaded from the system folder
   // by full path and kept until the last dialog that shows the bars is gone.
   HMODULE controls = LoadProgressBarClass();
+  EnterPhase(PHASE_OTHER);
   State.ErrorBoxStyle = MB_ICONEXCLAMATION;
   State.CurrentDialog = CreateDialogParamA(State.Module, "progress", State.MainWindow, ProgressProc, 0);
 
@@ -102,5 +104,7 @@ void RunSteps()
   } else {
     CloseInstallLog();
   }
+  LeavePhase();
+  WritePhaseTimes();
   if (controls != nullptr) FreeLibrary(controls);
 }

@@ -5,6 +5,7 @@
 #include "app/file_io.h"
 #include "app/flags.h"
 #include "app/message_box.h"
+#include "app/phase_clock.h"
 #include "app/services.h"
 #include "app/state.h"
 #include "app/texts.h"
@@ -120,6 +121,7 @@ int RefillBuffer()
     if (s.File != INVALID_HANDLE_VALUE) {
       DWORD got = 0;
       const DWORD want = s.Left < DWORD{PAYLOAD_BUFFER_BYTES} ? s.Left : DWORD{PAYLOAD_BUFFER_BYTES};
+      PhaseSpan span(PHASE_READ);
       if (want > 0 && !IoReadFile(s.File, s.Buffer, want, &got))
         return ReportSystemError(State.CurrentDialog, "ReadFile");
       if (s.Left != NO_LIMIT) s.Left -= got;

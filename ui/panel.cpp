@@ -5,6 +5,7 @@
 // drawing call then drains the message queue so the dialog stays responsive.
 #include "ui/panel.h"
 #include <commctrl.h>
+#include "app/phase_clock.h"
 #include "app/services.h"
 #include "app/state.h"
 #include "resources/dialogs.h"
@@ -78,6 +79,7 @@ void StartStep(const char* category)
 
 void StartItem(const char* label, long range, int stepsPerBlock)
 {
+  PhaseSpan span(PHASE_PROGRESS);
   HWND bar = State.Meters.Controls[CONTROL_ITEM];
   if (label != nullptr) SetWindowTextA(State.Meters.Controls[CONTROL_ITEM_NAME], label);
   SendMessageA(bar, PBM_SETPOS, 0, 0);
@@ -118,6 +120,7 @@ void AdvanceProgress(int mask) { AdvanceProgressBy(mask, 1); }
 
 void AdvanceProgressBy(int mask, int count)
 {
+  PhaseSpan span(PHASE_PROGRESS);
   const bool overall = (mask & ADVANCE_OVERALL) != 0;
   const bool item = (mask & ADVANCE_ITEM) != 0;
   // Without a picture the meters stay still; only the bars move.

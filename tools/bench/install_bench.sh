@@ -58,7 +58,8 @@ if [ "$SETUP_ENGINE_ARCH" = x86_64 ]; then target=windows_x86_64 compiler=x86_64
 say "install_bench: building"
 mkdir -p "$work"
 if ! { cmake -S "$root" -B "$build" -G Ninja &&
-       cmake --build "$build" --target mksetup make_bench_tree log_merge_bench "$target"; } >"$work/build.log" 2>&1; then
+       cmake --build "$build" --target mksetup make_bench_tree log_merge_bench "$target" &&
+       cmake --build "$windows" --target setup_phases; } >"$work/build.log" 2>&1; then
   tail -40 "$work/build.log" >&2
   say "install_bench: the build failed (whole log: $work/build.log)"
   exit 1
@@ -108,6 +109,8 @@ ours_encoding=$(sed -n 's/.* written as [0-9]* (\([a-z]*\)).*/\1/p' "$ours/mkset
 ours_exe=$(stat -c %s "$ours/SETUP.EXE")
 package stored "$tree" 'stored = "always"'
 [ -z "${BENCH_BASELINE_ENGINE:-}" ] || package baseline "$tree" "" "$BENCH_BASELINE_ENGINE"
+# The same payload behind the engine built with its phase clock.
+package phases "$tree" "" "$windows/bin/setup_phases.exe"
 # The first page: without an agreement it is the folder page; with one, the
 # agreement page, which decodes its whole text first.
 awk 'BEGIN { for (i = 0; i < 600; i++) print "この製品を使用する前に、以下の使用許諾契約をよくお読みください。Read the agreement." }' \
@@ -197,6 +200,10 @@ result=$(measure "xcopy" xcopy run xcopy /E /I /Q "$(winpath "$tree")" 'C:\bench
 read -r xcopy_ms xcopy_low xcopy_high <<<"$result"
 result=$(measure "setup.exe, stored" stored setup "$(winpath "$work/stored/SETUP.EXE")" 'C:\bench\stored')
 read -r stored_ms stored_low stored_high <<<"$result"
+# Where ours spends its time, by the engine's phase clock (the last run's).
+SETUP_PHASE_TIMES='C:\bench\phases.txt' measure "setup.exe with its phase clock" phases setup \
+  "$(winpath "$work/phases/SETUP.EXE")" 'C:\bench\phases' >/dev/null
+phases=$(tr -d '\r' <"$destinations/phases.txt")
 baseline_ms=- baseline_low=- baseline_high=-
 if [ -n "${BENCH_BASELINE_ENGINE:-}" ]; then
   result=$(measure "setup.exe, baseline engine" baseline setup "$(winpath "$work/baseline/SETUP.EXE")" 'C:\bench\baseline')
@@ -315,5 +322,6 @@ echo "install_mib_s_256=$(speed "$big_bytes" "$big_ms")"
 echo "install_ratio_xcopy_256=$(ratio "$big_xcopy_ms" "$big_ms")"
 echo "install_files_s_20000=$(perSecond "$small_files" "$small_ms")"
 echo "install_files_s_20000_xcopy=$(perSecond "$small_files" "$small_xcopy_ms")"
+printf '%s\n' "$phases"
 echo "first_page_ms=$first_ms"
 echo "first_page_ms_agreement=$first_agreement_ms"
