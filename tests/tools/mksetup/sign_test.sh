@@ -28,4 +28,4 @@ done
 out="$work/whole/SETUP.EXE"
 offset=$(od -An -t u4 -j 48 -N 4 "$out" | tr -d ' ')
 printf '\x5a' | dd of="$out" bs=1 seek=$((offset + 200)) conv=notrunc status=none
-verify "$out" && fail "a changed payload byte still verifies"
+! verify "$out" || fail "a changed payload byte still verifies"
