@@ -13,20 +13,16 @@
 #include "payload/lzw.h"
 #include "payload/lzw_encode.h"
 
-namespace {
-
 // The reference: the decoder as it was, one byte pulled and one pushed per
 // call, every learned string expanded afresh from its chain of codes.
-namespace reference {
-
-struct {
+static struct {
   LzwSource Source;
   LzwSink Sink;
   unsigned Bits, Held;                       // bits read but not yet taken, and how many
   std::vector<std::pair<int, int>> Learned;  // code 256 + i: an earlier code, then a byte
 } D;
 
-int ReadCode()
+static int ReadCode()
 {
   for (; D.Held < 9; D.Held += 8) {
     const int byte = D.Source();
@@ -38,18 +34,16 @@ int ReadCode()
 }
 
 // Sinks the string of `code`, first byte first; *first gets that byte.
-bool Emit(int code, int* first)
+static bool Emit(int code, int* first)
 {
-  std::vector<int> tail;
-  for (; code >= 256; code = D.Learned[code - 256].first) tail.push_back(D.Learned[code - 256].second);
+  std::vector<int> string;  // last byte first
+  for (; code >= 256; code = D.Learned[code - 256].first) string.push_back(D.Learned[code - 256].second);
+  string.push_back(code);
   *first = code;
-  if (!D.Sink(code)) return false;
-  for (auto byte = tail.rbegin(); byte != tail.rend(); ++byte)
-    if (!D.Sink(*byte)) return false;
-  return true;
+  return std::all_of(string.rbegin(), string.rend(), D.Sink);
 }
 
-int Decode(LzwSource source, LzwSink sink)
+static int ReferenceDecode(LzwSource source, LzwSink sink)
 {
   D = {source, sink, 0, 0, {}};
   int first = 0, prev = ReadCode();
@@ -67,34 +61,30 @@ int Decode(LzwSource source, LzwSink sink)
   return LZW_OK;
 }
 
-}  // namespace reference
-
-// A body as the payload readers decode it: the source says complete once
-// Declared bytes are sunk, and the sink refuses past that and after
-// RefuseAfter bytes (a failed write). The block decoder gets the input
-// Window bytes at a time; its flush that would pass RefuseAfter refuses.
-struct {
+// A body as the payload readers decode it: the source says complete once Declared bytes are sunk, and
+// the sink refuses past that and after RefuseAfter bytes (a failed write). The block decoder gets the
+// input Window bytes at a time; its flush that would pass RefuseAfter refuses.
+static struct {
   std::vector<unsigned char> Input, Output, Block;
   size_t Declared, RefuseAfter, Window;
   size_t Read;  // compressed bytes taken
 } Run;
 
-int Source()
+static int Source()
 {
   if (Run.Output.size() == Run.Declared) return LZW_COMPLETE;
   return Run.Read == Run.Input.size() ? LZW_CANNOT_READ : Run.Input[Run.Read++];
 }
 
-int Sink(int byte)
+static int Sink(int byte)
 {
   if (Run.Output.size() == Run.Declared || Run.Output.size() == Run.RefuseAfter) return 0;
   Run.Output.push_back(static_cast<unsigned char>(byte));
   return 1;
 }
 
-int Refill(LzwBlocks* b)
+static int Refill(LzwBlocks* b)
 {
-  if (b->Next != b->End) abort();
   if (Run.Read == Run.Input.size()) return LZW_CANNOT_READ;
   b->Next = Run.Input.data() + Run.Read;
   Run.Read += std::min(Run.Input.size() - Run.Read, Run.Window);
@@ -102,9 +92,8 @@ int Refill(LzwBlocks* b)
   return 1;
 }
 
-int Flush(LzwBlocks* b)
+static int Flush(LzwBlocks* b)
 {
-  if (b->Out != b->OutEnd) abort();
   if (Run.Output.size() + Run.Block.size() == Run.RefuseAfter) return 0;
   Run.Output.insert(Run.Output.end(), Run.Block.begin(), Run.Block.end());
   b->Out = Run.Block.data();
@@ -113,7 +102,7 @@ int Flush(LzwBlocks* b)
 
 // Decodes Run's body with `decode`, or in blocks where it is null: the
 // result, the compressed bytes taken and the bytes sunk.
-std::tuple<int, size_t, std::vector<unsigned char>> Decode(int (*decode)(LzwSource, LzwSink))
+static std::tuple<int, size_t, std::vector<unsigned char>> Decode(int (*decode)(LzwSource, LzwSink))
 {
   Run.Read = 0;
   Run.Output.clear();
@@ -126,13 +115,10 @@ std::tuple<int, size_t, std::vector<unsigned char>> Decode(int (*decode)(LzwSour
   return {result, Run.Read - static_cast<size_t>(b.End - b.Next), Run.Output};
 }
 
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
   if (size < 8) return 0;
-  const uint32_t word = static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 |
-                        static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24;
+  const uint32_t word = data[0] | data[1] << 8 | data[2] << 16 | static_cast<uint32_t>(data[3]) << 24;
   const size_t refuseBlocks = data[4] | data[5] << 8;
   Run.Input.assign(data + 8, data + size);
   Run.Declared = word & 0xFFFFF;
@@ -145,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   Run.Window = 1 + data[6] % 64;
   Run.Block.assign(1 + data[7], 0);
   Run.RefuseAfter = refuseBlocks ? refuseBlocks * Run.Block.size() : SIZE_MAX;
-  const auto expected = Decode(reference::Decode);
+  const auto expected = Decode(ReferenceDecode);
   if (Decode(LzwDecode) != expected || Decode(nullptr) != expected) abort();
   return 0;
 }

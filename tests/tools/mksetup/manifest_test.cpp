@@ -1,6 +1,6 @@
-// Manifests the builder must refuse, each with a message that names the
-// field, its line and the limit, names and paths that Windows or the
-// install log would misread among them; and texts that just fit.
+// Manifests the builder must refuse, each with a message naming the field,
+// its line and the limit (names and paths Windows or the install log would
+// misread among them), and texts that just fit: u8, as manifests are UTF-8.
 #include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
@@ -12,20 +12,16 @@ TEST(Manifest, RefusalsNameTheFieldItsLineAndTheLimit)
 {
   const fs::path folder = fs::temp_directory_path() / ("mksetup-test-" + std::to_string(getpid()));
   fs::create_directories(folder);
-  const auto write = [&](const char* name, const std::string& text) {
-    std::ofstream(folder / name, std::ios::binary) << text;
-  };
-  write("a.txt", "text");
+  std::ofstream(folder / "a.txt") << "text";
   // "BM", offset 54, header size 40, 158 x 226 pixels, 1 plane, 24 bits
-  write("wide.bmp", std::string("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x9E\0\0\0\xE2\0\0\0\1\0\x18\0", 30) +
-                        std::string(24 + 472 * 226, '\x7F'));
+  std::ofstream(folder / "wide.bmp") << std::string("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x9E\0\0\0\xE2\0\0\0\1\0\x18\0", 30)
+                                     << std::string(24 + 472 * 226, '\x7F');
   std::string data = "1";
   for (int i = 1; i < 261; ++i) data += ",1";
   const std::string value = "[[registry]]\nkey = 'HKEY_CURRENT_USER\\S'\nvalue = \"v\"\n";
   const auto file = [](const std::string& target) { return "[[files]]\nsource = \"a.txt\"\ntarget = '" + target + "'\n"; };
   const struct {
-    std::string Rest, Message;  // the manifest from line 4 on; the refusal, "" where none
-    std::string Name = "製品", Folder = "C:\\App";
+    std::string Rest, Message, Name = u8"製品", Folder = "C:\\App";  // Rest: line 4 on; Message: "" where none
   } rows[] = {
       {"[screen]\nfooter = \"" + std::string(41, 'f') + "\"\n", "screen.footer (line 5): is 41 bytes in Shift-JIS; at most 40 fit"},
       {"[screen]\ntop_colour = \"blue\"\n", "screen.top_colour (line 5): a colour is"},
@@ -57,11 +53,12 @@ TEST(Manifest, RefusalsNameTheFieldItsLineAndTheLimit)
       {"", "product.name (line 2): holds the character \\", "A\\\\B"},
       {"", "product.default_folder (line 3): must not be empty", "x", ""},
       // 41 bytes in Shift-JIS, the most a name holds; 表 and 能 end in the byte of '\'.
-      {file("docs\\一覧表") + "[[registry]]\nkey = 'HKEY_CURRENT_USER\\Software\\機能'\n", "",
-       std::string(21, 'x') + "あいうえおかきくけこ"},
+      {file(u8"docs\\一覧表") + u8"[[registry]]\nkey = 'HKEY_CURRENT_USER\\Software\\機能'\n", "",
+       std::string(21, 'x') + u8"あいうえおかきくけこ"},
   };
   for (const auto& row : rows) {
-    write("product.toml", "[product]\nname = \"" + row.Name + "\"\ndefault_folder = '" + row.Folder + "'\n" + row.Rest);
+    std::ofstream(folder / "product.toml")
+        << "[product]\nname = \"" + row.Name + "\"\ndefault_folder = '" + row.Folder + "'\n" + row.Rest;
     Product product;
     std::string error;
     const bool loaded = LoadManifest((folder / "product.toml").string(), &product, &error);
