@@ -28,7 +28,6 @@ int main(int argc, char** argv)
   ClosePayload();
   answerer.Finish();
   if (walked && atEnd && answerer.AllAnswered()) return 0;
-  fprintf(stderr, "payload_walk: walked %d, at the last volume's end %d, prompts as expected %d\n", walked, atEnd,
-          answerer.AllAnswered());
+  fprintf(stderr, "payload_walk: walked %d, at the end %d, prompts as expected %d\n", walked, atEnd, answerer.AllAnswered());
   return 1;
 }

@@ -101,8 +101,9 @@ void BoxAnswerer::Watch(DWORD processId)
   for (bool last = false; !last; Sleep(POLL_MS / 2)) {
     last = stop_;
     for (HWND window : ProcessWindows(processId)) {
-      const Screen box = ReadWindow(window);
-      if (ClassOf(window) != "#32770" || !box.IsMessageBox()) continue;
+      // Only dialogs are read: a window of a thread that is not pumping would hold up the answerer.
+      const Screen box = ClassOf(window) == "#32770" ? ReadWindow(window) : Screen{};
+      if (!box.IsMessageBox()) continue;
       ExpectedBox* step = next_ < script_.size() && script_[next_].Caption == box.Caption ? &script_[next_++] : nullptr;
       seen_.push_back({box.Caption, box.Text(MESSAGE_TEXT_ID), box.Owner, step != nullptr});
       if (step != nullptr && step->Before) step->Before();
