@@ -10,30 +10,20 @@
 #include "install/extract.h"
 #include "tests/support/step_fixture.h"
 
-namespace {
-
-Bytes Noise(size_t size)
+static Bytes Noise(size_t size)
 {
   Bytes data(size);
   for (size_t i = 0; i < size; ++i) data[i] = static_cast<unsigned char>((i * 2654435761u) >> 13);
   return data;
 }
 
-Bytes Cut(Bytes record, size_t less)
-{
-  record.resize(record.size() - less);
-  return record;
-}
-
 // The record with its compressed body overwritten by codes no encoder makes.
-Bytes Corrupt(Bytes record)
+static Bytes Corrupt(Bytes record)
 {
   const size_t body = 4 + 3 * 8 + 4 + 4;  // attributes, times, size, end offset
   std::fill(record.begin() + body, record.end(), 0xFF);
   return record;
 }
-
-}  // namespace
 
 class Extract : public StepFixture {};
 
@@ -44,43 +34,44 @@ TEST_F(Extract, FailedFileIsRemovedWithAtMostOneMessage)
     Bytes Record;
     unsigned Flags;
     int WritesBeforeFault;  // -1: none
+    size_t Cut;             // bytes cut from the record's end
     bool LogClosed;
     std::string Subject;    // the box's last line; empty: no box
   } rows[] = {
-      {"disk full", FileRecord(Noise(3 * 4096 + 100)), 0, 1, false, folder_ / "part.bin"},
-      {"compressed body cut", Cut(FileRecord(Noise(20000)), 50), 0, -1, false, ""},
-      {"stored body cut", Cut(FileRecord(Noise(20000), FILE_ATTRIBUTE_ARCHIVE, PF_STORED_BODIES), 50),
-       PF_STORED_BODIES, -1, false, ""},
-      {"corrupt data", Corrupt(FileRecord(Noise(100))), 0, -1, false, ""},
-      {"log line not written", FileRecord(Noise(10), FILE_ATTRIBUTE_READONLY), 0, -1, true, "setup.inf"},
+      {"disk full", FileRecord(Noise(3 * 4096 + 100)), 0, 1, 0, false, folder_ / "part.bin"},
+      {"compressed body cut", FileRecord(Noise(20000)), 0, -1, 50, false, ""},
+      {"stored body cut", FileRecord(Noise(20000), FILE_ATTRIBUTE_ARCHIVE, PF_STORED_BODIES), PF_STORED_BODIES, -1, 50, false, ""},
+      {"corrupt data", Corrupt(FileRecord(Noise(100))), 0, -1, 0, false, ""},
+      {"log line not written", FileRecord(Noise(10), FILE_ATTRIBUTE_READONLY), 0, -1, 0, true, "setup.inf"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Name);
-    Open(row.Record, row.Flags);
+    Open(Bytes(row.Record.begin(), row.Record.end() - row.Cut), row.Flags);
     if (row.LogClosed) Log();
     IoInjectFault(IO_WRITE, row.WritesBeforeFault, ERROR_DISK_FULL);
     EXPECT_EQ(0, InstallItem((folder_ / "part.bin").c_str()));
-    IoInjectFault(IO_WRITE, -1, 0);
-    if (!row.Subject.empty()) ExpectOneErrorAbout(row.Subject);
-    else EXPECT_EQ(0u, Boxes().size());
+    if (!row.Subject.empty()) ExpectOneErrorAbout(row.Subject);  // any other box fails the fixture
     EXPECT_FALSE(FileExists(folder_ / "part.bin"));
   }
 }
 
 TEST_F(Extract, FailedWininitEditForAFileInUseKeepsTheOldFileAndRemovesTheAlternate)
 {
-  SavedWindowsFile ini("WININIT.INI"), bak("WININIT.BAK");
+  // The Windows folder of the prefix this program has to itself.
+  const std::string ini = WindowsFolder() + "\\WININIT.INI", bak = WindowsFolder() + "\\WININIT.BAK";
+  DeleteFileA(bak.c_str());
   const std::string old = "[boot]\r\nshell=Explorer.exe\r\n[rename]\r\nA=B\r\n", target = folder_ / "lib.dll";
-  ASSERT_TRUE(WriteWholeFile(ini.Path, BytesOf(old)));
+  ASSERT_TRUE(WriteWholeFile(ini, BytesOf(old)));
   ASSERT_TRUE(WriteWholeFile(target, BytesOf("old")));
   Held held(target);
   Open(FileRecord(BytesOf("new")));
   IoInjectFault(IO_WRITE, 1, ERROR_DISK_FULL);  // the body is one block; the next write is WININIT.INI's
   EXPECT_EQ(0, InstallItem(target.c_str()));
   ExpectOneErrorAbout("WININIT.INI");
-  EXPECT_EQ(old, FileText(ini.Path));
-  EXPECT_FALSE(FileExists(bak.Path));
+  EXPECT_EQ(old, FileText(ini));
+  EXPECT_FALSE(FileExists(bak));
   EXPECT_FALSE(FileExists(folder_ / "lib.000"));
   EXPECT_FALSE(State.RunFlags & RF_RESTART_NEEDED);
   EXPECT_EQ("", Log());
+  DeleteFileA(ini.c_str());
 }

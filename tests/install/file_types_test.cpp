@@ -4,20 +4,16 @@
 #include "install/file_types.h"
 #include "tests/support/step_fixture.h"
 
-namespace {
-
 const UINT WM_ASSOCIATIONS = WM_APP + 17;
-int Notices = 0, KeyWasThere = 0;
+static int Notices = 0, KeyWasThere = 0;
 
-LRESULT CALLBACK Watch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK Watch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
   if (message != WM_ASSOCIATIONS) return DefWindowProcA(window, message, wParam, lParam);
   ++Notices;
   KeyWasThere += RegistryText(HKEY_CLASSES_ROOT, "ntbfile\\shell\\open\\command", "") != "<no key>";
   return 0;
 }
-
-}  // namespace
 
 class FileTypes : public StepFixture {};
 
@@ -42,7 +38,6 @@ TEST_F(FileTypes, ShellIsToldOnceAfterTheLastEntry)
   writer.FileTypes(product);
   Open(writer.Out);
   EXPECT_EQ(1, InstallFileTypes());
-  EXPECT_EQ(0u, Boxes().size());
   MSG message;
   while (PeekMessageA(&message, window, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
   EXPECT_EQ(1, Notices);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include "install/install_path.h"
 
-TEST(InstallPath, OnlyPathsThatStayWhereTheySayPass)
+TEST(InstallPath, OnlyPathsThatStayWhereTheySayAndPlainFileNamesPass)
 {
   // 一覧表 ends in the trail byte '\'.
   for (const char* safe : {"viewer.exe", "bin\\viewer.exe", "docs\\\x88\xea\x97\x97\x95\x5c", "C:\\Program Files\\a.dll",
@@ -13,11 +13,7 @@ TEST(InstallPath, OnlyPathsThatStayWhereTheySayPass)
                              "bin\\.\\a.exe", "bin\\\\a.exe", "bin\\", "bin/a.exe", "C:a.exe", "C:\\", "a:b.exe",
                              "a\r\nFILE=C:\\x", "setup.inf", "SETUP.$$$"})
     EXPECT_EQ(0, IsSafeInstallPath(unsafe)) << unsafe;
-}
-
-TEST(InstallPath, FileNamesHoldNoFolderOrReservedCharacter)
-{
-  // 表 ends in '\', ポ in '|'.
+  // A file name holds no folder or reserved character; 表 ends in '\', ポ in '|'.
   for (const char* safe : {"", "サンプル ビューア", "\x95\x5c", "\x83\x7c"}) EXPECT_EQ(1, IsSafeFileName(safe)) << safe;
   for (const char* bad : {"a\\b", "a/b", "C:", "a*", "a?", "a\"", "<a>", "a|b", "a\tb"})
     EXPECT_EQ(0, IsSafeFileName(bad)) << bad;

@@ -10,24 +10,20 @@
 #include "resources/dialogs.h"
 #include "tests/support/step_fixture.h"
 
-namespace {
-
 const std::string HEAD = "USER=山田 太郎\r\nSECTION=ﾉｰｽ商会\r\nAUTHOR=Norvalex\r\nVER=3.00\r\n";
 
 // The item bar's own procedure, and the folder where the bar, once the older
 // log has been moved aside, puts a folder in the new log's way.
-WNDPROC BarProc;
-std::string BlockedFolder;
+static WNDPROC BarProc;
+static std::string BlockedFolder;
 
-LRESULT CALLBACK BlockingBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK BlockingBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
   const std::string log = BlockedFolder + "\\setup.inf";
   if (message == PBM_STEPIT && FileExists(BlockedFolder + "\\setup.$$$") && !FileExists(log))
     CreateDirectoryA(log.c_str(), nullptr);
   return CallWindowProcA(BarProc, window, message, wParam, lParam);
 }
-
-}  // namespace
 
 class InstallLog : public StepFixture {
  protected:
@@ -109,7 +105,6 @@ TEST_F(InstallLog, EarlierLinesAreNeverLost)
     ASSERT_TRUE(WriteWholeFile(log, BytesOf(HEAD + "FILE=old.txt\r\n")));
     EXPECT_EQ(HEAD, run(kind));
     EXPECT_TRUE(FileExists(old)) << "the only copy of the earlier lines was deleted";
-    EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(HEAD + "FILE=old.txt\r\n", run());
     EXPECT_FALSE(FileExists(old));
   }

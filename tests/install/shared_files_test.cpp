@@ -6,27 +6,21 @@
 #include "install/shared_files.h"
 #include "tests/support/step_fixture.h"
 
-namespace {
-
 const char SHARED_DLLS[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
-struct Version {
-  DWORD Ms, Ls;
-};
+struct Version { DWORD Ms, Ls; };
 
-Version V(unsigned major, unsigned minor, unsigned build, unsigned revision)
+static Version V(unsigned major, unsigned minor, unsigned build, unsigned revision)
 {
   return {major << 16 | minor, build << 16 | revision};
 }
 
-std::string Question(const std::string& path, const std::string& version)
+static std::string Question(const std::string& path, const std::string& version)
 {
   return "ｲﾝｽﾄｰﾙしようとした共有ﾌｧｲﾙよりも新しいﾌｧｲﾙが既にｼｽﾃﾑに存在します。\n"
          "現在のﾌｧｲﾙをそのまま使用することをお勧めします。\n\nﾌｧｲﾙ名 : " + path + "\nﾌｧｲﾙ ﾊﾞｰｼﾞｮﾝ : " + version +
          "\n\n現在のﾌｧｲﾙをそのまま使いますか ?";
 }
-
-}  // namespace
 
 class SharedFiles : public StepFixture {};
 

@@ -8,12 +8,10 @@
 #include "payload/stream.h"
 #include "tests/support/step_fixture.h"
 
-namespace {
-
 const char PRODUCT[] = "アンインストーラ試験";
 const std::string ENTRY = std::string("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + PRODUCT;
 
-std::string PoolName(int n)
+static std::string PoolName(int n)
 {
   char name[32];
   wsprintfA(name, "\\unins%3.3d.exe", n);
@@ -21,7 +19,7 @@ std::string PoolName(int n)
 }
 
 // An empty pool and no Uninstall entry of the product.
-void ClearPool()
+static void ClearPool()
 {
   for (int n = 0; n < 1000; ++n) DeleteFileA(PoolName(n).c_str());
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, ENTRY.c_str() + 19);
@@ -29,7 +27,7 @@ void ClearPool()
 
 // The stand-in uninstaller with one text of its version resource changed
 // into another as long: it then differs from ours in that point alone.
-Bytes Edited(const std::string& from, const std::string& to)
+static Bytes Edited(const std::string& from, const std::string& to)
 {
   Bytes image = VersionedStandIn(0x30000, 0), wideFrom, wideTo;
   for (char c : from) wideFrom.insert(wideFrom.end(), {static_cast<unsigned char>(c), 0});
@@ -39,15 +37,8 @@ Bytes Edited(const std::string& from, const std::string& to)
   return image;
 }
 
-}  // namespace
-
 class Uninstaller : public StepFixture {
  protected:
-  void SetUp() override
-  {
-    StepFixture::SetUp();
-    lstrcpyA(State.ProductName, PRODUCT);
-  }
   void TearDown() override
   {
     StepFixture::TearDown();
@@ -56,6 +47,7 @@ class Uninstaller : public StepFixture {
   // Runs the step over a file list that carries our uninstaller; the section must be read exactly.
   int RunStep()
   {
+    lstrcpyA(State.ProductName, PRODUCT);
     Product product;
     product.Uninstaller = ours;
     product.Files.push_back({"next", true, {}});
@@ -86,7 +78,6 @@ TEST_F(Uninstaller, TakesTheFirstFreeOrIdenticalNameAndLeavesEveryOtherFileAlone
     std::map<int, Bytes> Before;  // pool files by number
     int Taken;                    // -1: refused
   } rows[] = {
-      {"an empty pool", {}, 0},
       {"an identical uninstaller is overwritten in place", {{0, stale}}, 0},
       {"another maker", {{0, foreign}}, 1},
       {"a program without version information", {{0, ReadWholeFile(ProgramFolder() + "\\keepalive.exe")}}, 1},

@@ -2,62 +2,41 @@
 // and screen settings) read into the state, whole or cut; reads across its
 // 512-byte buffer; failures reported once; and continuation volumes with
 // the "FD交換" prompt answered on screen, one table of ways a user meets them.
-#include <gtest/gtest.h>
 #include "app/file_io.h"
 #include "app/flags.h"
 #include "app/state.h"
 #include "payload/header.h"
 #include "payload/layout.h"
 #include "payload/stream.h"
-#include "tests/support/ui_driver.h"
-#include "tests/support/files.h"
-#include "tests/support/payloads.h"
+#include "tests/support/step_fixture.h"
 
-class Stream : public ::testing::Test {
+class Stream : public StepFixture {
  protected:
-  void SetUp() override { Reset(); }
-  void TearDown() override { Reset(); }
-  void Reset()  // a fresh state that reads SETUP.EXE of the test's folder, no volume beside it
-  {
-    ClosePayload();
-    IoInjectFault(IO_READ, -1, 0);
-    InitSetupState();
-    lstrcpyA(State.OwnPath, Volume("EXE").c_str());
-    for (const char* name : {"002", "003"}) DeleteFileA(Volume(name).c_str());
-  }
-  void Open(const Bytes& payload)
-  {
-    ClosePayload();
-    ASSERT_TRUE(WriteStandInSetup(State.OwnPath, payload));
-    ASSERT_EQ(1, OpenPayload());
-  }
-  // Reads both start-up sections from a fresh setup file; true when both were read.
+  // Reads both start-up sections from a new setup file; true when both were read.
   bool ReadSections(const Bytes& payload)
   {
-    Reset();
+    ClosePayload();
     return WriteStandInSetup(State.OwnPath, payload) && ReadProductHeader() && ReadScreenSettings();
   }
-  std::string Volume(const char* extension) { return folder_ / (std::string("SETUP.") + extension); }
-  TempFolder folder_;
+  std::string Volume(const char* extension) { return aside_ / (std::string("SETUP.") + extension); }
 };
 
-// The text of the one error box that `failing` shows when it returns `result`.
-template <class Call>
-static std::string OneErrorBox(int result, Call failing)
+// The product header and the screen settings as the builder writes them,
+// with a bit in each byte of the flag word; the panel's byte i is (i * 7) & 0xFF.
+static Bytes StartupSections(bool panel)
 {
-  BoxAnswerer answerer({{"ｴﾗｰ情報", IDOK}});
-  EXPECT_EQ(result, failing());
-  const auto boxes = answerer.Finish();
-  return boxes.size() == 1 && answerer.AllAnswered() ? boxes[0].Text : "";
+  Product p;
+  p.Name = "テスト製品", p.Face = "標準フォント", p.FontSize = 24, p.Footer = "Norvalex.";
+  for (int i = 0; panel && i < PANEL_BYTES; ++i) p.Panel.push_back(static_cast<unsigned char>(i * 7));
+  SectionWriter writer(0, PF_AGREEMENT_PAGE | PF_FRAMED_WINDOW);
+  writer.Startup(p);
+  return writer.Out;
 }
 
 TEST_F(Stream, StartUpSectionsFillTheState)
 {
-  StartupFields fields;
-  fields.Flags = PF_AGREEMENT_PAGE | PF_FRAMED_WINDOW;  // a bit in each byte of the word
   for (bool panel : {false, true}) {
-    fields.Panel = panel;
-    Bytes payload = StartupSections(fields);
+    Bytes payload = StartupSections(panel);
     if (!panel) payload.insert(payload.begin(), {0, 3, 1, 2, 3, 4, 5});  // no name: n = 3, n + 2 bytes, a name
     ASSERT_TRUE(ReadSections(payload)) << panel;
     EXPECT_STREQ("テスト製品", State.ProductName);
@@ -71,14 +50,10 @@ TEST_F(Stream, StartUpSectionsFillTheState)
 
 TEST_F(Stream, PayloadCutAnywhereInTheStartUpSectionsEndsTheRunSilently)
 {
-  StartupFields fields;
-  fields.Panel = true;
-  const Bytes whole = StartupSections(fields);
-  BoxAnswerer answerer({});
+  const Bytes whole = StartupSections(true);
   for (size_t cut = 0; cut < whole.size(); cut += cut < 200 ? 1 : 4099)
     EXPECT_FALSE(ReadSections(Bytes(whole.begin(), whole.begin() + cut))) << cut;
-  EXPECT_FALSE(ReadSections(Bytes(whole.begin(), whole.end() - 1)));
-  EXPECT_TRUE(answerer.Finish().empty());
+  EXPECT_FALSE(ReadSections(Bytes(whole.begin(), whole.end() - 1)));  // and no box, or the fixture fails
 }
 
 TEST_F(Stream, AStringLongerThanItsBufferKeepsWhatFitsAndTheEndOfTheDataStopsReads)
@@ -98,15 +73,20 @@ TEST_F(Stream, AStringLongerThanItsBufferKeepsWhatFitsAndTheEndOfTheDataStopsRea
 
 TEST_F(Stream, FailuresAreReportedOnceAndAFailedReadIsTriedAgain)
 {
-  EXPECT_TRUE(EndsWith(OneErrorBox(0, OpenPayload), std::string("\n") + State.OwnPath));
-  for (const Bytes& image : {StandInImage(), Bytes{'M', 'Z'}}) {
+  EXPECT_EQ(0, OpenPayload());
+  ExpectOneErrorAbout(State.OwnPath);
+  Bytes header(64);  // "MZ" and an empty DOS header: no payload offset
+  header[0] = 'M', header[1] = 'Z';
+  for (const Bytes& image : {header, Bytes{'M', 'Z'}}) {
     ClosePayload();
     ASSERT_TRUE(WriteWholeFile(State.OwnPath, image));
-    EXPECT_EQ("セットアッププログラムに障害があるため使用できません.", OneErrorBox(0, OpenPayload));
+    EXPECT_EQ(0, OpenPayload());
+    ExpectOneErrorAbout("セットアッププログラムに障害があるため使用できません.");
   }
   Open(Bytes{5, 6});
   IoInjectFault(IO_READ, 0, ERROR_CRC);
-  EXPECT_TRUE(EndsWith(OneErrorBox(-1, ReadByte), "\nReadFile"));
+  EXPECT_EQ(-1, ReadByte());
+  ExpectOneErrorAbout("ReadFile");
   EXPECT_EQ(5, ReadByte());
 }
 
@@ -123,7 +103,6 @@ TEST_F(Stream, VolumePromptIsAskedAgainUntilTheVolumeIsThereOrTheUserCancels)
     std::vector<int> Reads;  // ReadByte, in order
     std::vector<int> Asked;  // the volume each "FD交換" prompt asks for
   } rows[] = {
-      {"present", PF_SPANNED, {{42}}, {ok}, {1, 42}, {2}},
       {"empty volume", PF_SPANNED, {{}, {42}}, {ok, ok}, {1, 42}, {2, 3}},
       {"missing, then put in", PF_SPANNED, {}, {ok, {"ｴﾗｰ情報", IDOK, put}, ok}, {1, 42}, {2, 2}},
       {"cancelled, asked again", PF_SPANNED, {{42}}, {cancel, ok}, {1, -1, 42}, {2, 2}},
@@ -132,19 +111,22 @@ TEST_F(Stream, VolumePromptIsAskedAgainUntilTheVolumeIsThereOrTheUserCancels)
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Case);
-    Reset();
-    Open(Bytes{1});
-    State.PayloadFlags = row.Flags;
+    ClosePayload();  // lets go of the last row's volume
+    State.Payload.VolumeNumber = 0;
+    for (const char* name : {"002", "003"}) DeleteFileA(Volume(name).c_str());
     for (size_t i = 0; i < row.Volumes.size(); ++i) WriteWholeFile(Volume(i ? "003" : "002"), row.Volumes[i]);
-    BoxAnswerer answerer(row.Boxes);
+    Open(Bytes{1}, row.Flags);
+    Answer(row.Boxes);
     std::vector<int> reads, asked;
     while (reads.size() < row.Reads.size()) reads.push_back(ReadByte());
-    for (const SeenBox& box : answerer.Finish()) {
+    const std::vector<SeenBox> seen = Boxes();
+    EXPECT_EQ(row.Boxes.size(), seen.size());
+    for (const SeenBox& box : seen) {
+      EXPECT_TRUE(box.Expected) << box.Caption;
       int number = 0;
       if (sscanf(box.Text.c_str(), "次の FD (#%d) に入れ替えてください.", &number) == 1) asked.push_back(number);
       EXPECT_TRUE(box.Caption != "ｴﾗｰ情報" || EndsWith(box.Text, "\n" + second)) << box.Text;
     }
-    EXPECT_TRUE(answerer.AllAnswered());
     EXPECT_EQ(row.Reads, reads);
     EXPECT_EQ(row.Asked, asked);
   }

@@ -41,6 +41,13 @@ Bytes ReadWholeFile(const std::string& path)
   return bytes;
 }
 
+bool WriteStandInSetup(const std::string& path, const Bytes& payload)
+{
+  Bytes image(64, 0);
+  image[0] = 'M', image[1] = 'Z';
+  return AttachPayload(image, payload) && WriteWholeFile(path, image);
+}
+
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string ParentFolder(const std::string& path)
@@ -68,9 +75,13 @@ static std::string Folder(UINT(WINAPI* get)(char*, UINT))
 std::string WindowsFolder() { return Folder(GetWindowsDirectoryA); }
 std::string SystemFolder() { return Folder(GetSystemDirectoryA); }
 
-std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
-std::string FileText(const std::string& path) { return Text(ReadWholeFile(path)); }
+
+std::string FileText(const std::string& path)
+{
+  const Bytes bytes = ReadWholeFile(path);
+  return std::string(bytes.begin(), bytes.end());
+}
 
 bool EndsWith(const std::string& text, const std::string& end)
 {
@@ -124,48 +135,5 @@ std::string RegistryText(HKEY root, const std::string& path, const char* name, D
 void SetRegistryText(HKEY root, const std::string& path, const char* name, const std::string& text)
 {
   std::string key = path;
-  HKEY handle;
-  if (RegCreateKeyExA(Root(root, &key), key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) != 0)
-    return;
-  RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                 static_cast<DWORD>(text.size() + 1));
-  RegCloseKey(handle);
-}
-
-Held::Held(const std::string& path)
-    : Handle(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-
-SavedWindowsFile::SavedWindowsFile(const char* name)
-    : Path(WindowsFolder() + "\\" + name), Existed(FileExists(Path)), Saved(ReadWholeFile(Path))
-{
-  DeleteFileA(Path.c_str());
-}
-
-SavedWindowsFile::~SavedWindowsFile()
-{
-  DeleteFileA(Path.c_str());
-  if (Existed) WriteWholeFile(Path, Saved);
-}
-
-static const char PENDING_RENAMES[] = "PendingFileRenameOperations";
-
-SavedPendingRenames::SavedPendingRenames()
-{
-  RegCreateKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, nullptr, 0,
-                  KEY_READ | KEY_WRITE, nullptr, &Key, nullptr);
-  Existed = RegistryText(Key, "", PENDING_RENAMES) != "<no value>";
-  Saved = BytesOf(Now());
-}
-
-SavedPendingRenames::~SavedPendingRenames()
-{
-  if (Existed) RegSetValueExA(Key, PENDING_RENAMES, 0, REG_MULTI_SZ, Saved.data(), static_cast<DWORD>(Saved.size()));
-  else RegDeleteValueA(Key, PENDING_RENAMES);
-  RegCloseKey(Key);
-}
-
-std::string SavedPendingRenames::Now() const
-{
-  const std::string now = RegistryText(Key, "", PENDING_RENAMES);
-  return now == "<no value>" ? "" : now;
+  RegSetKeyValueA(Root(root, &key), key.c_str(), name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }

@@ -1,6 +1,5 @@
 // The helpers of the Windows tests: temporary folders, whole files, texts,
-// registry values, short names, and Windows state that a test changes on
-// purpose, saved when it begins and put back when it ends.
+// registry values, short names, and a file held open.
 #pragma once
 #include <windows.h>
 #include <string>
@@ -19,13 +18,14 @@ class TempFolder {
 
 bool WriteWholeFile(const std::string& path, const Bytes& bytes);
 Bytes ReadWholeFile(const std::string& path);  // empty when it cannot be read
+// A 64-byte stand-in executable image with `payload` attached; false if it cannot be written.
+bool WriteStandInSetup(const std::string& path, const Bytes& payload);
 bool FileExists(const std::string& path);
 std::string ProgramFolder();  // of the running test program
 std::string WindowsFolder();
 std::string SystemFolder();
 std::string ParentFolder(const std::string& path);  // double-byte aware
 
-std::string Text(const Bytes& bytes);
 Bytes BytesOf(const std::string& text);
 std::string FileText(const std::string& path);
 bool EndsWith(const std::string& text, const std::string& end);
@@ -40,26 +40,8 @@ void SetRegistryText(HKEY root, const std::string& key, const char* name, const 
 
 // A file held open without sharing, as a running program holds its files.
 struct Held {
-  explicit Held(const std::string& path);
+  explicit Held(const std::string& path)
+      : Handle(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
   ~Held() { CloseHandle(Handle); }
   HANDLE Handle;
-};
-
-// A file of the Windows folder, removed for the test and put back after.
-struct SavedWindowsFile {
-  explicit SavedWindowsFile(const char* name);
-  ~SavedWindowsFile();
-  std::string Path;
-  bool Existed;
-  Bytes Saved;
-};
-
-// PendingFileRenameOperations, put back afterwards.
-struct SavedPendingRenames {
-  SavedPendingRenames();
-  ~SavedPendingRenames();
-  std::string Now() const;  // the moves planned now, as text
-  HKEY Key = nullptr;
-  bool Existed = false;
-  Bytes Saved;
 };

@@ -1,6 +1,7 @@
 // Screen capture and drawn pictures for pixel checks; see the header.
 #include "tests/support/screen_capture.h"
 #include "app/services.h"
+#include "tests/support/files.h"
 
 // A 24-bit top-down BITMAPINFO of that size.
 static BITMAPINFO Info24(int width, int height)
@@ -44,19 +45,14 @@ ScreenCapture CaptureScreen()
 
 bool SaveScreenshotAs(const ScreenCapture& screen, const char* path)
 {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
   const BITMAPINFO info = Info24(screen.Width, screen.Height);
-  BITMAPFILEHEADER head = {};
-  head.bfType = 0x4D42;
-  head.bfOffBits = sizeof head + sizeof info.bmiHeader;
-  head.bfSize = head.bfOffBits + info.bmiHeader.biSizeImage;
-  DWORD written = 0;
-  const bool saved = WriteFile(file, &head, sizeof head, &written, nullptr) &&
-                     WriteFile(file, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr) &&
-                     WriteFile(file, screen.Bgr.data(), info.bmiHeader.biSizeImage, &written, nullptr);
-  CloseHandle(file);
-  return saved;
+  const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info.bmiHeader;
+  const BITMAPFILEHEADER head = {0x4D42, offset + info.bmiHeader.biSizeImage, 0, 0, offset};
+  Bytes file(reinterpret_cast<const BYTE*>(&head), reinterpret_cast<const BYTE*>(&head + 1));
+  const BYTE* header = reinterpret_cast<const BYTE*>(&info.bmiHeader);
+  file.insert(file.end(), header, header + sizeof info.bmiHeader);
+  file.insert(file.end(), screen.Bgr.begin(), screen.Bgr.end());
+  return WriteWholeFile(path, file);
 }
 
 void Settle()

@@ -5,7 +5,6 @@
 #include "app/file_io.h"
 #include "app/state.h"
 #include "payload/stream.h"
-#include "tests/support/payloads.h"
 
 SourceFile Source(const Bytes& data, uint32_t attributes)
 {
@@ -89,7 +88,7 @@ void StepFixture::ExpectOneErrorAbout(const std::string& subject)
   const std::vector<SeenBox> seen = Boxes();
   ASSERT_EQ(1u, seen.size());
   EXPECT_EQ("ｴﾗｰ情報", seen[0].Caption);
-  EXPECT_TRUE(EndsWith(seen[0].Text, "\n" + subject)) << seen[0].Text;
+  EXPECT_TRUE(EndsWith("\n" + seen[0].Text, "\n" + subject)) << seen[0].Text;
 }
 
 std::string StepFixture::Log()

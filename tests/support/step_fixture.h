@@ -28,7 +28,7 @@ class StepFixture : public ::testing::Test {
   void Open(const Bytes& payload, unsigned flags = 0);
   void Answer(std::vector<ExpectedBox> script);
   std::vector<SeenBox> Boxes();  // every box since the last call
-  // Exactly one error box, whose text ends with `subject` on a line of its own.
+  // Exactly one error box, whose text is `subject` or ends with it on a line of its own.
   void ExpectOneErrorAbout(const std::string& subject);
   std::string Log();  // closes the log and returns its lines
 

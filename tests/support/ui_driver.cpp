@@ -1,5 +1,5 @@
 // The window driver and the box answerer; see the header. Both find the
-// windows of a process the same way and answer by posting a click.
+// windows of a process the same way and click by posting.
 #include "tests/support/ui_driver.h"
 
 enum { POLL_MS = 20, MESSAGE_TEXT_ID = 0xFFFF };
@@ -54,46 +54,11 @@ static void PostClick(HWND window, int id)
   PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
 }
 
-// Polls until `done` holds; false after the timeout.
-static bool Until(DWORD timeoutMs, const std::function<bool()>& done)
-{
-  for (const DWORD start = GetTickCount(); !done(); Sleep(POLL_MS))
-    if (GetTickCount() - start >= timeoutMs) return false;
-  return true;
-}
-
 std::vector<std::string> UiDriver::WindowsNow() const
 {
   std::vector<std::string> names;
   for (HWND w : ProcessWindows(processId_)) names.push_back(WindowText(w));
   return names;
-}
-
-bool UiDriver::WaitFor(const std::string& caption, Screen* screen, DWORD timeoutMs)
-{
-  HWND found = nullptr;
-  const auto shown = [&] {
-    for (HWND w : ProcessWindows(processId_))
-      if (w != last_ && WindowText(w) == caption) return (found = w) != nullptr;
-    return false;
-  };
-  if (!Until(timeoutMs, shown)) {
-    std::string seen;
-    for (const std::string& w : WindowsNow()) seen += " [" + w + "]";
-    transcript_.push_back("timed out waiting for \"" + caption + "\"; on screen:" + seen);
-    return false;
-  }
-  Sleep(POLL_MS * 3);  // let the dialog finish its initialisation
-  *screen = ReadWindow(found);
-  last_ = found;
-  transcript_.push_back("shown \"" + caption + "\"" +
-                        (screen->IsMessageBox() ? ": " + screen->Text(MESSAGE_TEXT_ID) : ""));
-  return true;
-}
-
-bool UiDriver::WaitGone(HWND window, DWORD timeoutMs)
-{
-  return Until(timeoutMs, [window] { return !IsWindow(window) || !IsWindowVisible(window); });
 }
 
 void UiDriver::Type(const Screen& screen, int id, const std::string& text)
@@ -109,12 +74,6 @@ void UiDriver::Click(const Screen& screen, int id)
   transcript_.push_back("clicked " + std::to_string(id) + " on \"" + screen.Caption + "\"");
 }
 
-void UiDriver::Close(const Screen& screen)
-{
-  PostMessageA(screen.Window, WM_CLOSE, 0, 0);
-  transcript_.push_back("closed \"" + screen.Caption + "\"");
-}
-
 BoxAnswerer::BoxAnswerer(std::vector<ExpectedBox> script, DWORD processId)
     : script_(std::move(script)), thread_(&BoxAnswerer::Watch, this, processId) {}
 
@@ -125,13 +84,11 @@ std::vector<SeenBox> BoxAnswerer::Finish()
     stop_ = true;
     thread_.join();
   }
-  std::lock_guard<std::mutex> hold(lock_);
   return seen_;
 }
 
 bool BoxAnswerer::AllAnswered() const
 {
-  std::lock_guard<std::mutex> hold(lock_);
   bool all = next_ == script_.size();
   for (const SeenBox& box : seen_) all = all && box.Expected;
   return all;
@@ -144,20 +101,17 @@ void BoxAnswerer::Watch(DWORD processId)
   for (bool last = false; !last; Sleep(POLL_MS / 2)) {
     last = stop_;
     for (HWND window : ProcessWindows(processId)) {
-      const Screen box = ReadWindow(window);
-      if (ClassOf(window) != "#32770" || !box.IsMessageBox()) continue;
-      ExpectedBox* step = nullptr;
-      {
-        std::lock_guard<std::mutex> hold(lock_);
-        if (next_ < script_.size() && script_[next_].Caption == box.Caption) step = &script_[next_++];
-        seen_.push_back({box.Caption, box.Text(MESSAGE_TEXT_ID), box.Owner, step != nullptr});
-      }
+      // Only dialogs are read: a window of a thread that is not pumping would hold up the answerer.
+      const Screen box = ClassOf(window) == "#32770" ? ReadWindow(window) : Screen{};
+      if (!box.IsMessageBox()) continue;
+      ExpectedBox* step = next_ < script_.size() && script_[next_].Caption == box.Caption ? &script_[next_++] : nullptr;
+      seen_.push_back({box.Caption, box.Text(MESSAGE_TEXT_ID), box.Owner, step != nullptr});
       if (step != nullptr && step->Before) step->Before();
       int button = step != nullptr ? step->Button : 0;
       for (int id : {IDCANCEL, IDNO, IDOK})
         if (button == 0 && GetDlgItem(window, id) != nullptr) button = id;
       PostClick(window, button);
-      Until(5000, [window] { return !IsWindow(window) || !IsWindowVisible(window); });  // not taken twice
+      for (int wait = 0; wait < 250 && IsWindow(window) && IsWindowVisible(window); ++wait) Sleep(POLL_MS);  // not taken twice
     }
   }
 }

@@ -1,6 +1,6 @@
 // Drives windows as a user would. UiDriver works another process's dialogs
-// and message boxes: waits for each, reads it (caption, texts by control id,
-// owner), types, clicks and keeps a transcript. BoxAnswerer answers the
+// and message boxes: reads each (caption, texts by control id, owner),
+// types, clicks and keeps a transcript. BoxAnswerer answers the
 // message boxes of a process from a helper thread by a script and dismisses
 // unexpected ones, so that a test fails instead of hanging. Clicks are
 // posted, never sent: the driven code is free to open its next box.
@@ -9,7 +9,6 @@
 #include <atomic>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -35,41 +34,28 @@ HWND FindProcessWindow(DWORD processId, const char* className, const std::set<HW
 class UiDriver {
  public:
   explicit UiDriver(DWORD processId) : processId_(processId) {}
-  // Waits for a window with this caption other than the one last found.
-  bool WaitFor(const std::string& caption, Screen* screen, DWORD timeoutMs = 15000);
-  bool WaitGone(HWND window, DWORD timeoutMs = 15000);
   void Type(const Screen& screen, int id, const std::string& text);
   void Click(const Screen& screen, int id);
-  void Close(const Screen& screen);
   Screen Read(HWND window) const { return ReadWindow(window); }
   std::vector<std::string> WindowsNow() const;  // "caption" of each window
   const std::vector<std::string>& Transcript() const { return transcript_; }
 
  private:
   DWORD processId_;
-  HWND last_ = nullptr;
   std::vector<std::string> transcript_;
 };
 
-struct ExpectedBox {
-  std::string Caption;
-  int Button;                        // IDOK, IDYES, ...
-  std::function<void()> Before = {}; // runs after the box is read, before the click
-};
-
-struct SeenBox {
-  std::string Caption;
-  std::string Text;
-  HWND Owner;
-  bool Expected;
-};
+// A box the script expects, the button that answers it (IDOK, IDYES, ...), and
+// what runs after the box is read, before the click.
+struct ExpectedBox { std::string Caption; int Button; std::function<void()> Before = {}; };
+struct SeenBox { std::string Caption, Text; HWND Owner; bool Expected; };
 
 class BoxAnswerer {
  public:
   explicit BoxAnswerer(std::vector<ExpectedBox> script, DWORD processId = GetCurrentProcessId());
   ~BoxAnswerer() { Finish(); }
   std::vector<SeenBox> Finish();  // stops watching; every box seen, in order
-  bool AllAnswered() const;       // every expected box came and nothing else
+  bool AllAnswered() const;       // after Finish: every expected box came and nothing else
 
  private:
   void Watch(DWORD processId);
@@ -77,6 +63,5 @@ class BoxAnswerer {
   size_t next_ = 0;
   std::vector<SeenBox> seen_;
   std::atomic<bool> stop_{false};
-  mutable std::mutex lock_;
   std::thread thread_;
 };

@@ -15,8 +15,6 @@
 #include "ui/gradient.h"
 #include "ui/panel.h"
 
-namespace {
-
 const COLORREF TOP = RGB(255, 30, 0);
 const COLORREF BOTTOM = RGB(0, 200, 255);
 const COLORREF WHITE = RGB(255, 255, 255);
@@ -33,14 +31,11 @@ const int METER_COLUMNS[3] = {20, 73, 124};
 const COLORREF METER_COLOURS[3] = {RGB(0, 0, 128), RGB(0, 128, 128), RGB(128, 0, 128)};
 const int PICTURE_BLUE = 0x5A;
 
-COLORREF Band(int y)
-{
-  return BandColour(TOP, BOTTOM, y / 3);
-}
+static COLORREF Band(int y) { return BandColour(TOP, BOTTOM, y / 3); }
 
 // The test picture: red counts the columns, green the rows (top = 0), so a
 // misplaced or flipped picture shows at once.
-void FillPicture()
+static void FillPicture()
 {
   BITMAPINFOHEADER header = {sizeof header, 157, 226, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
   CopyMemory(State.PanelBitmap, &header, sizeof header);
@@ -56,7 +51,7 @@ void FillPicture()
 
 // The panel's pixel (x, y) with levels[m] blocks in meter m: blocks 13 x 11
 // from row 122 up on a pitch of 12 rows, the picture between them.
-COLORREF PanelPixel(const int levels[3], int x, int y)
+static COLORREF PanelPixel(const int levels[3], int x, int y)
 {
   for (int meter = 0; meter < 3; ++meter) {
     if (x < METER_COLUMNS[meter] || x >= METER_COLUMNS[meter] + 13) continue;
@@ -70,7 +65,7 @@ COLORREF PanelPixel(const int levels[3], int x, int y)
 
 // Draws the screen the user should see: the bands, each text's black shadow
 // and its white copy, and the panel.
-void PaintExpected(HDC dc, const int levels[3])
+static void PaintExpected(HDC dc, const int levels[3])
 {
   for (int y = 0; y < 768; y += 3) {
     RECT band = {0, y, 1024, y + 3};
@@ -89,12 +84,7 @@ void PaintExpected(HDC dc, const int levels[3])
   const int footerY = 768 - 2 * footer.cy;
   // On a screen 1024 wide the white copies stand 2 pixels up and left of
   // their shadows, the subtitle's only left.
-  const struct {
-    const char* Text;
-    int X;
-    int Y;
-    COLORREF Colour;
-  } copies[] = {
+  const struct { const char* Text; int X, Y; COLORREF Colour; } copies[] = {
       {PRODUCT, 30, 23, BLACK}, {SUBTITLE, 30, 69, BLACK}, {FOOTER, footerX, footerY, BLACK},
       {PRODUCT, 28, 21, WHITE}, {SUBTITLE, 28, 69, WHITE}, {FOOTER, footerX - 2, footerY - 2, WHITE},
   };
@@ -104,55 +94,34 @@ void PaintExpected(HDC dc, const int levels[3])
   }
   SelectObject(dc, previous);
   DeleteObject(font);
-  for (int y = 0; y < 226; ++y) {
+  for (int y = 0; y < 226; ++y)
     for (int x = 0; x < 157; ++x) SetPixel(dc, PANEL_X + x, PANEL_Y + y, PanelPixel(levels, x, y));
-  }
 }
 
-INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM, LPARAM)
+static INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM, LPARAM)
 {
   return message == WM_INITDIALOG ? InitProgressDialog(dialog) : FALSE;
 }
 
-}  // namespace
-
-class Screen : public ::testing::Test {
- protected:
-  void SetUp() override
-  {
-    InitCommonControls();
-    InitSetupState();
-    State.ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
-    State.ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
-    State.Module = GetModuleHandleA(nullptr);
-    lstrcpyA(State.ProductName, PRODUCT);
-    lstrcpyA(State.FontFace, FACE);
-    State.FontSize = 40;
-    lstrcpyA(State.FooterText, FOOTER);
-    State.FooterLength = lstrlenA(FOOTER);
-    State.GradientTop = TOP;
-    State.GradientBottom = BOTTOM;
-    lstrcpyA(State.InstallFolder, "C:\\Program Files\\Sample");
-    State.DriveSpaceTable[2].Level = 4;
-    State.DriveSpaceTable[2].Ready = 1;
-    State.RequiredUnits = 99;
-    FillPicture();
-  }
-
-  void TearDown() override
-  {
-    DestroyWindow(dialog_);
-    DestroyWindow(State.MainWindow);
-    UnregisterClassA("setup", State.Module);
-    DeleteObject(State.TitleFont);
-    PumpMessages();
-  }
-
-  HWND dialog_ = nullptr;
-};
-
-TEST_F(Screen, BackgroundAndSidePanelAsTheUserSeesThem)
+TEST(Screen, BackgroundAndSidePanelAsTheUserSeesThem)
 {
+  InitCommonControls();
+  InitSetupState();
+  State.ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
+  State.ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
+  State.Module = GetModuleHandleA(nullptr);
+  lstrcpyA(State.ProductName, PRODUCT);
+  lstrcpyA(State.FontFace, FACE);
+  State.FontSize = 40;
+  lstrcpyA(State.FooterText, FOOTER);
+  State.FooterLength = lstrlenA(FOOTER);
+  State.GradientTop = TOP;
+  State.GradientBottom = BOTTOM;
+  lstrcpyA(State.InstallFolder, "C:\\Program Files\\Sample");
+  State.DriveSpaceTable[2].Level = 4;
+  State.DriveSpaceTable[2].Ready = 1;
+  State.RequiredUnits = 99;
+  FillPicture();
   CreateBackgroundWindow();
   // PlaceDialog centres the dialog on the recorded screen: one made larger
   // than the dialog by twice (300, 234), and a picture only from then on.
@@ -163,21 +132,18 @@ TEST_F(Screen, BackgroundAndSidePanelAsTheUserSeesThem)
   State.ScreenWidth = 600 + dialog.right - dialog.left;
   State.ScreenHeight = 468 + dialog.bottom - dialog.top;
   State.PanelFlag = 1;
-  dialog_ = CreateDialogParamA(State.Module, "PROGRESS", State.MainWindow, ProgressProc, 0);
+  HWND progress = CreateDialogParamA(State.Module, "PROGRESS", State.MainWindow, ProgressProc, 0);
   State.ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
   State.ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
   InvalidateRect(State.MainWindow, nullptr, FALSE);
-  GetWindowRect(dialog_, &dialog);
+  GetWindowRect(progress, &dialog);
   ASSERT_EQ(300, dialog.left);
   ASSERT_EQ(234, dialog.top);
   // An item of three steps of a block each, then the overall steps of 99
   // units: a block every tenth step, never more than ten, and the bar full
   // at the hundredth. The space meter shows the destination's four tenths.
   for (int step = 0; step < 3; ++step) AdvanceProgress(ADVANCE_ITEM);
-  const struct {
-    int Steps;
-    int Blocks;
-  } rows[] = {{9, 0}, {10, 1}, {20, 2}, {100, 10}, {120, 10}};
+  const struct { int Steps, Blocks; } rows[] = {{9, 0}, {10, 1}, {20, 2}, {100, 10}, {120, 10}};
   int steps = 0;
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << "after " << row.Steps << " overall steps");
@@ -201,17 +167,13 @@ TEST_F(Screen, BackgroundAndSidePanelAsTheUserSeesThem)
         const bool panel = x >= PANEL_X && x < PANEL_X + 157 && y >= PANEL_Y && y < PANEL_Y + 226;
         const int kind = panel ? 3 : want == WHITE ? 0 : want == BLACK ? 1 : want == Band(y) ? 2 : -1;
         if (kind < 0 || PtInRect(&dialog, point)) continue;
-        if (screen.At(x, y) == want) {
-          ++seen[kind];
-        } else if (wrong++ == 0) {
-          ADD_FAILURE() << "(" << x << ", " << y << ") is " << std::hex << screen.At(x, y) << ", expected " << want;
-        }
+        if (screen.At(x, y) == want) ++seen[kind];
+        else if (wrong++ == 0) ADD_FAILURE() << "(" << x << ", " << y << ") is " << std::hex << screen.At(x, y) << ", expected " << want;
       }
     }
     EXPECT_EQ(0, wrong);
-    if (row.Steps <= 100) {
-      EXPECT_EQ(row.Steps, SendDlgItemMessageA(dialog_, IDC_OVERALL_BAR, PBM_GETPOS, 0, 0)) << "the overall bar";
-    }
+    const LRESULT bar = SendDlgItemMessageA(progress, IDC_OVERALL_BAR, PBM_GETPOS, 0, 0);
+    EXPECT_TRUE(row.Steps > 100 || bar == row.Steps) << "the overall bar stands at " << bar;
     EXPECT_TRUE(seen[0] > 1000 && seen[1] > 300 && seen[2] > 600000 && seen[3] > 30000)
         << "white letters, black shadows, the gradient and the panel were seen";
   }
@@ -221,4 +183,7 @@ TEST_F(Screen, BackgroundAndSidePanelAsTheUserSeesThem)
   EXPECT_EQ(TOP, screen.At(600, 2));
   EXPECT_EQ(RGB(254, 30, 1), screen.At(600, 3));
   EXPECT_EQ(RGB(1, 200, 255), screen.At(0, 767));
+  DestroyWindow(progress);
+  DestroyWindow(State.MainWindow);
+  DeleteObject(State.TitleFont);
 }

@@ -60,8 +60,7 @@ TEST(Survey, SpaceCheckRefusesOnlyWhatDoesNotFit)
     const char* Required;
     bool Refused;
   } rows[] = {
-      {"Z:\\x", "1.05MB", "1.50MB", true},   {"Z:\\x", "1KB", "1023B", false},
-      {"Z:\\x", "1KB", "1KB", false},        {"Z:\\x", "1.05MB", "1.06MB", true},
+      {"Z:\\x", "1.05MB", "1.06MB", true}, {"Z:\\x", "1KB", "1KB", false},  // the comparison's edges are the size texts'
       {"\\\\nosuchserver\\share\\x", "1KB", "15.99EB", false},  // unknown free space passes
   };
   InitSetupState();
