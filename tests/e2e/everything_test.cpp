@@ -1,10 +1,9 @@
 // One product with everything a setup can carry, installed compressed,
 // stored and spanned, each checked against one table of expectations (files
 // with contents, times and attributes; setup.inf; registry; shortcuts; file
-// types; the Uninstall entry; SharedDLLs), then installed again into the
-// same folder with the step confirmations ("V") while one of its files is
-// damaged and held open. A library planted beside the setup program is never
-// loaded. Each in a prefix of its own.
+// types; the Uninstall entry; SharedDLLs), then again into the same folder
+// with the step confirmations ("V") while one of its files is damaged and
+// held open. A library planted beside the setup program is never loaded.
 #include <shlobj.h>
 #include <set>
 #include "resources/dialogs.h"
@@ -61,8 +60,8 @@ class Everything : public Scenario, public ::testing::WithParamInterface<const c
     ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\planted\\comctl32.dll").c_str(), (folder_ / "comctl32.dll").c_str(), FALSE));
     Launch(arguments);
     const DWORD code = RunThrough(folder, {{"ユーザ情報の登録", IDC_NEXT, "", 1, [this](const Screen& page) {
-                                               Driver().Type(page, IDC_USER_NAME, "山田 太郎");
-                                               Driver().Type(page, IDC_USER_COMPANY, "ﾉｰｽ商会");
+                                               driver_->Type(page, IDC_USER_NAME, "山田 太郎");
+                                               driver_->Type(page, IDC_USER_COMPANY, "ﾉｰｽ商会");
                                              }}});
     EXPECT_EQ(0u, code) << Transcript();
     EXPECT_EQ(1, Count("使用許諾内容確認"));

@@ -28,19 +28,14 @@ class Scenario : public ::testing::Test {
   void SetUp() override;
   ~Scenario() override;
   void CopyProduct(const std::string& product);
-  // Starts the copied SETUP.EXE, or any command line; forgets the windows met.
   void Launch(const std::string& arguments) { Run("\"" + (folder_ / "SETUP.EXE") + "\" " + arguments); }
-  void Run(std::string commandLine);
+  void Run(std::string commandLine);  // forgets the windows met
   // The exit code, or 999 when the process had to be ended after the timeout.
   DWORD ExitCode(DWORD timeoutMs = 60000);
-  UiDriver& Driver() { return *driver_; }
-  std::string Transcript() const;  // the windows met
-
   // Answers every window until the process ends: `replies` first, then a
-  // user who accepts every proposal and installs into `folder`. Returns the
-  // exit code; Seen() holds every window met, in order.
+  // user who accepts every proposal and installs into `folder`.
   DWORD RunThrough(const std::string& folder, std::vector<Reply> replies = {});
-  const std::vector<Screen>& Seen() const { return seen_; }
+  std::string Transcript() const;  // the windows met
   int Count(const std::string& caption) const;  // windows met with this caption ("": message boxes)
   std::string BoxText(const std::string& caption) const;  // of the last such box met
   // Windows starting again: the moves planned for its next start happen.
@@ -49,7 +44,7 @@ class Scenario : public ::testing::Test {
   TempFolder folder_;
   std::unique_ptr<UiDriver> driver_;
   PROCESS_INFORMATION process_ = {};
-  std::vector<Screen> seen_;
+  std::vector<Screen> seen_;  // every window met, in order
 };
 
 // A file of the generated tree (build/e2e-tree), or of the sources, as Wine sees it.
@@ -71,4 +66,4 @@ using Snapshot = std::set<std::string>;
 Snapshot Take(const std::string& testFolder);
 // The changes between two snapshots ("-" gone, "+" come) that contain none
 // of the explained texts, printed as a list ("{}" when there are none).
-std::string Unexplained(const Snapshot& before, const Snapshot& after, const std::vector<std::string>& explained);
+std::string Unexplained(const Snapshot& before, const Snapshot& after, const std::vector<std::string>& explained = {});

@@ -17,10 +17,9 @@ const std::set<std::string> NOT_ERRORS = {"フォルダ作成確認", QUESTION, 
 }  // namespace
 
 class EarlyEnd : public Scenario {
- public:
+ protected:
   std::string folder = folder_ / "途中先";
 
- protected:
   // Runs the copied product and checks what every early end must leave.
   void RunAndCheck(const std::string& product, const std::string& arguments, std::vector<Reply> replies,
                    bool rolledBack, bool folderKept, bool completed = false)
@@ -34,7 +33,7 @@ class EarlyEnd : public Scenario {
     Launch(arguments);
     EXPECT_EQ(0u, RunThrough(folder, std::move(replies))) << Transcript();
     int errors = 0;
-    for (const Screen& s : Seen()) errors += s.IsMessageBox() && NOT_ERRORS.count(s.Caption) == 0;
+    for (const Screen& s : seen_) errors += s.IsMessageBox() && NOT_ERRORS.count(s.Caption) == 0;
     EXPECT_EQ(completed ? 1 : 0, Count("ｾｯﾄｱｯﾌﾟ完了")) << Transcript();
     EXPECT_LE(errors, 1) << Transcript();
     const std::string uninstaller = RegisteredUninstaller(product);

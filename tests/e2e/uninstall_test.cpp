@@ -13,11 +13,6 @@ const char DONE[] = "アンインストール完了";
 // A first installation leaves the vendor key above the product's key: no log line names it.
 const char VENDOR_KEY[] = "HKCU:Software\\Norvalex\\";
 
-std::string Entry(const char* product, const char* name)
-{
-  return RegistryText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY + std::string(product), name);
-}
-
 std::string SharedCount()
 {
   return RegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
@@ -49,7 +44,7 @@ class Uninstallation : public Scenario {
   // would, answering Yes to its questions and No to the restart.
   void Uninstall(const char* product)
   {
-    Run(Entry(product, "UninstallString"));
+    Run(RegistryText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY + std::string(product), "UninstallString"));
     RunThrough("");
     EXPECT_NE(std::string::npos, BoxText("アンインストールの確認").find("「" + std::string(product) + "」をアンインストールします。"))
         << Transcript();
@@ -98,7 +93,7 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
     const std::string says = BoxText("アンインストール");
     EXPECT_EQ(2, Count("")) << Transcript();
     EXPECT_TRUE(says.find(row.Says) != std::string::npos && EndsWith(says, "\n\n何も削除しませんでした。")) << says;
-    EXPECT_EQ("{}", Unexplained(now, Take(folder_.Path()), {})) << row.Says;
+    EXPECT_EQ("{}", Unexplained(now, Take(folder_.Path()))) << row.Says;
   }
   ASSERT_TRUE(WriteWholeFile(log, BytesOf(original)));
 

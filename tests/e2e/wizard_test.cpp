@@ -26,7 +26,7 @@ TEST_F(Wizard, RefusesFoldersThatCannotBeUsedAndAProductLargerThanTheDrive)
   CopyProduct("huge");
   Launch("");
   EXPECT_EQ(0u, RunThrough("", {{FOLDER, IDC_NEXT, "", 0,
-                                 [&](const Screen& page) { Driver().Type(page, IDC_FOLDER, typed.at(next++)); }},
+                                 [&](const Screen& page) { driver_->Type(page, IDC_FOLDER, typed.at(next++)); }},
                                 {ERROR_BOX, IDOK, "", 0, {}, true},
                                 {FAILED, IDOK, "", 0, {}, true},
                                 {CREATE, IDNO, declined + question, 1, {}, true},
@@ -44,7 +44,7 @@ TEST_F(Wizard, RefusesFoldersThatCannotBeUsedAndAProductLargerThanTheDrive)
       {"領域不足ｴﾗｰ", "空きディスク容量が足りません。\n\n前のページに戻り別のドライブを選択するか、ディスクの空き領域を増やしてください。"},
       {CONFIRM, "C: 15.99TB"}, {"セットアップの終了", ""}};
   std::vector<Screen> met;
-  for (const Screen& s : Seen())
+  for (const Screen& s : seen_)
     if (s.Caption != FOLDER) met.push_back(s);
   ASSERT_EQ(expected.size(), met.size()) << Transcript();
   for (size_t i = 0; i < met.size(); ++i) {
