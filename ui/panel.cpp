@@ -42,6 +42,41 @@ static int DestinationSpaceLevel()
   return State.DriveSpaceTable[letter - 'A'].Level;
 }
 
+// The two bars as the steps left them, and what their controls show. A bar
+// control repaints itself on every change, which under a window system
+// costs far more than a file's block: the controls follow the steps only at
+// the display's throttle, when a single step is taken, and when a step
+// begins. Ranges run from 0.
+static struct BarModel {
+  int High, Position;  // as the steps left them
+  int ShownHigh;       // the control's range
+  int Shown;           // the control's position, -1 when unknown
+} Bars[2];
+
+enum { BAR_OVERALL, BAR_ITEM };
+
+static HWND BarControl(int bar) { return State.Meters.Controls[bar == BAR_ITEM ? CONTROL_ITEM : CONTROL_OVERALL]; }
+
+static void ShowBar(int bar)
+{
+  BarModel& model = Bars[bar];
+  if (model.High != model.ShownHigh) {
+    SendMessageA(BarControl(bar), PBM_SETRANGE, 0, MAKELPARAM(0, model.High));
+    model.ShownHigh = model.High;
+    model.Shown = -1;
+  }
+  if (model.Position != model.Shown) {
+    SendMessageA(BarControl(bar), PBM_SETPOS, model.Position, 0);
+    model.Shown = model.Position;
+  }
+}
+
+static void ShowBars()
+{
+  ShowBar(BAR_OVERALL);
+  ShowBar(BAR_ITEM);
+}
+
 INT_PTR InitProgressDialog(HWND dialog)
 {
   SetWindowTextA(dialog, State.WindowTitle);
@@ -61,8 +96,10 @@ INT_PTR InitProgressDialog(HWND dialog)
   for (int control = CONTROL_CATEGORY; control <= CONTROL_ITEM; ++control) {
     State.Meters.Controls[control] = GetDlgItem(dialog, IDC_CATEGORY + control);
   }
-  SendMessageA(State.Meters.Controls[CONTROL_OVERALL], PBM_SETRANGE, 0,
-               MAKELPARAM(0, OverallBarMaximum(State.RequiredUnits)));
+  // A new dialog's bars stand at 0 of 0 to 100.
+  Bars[BAR_OVERALL] = {OverallBarMaximum(State.RequiredUnits), 0, 100, 0};
+  Bars[BAR_ITEM] = {100, 0, 100, 0};
+  ShowBar(BAR_OVERALL);
   State.Meters.StepsPerBlock[METER_OVERALL] = OverallStepsPerBlock(State.RequiredUnits);
   SendMessageA(State.Meters.Controls[CONTROL_OVERALL], PBM_SETSTEP, 1, 0);
   SendMessageA(State.Meters.Controls[CONTROL_ITEM], PBM_SETSTEP, 1, 0);
@@ -73,17 +110,18 @@ void StartStep(const char* category)
 {
   if (category != nullptr) SetWindowTextA(State.Meters.Controls[CONTROL_CATEGORY], category);
   SetWindowTextA(State.Meters.Controls[CONTROL_ITEM_NAME], "");
-  SendMessageA(State.Meters.Controls[CONTROL_ITEM], PBM_SETPOS, 0, 0);
+  Bars[BAR_ITEM].Position = 0;
+  ShowBars();
   PumpMessages();
 }
 
 void StartItem(const char* label, long range, int stepsPerBlock)
 {
   PhaseSpan span(PHASE_PROGRESS);
-  HWND bar = State.Meters.Controls[CONTROL_ITEM];
   if (label != nullptr) SetWindowTextA(State.Meters.Controls[CONTROL_ITEM_NAME], label);
-  SendMessageA(bar, PBM_SETPOS, 0, 0);
-  if (range != ITEM_RANGE_KEPT) SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, range));
+  Bars[BAR_ITEM].Position = 0;
+  // Only the low 16 bits of a range reach the control.
+  if (range != ITEM_RANGE_KEPT) Bars[BAR_ITEM].High = static_cast<int>(range & 0xFFFF);
   State.Meters.StepsPerBlock[METER_ITEM] = stepsPerBlock;
   State.Meters.StepCounter[METER_ITEM] = 0;
   State.Meters.Level[METER_ITEM] = 0;
@@ -92,27 +130,21 @@ void StartItem(const char* label, long range, int stepsPerBlock)
 
 enum { DRAIN_INTERVAL_MS = 10 };
 
-// Moves a bar `count` steps of 1 with one position change, where it lands
-// as stepping would: a step past the top lands on the bottom + 1, so the
-// position then cycles through bottom + 1 to top. A range of one step is
-// stepped one by one. (The overall bar's 16-bit range wraps for products of
-// 256 MiB and more: stepping block by block there cost a message a block.)
-static void StepBar(HWND bar, int count)
+// Moves a bar `count` steps of 1 to where stepping would leave it: a step
+// past the top lands on 1, so the position then cycles through 1 to the
+// top. A bar of a range under two steps is stepped one by one on the
+// control itself.
+static void StepBar(int bar, int count)
 {
-  if (count == 1) {
-    SendMessageA(bar, PBM_STEPIT, 0, 0);
-    return;
-  }
-  PBRANGE range = {};
-  SendMessageA(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
-  const int span = range.iHigh - range.iLow;
-  const int from = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0)) - range.iLow;
-  if (from + count <= span) {
-    SendMessageA(bar, PBM_SETPOS, range.iLow + from + count, 0);
-  } else if (span > 1 && from >= 0) {
-    SendMessageA(bar, PBM_SETPOS, range.iLow + (from + count - 1) % span + 1, 0);
+  BarModel& model = Bars[bar];
+  if (model.Position + count <= model.High) {
+    model.Position += count;
+  } else if (model.High > 1) {
+    model.Position = (model.Position + count - 1) % model.High + 1;
   } else {
-    for (int i = 0; i < count; ++i) SendMessageA(bar, PBM_STEPIT, 0, 0);
+    ShowBar(bar);
+    for (int i = 0; i < count; ++i) SendMessageA(BarControl(bar), PBM_STEPIT, 0, 0);
+    model.Position = model.Shown = static_cast<int>(SendMessageA(BarControl(bar), PBM_GETPOS, 0, 0));
   }
 }
 
@@ -130,15 +162,17 @@ void AdvanceProgressBy(int mask, int count)
       if (overall) StepMeter(METER_OVERALL);
     }
   }
-  if (overall) StepBar(State.Meters.Controls[CONTROL_OVERALL], count);
-  if (item) StepBar(State.Meters.Controls[CONTROL_ITEM], count);
-  // The one throttle of the progress display: each drain of the queue (and
-  // with it the bars' repainting) costs a round trip to the window system,
-  // so the queue is drained when the last drain is a few milliseconds old,
+  if (overall) StepBar(BAR_OVERALL, count);
+  if (item) StepBar(BAR_ITEM, count);
+  // The one throttle of the progress display: repainting the bars and each
+  // drain of the queue cost round trips to the window system, so both wait
+  // until the last is a few milliseconds old (a single step shows at once),
   // which keeps the dialog as responsive.
   static DWORD lastDrain;
   const DWORD now = GetTickCount();
+  if (count == 1) ShowBars();
   if (now - lastDrain >= DRAIN_INTERVAL_MS) {
+    ShowBars();
     PumpMessages();
     lastDrain = GetTickCount();
   }

@@ -20,7 +20,7 @@ static std::string BlockedFolder;
 static LRESULT CALLBACK BlockingBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
   const std::string log = BlockedFolder + "\\setup.inf";
-  if (message == PBM_STEPIT && FileExists(BlockedFolder + "\\setup.$$$") && !FileExists(log))
+  if (message == PBM_SETPOS && FileExists(BlockedFolder + "\\setup.$$$") && !FileExists(log))
     CreateDirectoryA(log.c_str(), nullptr);
   return CallWindowProcA(BarProc, window, message, wParam, lParam);
 }

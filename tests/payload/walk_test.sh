@@ -64,6 +64,10 @@ check stored $'agreement = "license.txt"\nstored = "always"' "$both"
 check spanned 'agreement = "license.txt"' "$both" --span --volume-size $((engine + 30000))
 check spanned-stored $'agreement = "license.txt"\nstored = "always"' $'[shortcuts.desktop]\ntarget = "readme.txt"' \
   --span --volume-size $((engine + 20000))
+# Signed: the engine reads the first volume only up to its signature table.
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 -subj "/CN=Walk" \
+  >/dev/null 2>&1 || fail "openssl could not make a test certificate"
+check signed 'agreement = "license.txt"' "$both" --sign "$work/cert.pem" "$work/key.pem" --span --volume-size $((engine + 30000))
 check simple $'agreement = "license.txt"\nsimple_mode = true' ""
 check plain 'user_page = true' $'[shortcuts.start_menu]\nname = "開始"\ntarget = "readme.txt"'
 # Bodies are stored where the manifest says so, or where compression would only make them grow.

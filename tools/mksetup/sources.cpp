@@ -46,7 +46,7 @@ bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* erro
     return false;
   }
   file->Origin = path;
-  file->Attributes = ATTR_ARCHIVE | ((info.st_mode & S_IWUSR) ? 0 : ATTR_READONLY);
+  file->Attributes = ATTR_ARCHIVE | ((info.st_mode & S_IWUSR) ? uint32_t{0} : uint32_t{ATTR_READONLY});
   file->LastWrite = FileTimeOf(info.st_mtim);
   file->LastAccess = FileTimeOf(info.st_atim);
   file->Creation = file->LastWrite;
