@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 #include "app/state.h"
+#include "app/texts.h"
 #include "install/uninstaller.h"
 #include "payload/stream.h"
 #include "tests/support/step_fixture.h"
@@ -45,14 +46,15 @@ class Uninstaller : public StepFixture {
     ClearPool();
   }
   // Runs the step over a file list that carries our uninstaller; the section must be read exactly.
-  int RunStep()
+  int RunStep(const char* name = PRODUCT, size_t cut = 0)
   {
-    lstrcpyA(State.ProductName, PRODUCT);
+    lstrcpyA(State.ProductName, name);
     Product product;
     product.Uninstaller = ours;
     product.Files.push_back({"next", true, {}});
     SectionWriter writer(0, 0);
     writer.FileList(product);
+    writer.Out.resize(writer.Out.size() - cut);
     Open(writer.Out);
     const int result = InstallUninstaller();
     if (result == 1) { EXPECT_EQ('n', ReadByte()) << "the image was not read exactly"; }
@@ -110,5 +112,19 @@ TEST_F(Uninstaller, TakesTheFirstFreeOrIdenticalNameAndLeavesEveryOtherFileAlone
     for (int n = 0; n < 4; ++n) after.emplace(n, Bytes{});  // and no file beside the one taken
     after.erase(row.Taken);
     for (const auto& file : after) EXPECT_TRUE(file.second == ReadWholeFile(PoolName(file.first))) << file.first;
+  }
+  // Others' entries name a same-version uninstaller: a cut image leaves it whole and nothing beside it.
+  ClearPool();
+  ASSERT_TRUE(WriteWholeFile(PoolName(0), stale));
+  EXPECT_EQ(0, RunStep(PRODUCT, 100));
+  EXPECT_TRUE(stale == ReadWholeFile(PoolName(0)) && ReadWholeFile(PoolName(1)).empty());
+  WIN32_FIND_DATAA found;
+  EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileA((WindowsFolder() + "\\uns*.tmp").c_str(), &found));
+  // A product name that would nest the Uninstall key or break its quotes is damaged data.
+  for (const char* name : {"", "製品\\入れ子", "引用\"符"}) {
+    ClearPool();
+    EXPECT_EQ(0, RunStep(name));
+    ExpectOneErrorAbout(TXT_DATA_DAMAGED);
+    EXPECT_TRUE(ReadWholeFile(PoolName(0)).empty()) << name;
   }
 }

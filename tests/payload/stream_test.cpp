@@ -77,7 +77,9 @@ TEST_F(Stream, FailuresAreReportedOnceAndAFailedReadIsTriedAgain)
   ExpectOneErrorAbout(State.OwnPath);
   Bytes header(64);  // "MZ" and an empty DOS header: no payload offset
   header[0] = 'M', header[1] = 'Z';
-  for (const Bytes& image : {header, Bytes{'M', 'Z'}}) {
+  Bytes beyondSeeking = header;  // an offset of 2 GiB, which a seek cannot reach
+  beyondSeeking[0x33] = 0x80;
+  for (const Bytes& image : {header, Bytes{'M', 'Z'}, beyondSeeking}) {
     ClosePayload();
     ASSERT_TRUE(WriteWholeFile(State.OwnPath, image));
     EXPECT_EQ(0, OpenPayload());
