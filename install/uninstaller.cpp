@@ -15,7 +15,7 @@
 #include "resources/identity.h"
 
 enum : DWORD { ENGINE_VERSION_MS = 0x30000, ENGINE_VERSION_LS = 0 };
-enum { POOL_SIZE = 1000, POOL_NAME_EXTRA = 16 };  // "\unins000.exe" and the NUL
+enum { POOL_SIZE = 1000, POOL_NAME_LENGTH = 13, POOL_NAME_EXTRA = 16 };  // "\unins000.exe", and room for the NUL
 enum { COMPARE_CHUNK = 4096 };
 enum { SAVED_VALUES = 16, SAVED_NAME_BYTES = 64, LOG_SIZE_LIMIT = 16 << 20, KILOBYTE = 1024 };
 
@@ -73,11 +73,13 @@ static bool SameContents(const char* one, const char* other)
 // it cannot be replaced (it is running), the one there serves as well.
 static int ReplacePooled(unsigned flags)
 {
+  // The pool name is the folder, a backslash and "uninsNNN.exe".
   char folder[MAX_PATH];
   char temporary[MAX_PATH];
-  GetWindowsDirectoryA(folder, sizeof folder);
+  const int folderLength = lstrlenA(State.UninstallerPath) - POOL_NAME_LENGTH;
+  lstrcpynA(folder, State.UninstallerPath, folderLength + 1);
   if (!GetTempFileNameA(folder, "uns", 0, temporary)) return ReportSystemError(State.CurrentDialog, folder);
-  const char* name = State.UninstallerPath + lstrlenA(folder) + 1;
+  const char* name = State.UninstallerPath + folderLength + 1;
   if (!ExtractFileAs(temporary, name, flags)) {
     DeleteFileA(temporary);
     return 0;
