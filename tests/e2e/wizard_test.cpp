@@ -11,22 +11,27 @@ TEST_F(Wizard, RefusesFoldersThatCannotBeUsedAndAProductLargerThanTheDrive)
 {
   const char FOLDER[] = "ｾｯﾄｱｯﾌﾟ ﾌｫﾙﾀﾞ", CONFIRM[] = "ｾｯﾄｱｯﾌﾟ条件の確認", CREATE[] = "フォルダ作成確認";
   const char ERROR_BOX[] = "ｾｯﾄｱｯﾌﾟ ｴﾗｰ", FAILED[] = "ｴﾗｰ情報";
-  const std::string empty = "インストール先フォルダを空にすることはできません。", partial =
+  const std::string empty = "インストール先フォルダを空にすることはできません。", tooLong = "フォルダ名が長すぎます。", partial =
       "インストール先フォルダは、ドライブ名から始まる完全なパス (例: C:\\Program Files\\製品) で指定してください。";
   const std::string declined = folder_ / "declined", orphan = folder_ / "missing\\child", table = folder_ / "表";
   const std::string question = " フォルダは存在しませんでした。\n\n作成しますか？";
-  // Typed in turn: empty, or not a full path (it would be taken from the
+  // The default folder is refused as too long; then typed in turn: empty, or not a full path (it would be taken from the
   // current folder); a folder declined (No keeps the page); one whose parent
   // is missing (only the last level is created); an existing folder that
   // cannot be written to; a name ending in 表 (trail byte '\'), from whose
-  // confirmation Back removes the folder the wizard created; a drive root.
+  // confirmation Back removes the folder the wizard created and returns to
+  // the folder as typed; a drive root.
   const std::vector<std::string> typed = {"", "\\", "Apps\\Foo", "C:foo", "\\Apps", declined, orphan, "Z:\\proc",
                                           table, "C:\\"};
   size_t next = 0;
   CopyProduct("huge");
   Launch("");
   EXPECT_EQ(0u, RunThrough("", {{FOLDER, IDC_NEXT, "", 0,
-                                 [&](const Screen& page) { driver_->Type(page, IDC_FOLDER, typed.at(next++)); }},
+                                 [&](const Screen& page) {
+                                   const bool back = seen_.size() > 1 && seen_[seen_.size() - 2].Caption == CONFIRM;
+                                   EXPECT_TRUE(!back || page.Text(IDC_FOLDER) == table) << page.Text(IDC_FOLDER);
+                                   driver_->Type(page, IDC_FOLDER, typed.at(next++));
+                                 }},
                                 {ERROR_BOX, IDOK, "", 0, {}, true},
                                 {FAILED, IDOK, "", 0, {}, true},
                                 {CREATE, IDNO, declined + question, 1, {}, true},
@@ -38,7 +43,7 @@ TEST_F(Wizard, RefusesFoldersThatCannotBeUsedAndAProductLargerThanTheDrive)
   // Each window but the folder page, with the end of its text (a box's) or
   // its folder and required size (4294967295 units of 4 KB).
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {ERROR_BOX, empty}, {ERROR_BOX, empty}, {ERROR_BOX, partial}, {ERROR_BOX, partial}, {ERROR_BOX, partial},
+      {ERROR_BOX, tooLong}, {ERROR_BOX, empty}, {ERROR_BOX, empty}, {ERROR_BOX, partial}, {ERROR_BOX, partial}, {ERROR_BOX, partial},
       {CREATE, declined + question}, {CREATE, orphan + question}, {FAILED, "\n" + orphan}, {FAILED, "\n書込みテストエラー"},
       {CREATE, table + question}, {CONFIRM, table + " 15.99TB"}, {CONFIRM, "C: 15.99TB"},
       {"領域不足ｴﾗｰ", "空きディスク容量が足りません。\n\n前のページに戻り別のドライブを選択するか、ディスクの空き領域を増やしてください。"},

@@ -1,7 +1,8 @@
 // What a file that fails half way leaves behind: nothing. A full disk, a
 // body cut short (compressed or stored), corrupt compressed data and a log
 // line that cannot be written each remove the partial file, with at most
-// one message; a failed WININIT.INI edit for a file in use keeps the old
+// one message; a read-only, hidden or system file in the way is replaced
+// (Windows opens none of them for writing as it is); a failed WININIT.INI edit for a file in use keeps the old
 // WININIT.INI and removes the alternate file. (Files that arrive whole, and
 // in use, are checked end to end.)
 #include "app/file_io.h"
@@ -52,6 +53,16 @@ TEST_F(Extract, FailedFileIsRemovedWithAtMostOneMessage)
     EXPECT_EQ(0, InstallItem((folder_ / "part.bin").c_str()));
     if (!row.Subject.empty()) ExpectOneErrorAbout(row.Subject);  // any other box fails the fixture
     EXPECT_FALSE(FileExists(folder_ / "part.bin"));
+  }
+}
+
+TEST_F(Extract, ReplacesReadOnlyHiddenAndSystemFiles)
+{
+  const std::string target = folder_ / "old.txt";
+  for (DWORD attributes : {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
+    ASSERT_TRUE(WriteWholeFile(target, BytesOf("old")) && SetFileAttributesA(target.c_str(), attributes));
+    Open(FileRecord(BytesOf("new")));
+    EXPECT_TRUE(InstallItem(target.c_str()) && FileText(target) == "new" && Attributes(target) == 0) << attributes;
   }
 }
 

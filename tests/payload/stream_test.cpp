@@ -9,6 +9,7 @@
 #include "payload/layout.h"
 #include "payload/stream.h"
 #include "tests/support/step_fixture.h"
+#include "ui/agreement.h"
 
 class Stream : public StepFixture {
  protected:
@@ -69,6 +70,18 @@ TEST_F(Stream, AStringLongerThanItsBufferKeepsWhatFitsAndTheEndOfTheDataStopsRea
   EXPECT_TRUE(ReadString(buffer, 42) && text.substr(42) == buffer && ReadWord() == 0xFFFF);
   EXPECT_TRUE(ReadString(buffer, 42) && !strcmp(buffer, "ab")) << "cut by the end: counts as read";
   EXPECT_TRUE(!ReadString(buffer, 4) && ReadWord() == -1);
+}
+
+TEST_F(Stream, AnAgreementTooLongToShowIsReadThroughToTheDefaultFolder)
+{
+  const uint32_t length = MAX_AGREEMENT_BYTES + 1;
+  Bytes payload(8 + length, 'x');
+  memcpy(payload.data(), &length, 4);
+  payload.insert(payload.end(), {'C', ':', '\\', 0});
+  Open(payload, PF_STORED_BODIES);
+  LoadAgreement();
+  char folder[8] = "";
+  EXPECT_TRUE(State.AgreementText == nullptr && ReadString(folder, 8) && !strcmp(folder, "C:\\"));
 }
 
 TEST_F(Stream, FailuresAreReportedOnceAndAFailedReadIsTriedAgain)
