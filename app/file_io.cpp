@@ -1,7 +1,7 @@
-// Read and write calls with a fault-injection seam; see the header.
+// Create, read and write calls with a fault-injection seam; see the header.
 #include "app/file_io.h"
 
-static int FaultCountdown[IO_KIND_COUNT] = {-1, -1};
+static int FaultCountdown[IO_KIND_COUNT] = {-1, -1, -1};
 static DWORD FaultError[IO_KIND_COUNT];
 
 void IoInjectFault(IoKind kind, int callsToPass, DWORD error)
@@ -30,4 +30,10 @@ BOOL IoWriteFile(HANDLE file, const void* buffer, DWORD size, DWORD* done)
   *done = 0;
   if (FaultDue(IO_WRITE)) return FALSE;
   return WriteFile(file, buffer, size, done, nullptr);
+}
+
+HANDLE IoCreateFile(const char* path, DWORD access, DWORD disposition, DWORD attributes)
+{
+  if (FaultDue(IO_CREATE)) return INVALID_HANDLE_VALUE;
+  return CreateFileA(path, access, 0, nullptr, disposition, attributes, nullptr);
 }

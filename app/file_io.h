@@ -1,14 +1,17 @@
-// The file reads and writes of the engine pass through here, so that tests
+// The file reads and writes of the engine (and the creation of its log) pass through here, so that tests
 // can make the n-th call fail with a chosen error and watch the one message
 // and the clean failure path that follow.
 #pragma once
 #include <windows.h>
 
-enum IoKind { IO_READ, IO_WRITE, IO_KIND_COUNT };
+enum IoKind { IO_READ, IO_WRITE, IO_CREATE, IO_KIND_COUNT };
 
 // ReadFile / WriteFile of a whole request; results as the system's.
 BOOL IoReadFile(HANDLE file, void* buffer, DWORD size, DWORD* done);
 BOOL IoWriteFile(HANDLE file, const void* buffer, DWORD size, DWORD* done);
+
+// CreateFileA of a file for this process alone; results as the system's.
+HANDLE IoCreateFile(const char* path, DWORD access, DWORD disposition, DWORD attributes);
 
 // Test seam: the call of that kind after `callsToPass` more successful ones
 // fails with `error` (once). A negative count clears the fault.

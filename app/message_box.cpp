@@ -6,6 +6,7 @@
 
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT style)
 {
+  if (owner != nullptr) SendMessageA(owner, WM_BEFORE_BOX, 0, 0);
   return MessageBoxA(owner, text, caption, style);
 }
 

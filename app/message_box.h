@@ -3,6 +3,10 @@
 #pragma once
 #include <windows.h>
 
+// Sent to a box's owner just before the box shows, so that what the owner
+// shows behind it is up to date.
+enum { WM_BEFORE_BOX = WM_APP + 1 };
+
 // Shows a modal message box and returns the button pressed (IDOK, IDYES, ...).
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT style);
 

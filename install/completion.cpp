@@ -101,8 +101,8 @@ static int OfferReadme()
 int FinishStep()
 {
   RegisterEstimatedSize();
-  State.Meters.Level[METER_OVERALL] = FULL_LEVEL;
-  DrawMeter(nullptr, METER_OVERALL);
+  RaiseMeter(METER_OVERALL, FULL_LEVEL);
+  ShowProgress();
   DestroyCurrentDialog();
   const int readmeShown = (State.PayloadFlags & PF_OFFER_README) ? OfferReadme() : 0;
 

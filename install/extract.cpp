@@ -47,6 +47,8 @@ static struct {
   FILETIME Creation;
   FILETIME LastAccess;
   FILETIME LastWrite;
+  int Timed;                      // the times go on the file before it is closed
+  int Created;                    // the target did not exist: it has the attributes of a new file
   HANDLE Output;                  // the file being written while a body is
   const char* OutputPath;         // its name, for the report of a failed write
   int TargetCreated;              // the item created (and so emptied) its target
@@ -215,8 +217,7 @@ static int WriteBody(unsigned payloadFlags)
   if (!WriteWholeBlocks(&out)) return 0;
   const DWORD rest = static_cast<DWORD>(out - Item.Block);
   if (rest != 0 && !WriteBlocks(rest)) return 0;
-  State.Meters.Level[METER_ITEM] = METER_FULL;
-  DrawMeter(nullptr, METER_ITEM);
+  RaiseMeter(METER_ITEM, METER_FULL);
   return 1;
 }
 
@@ -257,23 +258,38 @@ static int OpenAlternate(const char* path)
   return 0;
 }
 
+static HANDLE CreateOutput(const char* path)
+{
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  Item.Created = file != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
+  return file;
+}
+
 // Opens path for the new data. A read-only, hidden or system file in the
-// way would refuse to be replaced: it loses those attributes first and gets
-// them back when it stays (in use, or not to be opened at all).
+// way refuses to be replaced: it loses those attributes and is tried again,
+// and gets them back when it stays (in use, or not to be opened at all).
 static int OpenOutput(const char* path)
 {
   PhaseSpan span(PHASE_FILES);
   const DWORD KEEPING = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  const DWORD existing = GetFileAttributesA(path);
-  const bool cleared = existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY) &&
-                       (existing & KEEPING) != 0 && SetFileAttributesA(path, existing & ~KEEPING);
-  Item.Output = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  Item.Output = CreateOutput(path);
+  DWORD existing = INVALID_FILE_ATTRIBUTES;
+  if (Item.Output == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+    existing = GetFileAttributesA(path);
+    if (existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY) && (existing & KEEPING) != 0 &&
+        SetFileAttributesA(path, existing & ~KEEPING)) {
+      Item.Output = CreateOutput(path);
+    } else {
+      existing = INVALID_FILE_ATTRIBUTES;
+      SetLastError(ERROR_ACCESS_DENIED);
+    }
+  }
   if (Item.Output != INVALID_HANDLE_VALUE) {
     Item.TargetCreated = 1;
     return 1;
   }
   const DWORD error = GetLastError();
-  if (cleared) SetFileAttributesA(path, existing);
+  if (existing != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, existing);
   SetLastError(error);
   if (error != ERROR_SHARING_VIOLATION) return ReportSystemError(State.CurrentDialog, path);
   if (!OpenAlternate(path)) return ReportSystemError(State.CurrentDialog, path);
@@ -281,9 +297,9 @@ static int OpenOutput(const char* path)
   return 1;
 }
 
-int ExtractFile(const char* path, unsigned payloadFlags) { return ExtractFileAs(path, LastComponent(path), payloadFlags); }
-
-int ExtractFileAs(const char* path, const char* label, unsigned payloadFlags)
+// The body's data, then with Item.Timed the record's times through the same
+// handle: the data is all written, and a read-only file gives no other.
+static int Extract(const char* path, const char* label, unsigned payloadFlags)
 {
   if (lstrlenA(path) >= MAX_PATH) return RefuseLongName(path);
   // The range and the meter's rule follow once the body's size is read.
@@ -294,8 +310,10 @@ int ExtractFileAs(const char* path, const char* label, unsigned payloadFlags)
 
   if (!OpenOutput(path)) return 0;
   Item.OutputPath = (State.RunFlags & RF_ALTERNATE_TARGET) ? Item.AlternateName : path;
-  const int written = WriteBody(payloadFlags);
+  int written = WriteBody(payloadFlags);
   EnterPhase(PHASE_FILES);
+  if (written && Item.Timed && !SetFileTime(Item.Output, &Item.Creation, &Item.LastAccess, &Item.LastWrite))
+    written = ReportSystemError(State.CurrentDialog, Item.OutputPath);
   CloseHandle(Item.Output);
   LeavePhase();
   Item.Output = INVALID_HANDLE_VALUE;
@@ -308,27 +326,25 @@ int ExtractFileAs(const char* path, const char* label, unsigned payloadFlags)
   return 1;
 }
 
-// The times go on before the attributes: once a file is read-only, no
-// handle for writing its times can be had.
-static int ApplyFileInfo(const char* path)
+int ExtractFile(const char* path, unsigned payloadFlags) { return ExtractFileAs(path, LastComponent(path), payloadFlags); }
+
+int ExtractFileAs(const char* path, const char* label, unsigned payloadFlags)
 {
-  PhaseSpan span(PHASE_FILES);
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return ReportSystemError(State.CurrentDialog, path);
-  const BOOL timed = SetFileTime(file, &Item.Creation, &Item.LastAccess, &Item.LastWrite);
-  const DWORD error = GetLastError();
-  CloseHandle(file);
-  SetLastError(error);
-  if (!timed) return ReportSystemError(State.CurrentDialog, path);
-  if (!SetFileAttributesA(path, Item.Attributes)) return ReportSystemError(State.CurrentDialog, path);
-  return 1;
+  Item.Timed = 0;
+  return Extract(path, label, payloadFlags);
 }
 
 static int MakeFileItem(const char* path)
 {
-  if (!ExtractFile(path, State.PayloadFlags)) return 0;
+  Item.Timed = 1;
+  if (!Extract(path, LastComponent(path), State.PayloadFlags)) return 0;
   const char* written = (State.RunFlags & RF_ALTERNATE_TARGET) ? Item.AlternateName : path;
-  if (!ApplyFileInfo(written)) return 0;
+  // A file just created already has the archive bit alone.
+  const bool created = Item.Created && !(State.RunFlags & RF_ALTERNATE_TARGET);
+  EnterPhase(PHASE_FILES);
+  const BOOL marked = (created && Item.Attributes == FILE_ATTRIBUTE_ARCHIVE) || SetFileAttributesA(written, Item.Attributes);
+  LeavePhase();
+  if (!marked) return ReportSystemError(State.CurrentDialog, written);
   // The target is logged also when its data waits under the alternate name.
   return LogInstalledPath(IsDllName(path) ? "DLL" : "FILE", path);
 }

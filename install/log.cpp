@@ -150,8 +150,7 @@ int PrepareInstall()
                        MoveFileA(LOG_NAME, OLD_LOG_NAME);
   AdvanceProgress(ADVANCE_ITEM);
 
-  State.InstallLog = CreateFileA(LOG_NAME, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+  State.InstallLog = IoCreateFile(LOG_NAME, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   if (State.InstallLog == INVALID_HANDLE_VALUE) {
     ReportSystemError(State.CurrentDialog, LOG_NAME);
     // Without a new log nothing will merge the older one, so it keeps its

@@ -53,6 +53,9 @@ static INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, L
     case WM_CLOSE:
       ConfirmCancel(dialog);
       return TRUE;
+    case WM_BEFORE_BOX:
+      ShowProgress();
+      return TRUE;
   }
   return FALSE;
 }

@@ -1,8 +1,9 @@
 // The side panel on the background window and the progress arithmetic
 // behind it: placing the panel beside the progress dialog, stepping the two
 // bars and the meters, and drawing the picture and the meters' blocks.
-// Nothing is drawn until the progress dialog has placed the panel; every
-// drawing call then drains the message queue so the dialog stays responsive.
+// Nothing is drawn until the progress dialog has placed the panel. The steps
+// move a model of the item name, bars and meters; the screen follows it at
+// the display's throttle, when a step begins and before a message box.
 #include "ui/panel.h"
 #include <commctrl.h>
 #include "app/phase_clock.h"
@@ -24,8 +25,8 @@ enum {
   CONTROL_ITEM = 3,
 };
 
-static void ResetMeter(HDC dc, int index);
-static void StepMeter(int index);
+static void StepMeter(int index, int count);
+static void ShowMeters(HDC dc);
 
 static const int METER_COLUMN[METER_COUNT] = {20, 73, 124};
 static const COLORREF METER_COLOUR[METER_COUNT] = {0x800000, 0x808000, 0x800080};
@@ -44,9 +45,7 @@ static int DestinationSpaceLevel()
 
 // The two bars as the steps left them, and what their controls show. A bar
 // control repaints itself on every change, which under a window system
-// costs far more than a file's block: the controls follow the steps only at
-// the display's throttle, when a single step is taken, and when a step
-// begins. Ranges run from 0.
+// costs far more than a file's block. Ranges run from 0.
 static struct BarModel {
   int High, Position;  // as the steps left them
   int ShownHigh;       // the control's range
@@ -71,10 +70,27 @@ static void ShowBar(int bar)
   }
 }
 
-static void ShowBars()
+// The item name waiting to be shown, and the blocks each meter's column
+// shows (-1: the column is to be cleared first).
+static struct {
+  char ItemName[MAX_PATH];
+  bool ItemNamePending;
+  int MeterBlocks[METER_COUNT];
+} Shown;
+
+static void ShowItemName(const char* name)
 {
+  Shown.ItemNamePending = false;
+  SetWindowTextA(State.Meters.Controls[CONTROL_ITEM_NAME], name);
+}
+
+void ShowProgress()
+{
+  PhaseSpan span(PHASE_PROGRESS);
+  if (Shown.ItemNamePending) ShowItemName(Shown.ItemName);
   ShowBar(BAR_OVERALL);
   ShowBar(BAR_ITEM);
+  ShowMeters(nullptr);
 }
 
 INT_PTR InitProgressDialog(HWND dialog)
@@ -109,23 +125,25 @@ INT_PTR InitProgressDialog(HWND dialog)
 void StartStep(const char* category)
 {
   if (category != nullptr) SetWindowTextA(State.Meters.Controls[CONTROL_CATEGORY], category);
-  SetWindowTextA(State.Meters.Controls[CONTROL_ITEM_NAME], "");
+  ShowItemName("");
   Bars[BAR_ITEM].Position = 0;
-  ShowBars();
+  ShowProgress();
   PumpMessages();
 }
 
 void StartItem(const char* label, long range, int stepsPerBlock)
 {
-  PhaseSpan span(PHASE_PROGRESS);
-  if (label != nullptr) SetWindowTextA(State.Meters.Controls[CONTROL_ITEM_NAME], label);
+  if (label != nullptr) {
+    lstrcpynA(Shown.ItemName, label, sizeof Shown.ItemName);
+    Shown.ItemNamePending = true;
+  }
   Bars[BAR_ITEM].Position = 0;
   // Only the low 16 bits of a range reach the control.
   if (range != ITEM_RANGE_KEPT) Bars[BAR_ITEM].High = static_cast<int>(range & 0xFFFF);
   State.Meters.StepsPerBlock[METER_ITEM] = stepsPerBlock;
   State.Meters.StepCounter[METER_ITEM] = 0;
   State.Meters.Level[METER_ITEM] = 0;
-  ResetMeter(nullptr, METER_ITEM);
+  Shown.MeterBlocks[METER_ITEM] = -1;
 }
 
 enum { DRAIN_INTERVAL_MS = 10 };
@@ -157,74 +175,79 @@ void AdvanceProgressBy(int mask, int count)
   const bool item = (mask & ADVANCE_ITEM) != 0;
   // Without a picture the meters stay still; only the bars move.
   if (State.PanelFlag) {
-    for (int i = 0; i < count; ++i) {
-      if (item) StepMeter(METER_ITEM);
-      if (overall) StepMeter(METER_OVERALL);
-    }
+    if (item) StepMeter(METER_ITEM, count);
+    if (overall) StepMeter(METER_OVERALL, count);
   }
   if (overall) StepBar(BAR_OVERALL, count);
   if (item) StepBar(BAR_ITEM, count);
-  // The one throttle of the progress display: repainting the bars and each
-  // drain of the queue cost round trips to the window system, so both wait
-  // until the last is a few milliseconds old (a single step shows at once),
-  // which keeps the dialog as responsive.
+  // The one throttle of the progress display: repainting and each drain of
+  // the queue cost round trips to the window system, so both wait until the
+  // last is a few milliseconds old, which keeps the dialog as responsive.
   static DWORD lastDrain;
-  const DWORD now = GetTickCount();
-  if (count == 1) ShowBars();
-  if (now - lastDrain >= DRAIN_INTERVAL_MS) {
-    ShowBars();
+  if (GetTickCount() - lastDrain >= DRAIN_INTERVAL_MS) {
+    ShowProgress();
     PumpMessages();
     lastDrain = GetTickCount();
   }
 }
 
-static void StepMeter(int index)
+static void StepMeter(int index, int count)
 {
-  const int blocks = MeterStep(State.Meters.StepsPerBlock[index], &State.Meters.StepCounter[index]);
-  for (int block = 0; block < blocks; ++block) {
-    ++State.Meters.Level[index];
-    DrawMeter(nullptr, index);
-  }
+  int blocks = 0;
+  for (int i = 0; i < count; ++i) blocks += MeterStep(State.Meters.StepsPerBlock[index], &State.Meters.StepCounter[index]);
+  if (blocks > 0) RaiseMeter(index, State.Meters.Level[index] + blocks);
 }
 
-static void ResetMeter(HDC dc, int index)
+static void ClearMeter(HDC dc, int index)
 {
-  if (!State.Meters.Placed) return;
-  HDC target = dc != nullptr ? dc : GetDC(State.MainWindow);
-  HGDIOBJ previousPen = SelectObject(target, GetStockObject(WHITE_PEN));
-  HGDIOBJ previousBrush = SelectObject(target, GetStockObject(WHITE_BRUSH));
+  HGDIOBJ previousPen = SelectObject(dc, GetStockObject(WHITE_PEN));
+  HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(WHITE_BRUSH));
   const int left = State.Meters.X + METER_COLUMN[index];
-  Rectangle(target, left, State.Meters.Y + METER_TOP, left + METER_WIDTH,
-            State.Meters.Y + METER_BOTTOM);
+  Rectangle(dc, left, State.Meters.Y + METER_TOP, left + METER_WIDTH, State.Meters.Y + METER_BOTTOM);
+  SelectObject(dc, previousBrush);
+  SelectObject(dc, previousPen);
+}
+
+// Paints a meter's blocks `from` to `to` - 1 (0 is the lowest) in its colour.
+static void DrawBlocks(HDC target, int index, int from, int to)
+{
+  HPEN pen = CreatePen(PS_SOLID, 1, METER_COLOUR[index]);
+  HBRUSH brush = CreateSolidBrush(METER_COLOUR[index]);
+  HGDIOBJ previousPen = SelectObject(target, pen);
+  HGDIOBJ previousBrush = SelectObject(target, brush);
+  const int left = State.Meters.X + METER_COLUMN[index];
+  for (int block = from; block < to; ++block) {
+    const int top = State.Meters.Y + METER_BOTTOM - BLOCK_HEIGHT - BLOCK_PITCH * block;
+    Rectangle(target, left, top, left + METER_WIDTH, top + BLOCK_HEIGHT);
+  }
   SelectObject(target, previousBrush);
   SelectObject(target, previousPen);
-  if (dc == nullptr) ReleaseDC(State.MainWindow, target);
-  PumpMessages();
+  DeleteObject(brush);
+  DeleteObject(pen);
 }
 
-void DrawMeter(HDC dc, int index)
+// Brings each meter's column to its level: a column still showing blocks
+// of an earlier item is cleared first; otherwise only the blocks gained are
+// painted, those below stay as drawn (a repaint of the panel draws them all).
+static void ShowMeters(HDC dc)
 {
   if (!State.Meters.Placed) return;
-  if (State.Meters.Level[index] > METER_BLOCKS) State.Meters.Level[index] = METER_BLOCKS;
-  const int level = State.Meters.Level[index];
-  if (level > 0) {
-    HDC target = dc != nullptr ? dc : GetDC(State.MainWindow);
-    HPEN pen = CreatePen(PS_SOLID, 1, METER_COLOUR[index]);
-    HBRUSH brush = CreateSolidBrush(METER_COLOUR[index]);
-    HGDIOBJ previousPen = SelectObject(target, pen);
-    HGDIOBJ previousBrush = SelectObject(target, brush);
-    const int left = State.Meters.X + METER_COLUMN[index];
-    for (int block = 0; block < level; ++block) {
-      const int top = State.Meters.Y + METER_BOTTOM - BLOCK_HEIGHT - BLOCK_PITCH * block;
-      Rectangle(target, left, top, left + METER_WIDTH, top + BLOCK_HEIGHT);
-    }
-    SelectObject(target, previousBrush);
-    SelectObject(target, previousPen);
-    DeleteObject(brush);
-    DeleteObject(pen);
-    if (dc == nullptr) ReleaseDC(State.MainWindow, target);
+  HDC target = dc;
+  for (int index = 0; index < METER_COUNT; ++index) {
+    const int level = State.Meters.Level[index];
+    if (Shown.MeterBlocks[index] >= 0 && level <= Shown.MeterBlocks[index]) continue;
+    if (target == nullptr) target = GetDC(State.MainWindow);
+    if (Shown.MeterBlocks[index] < 0) ClearMeter(target, index);
+    DrawBlocks(target, index, Shown.MeterBlocks[index] < 0 ? 0 : Shown.MeterBlocks[index], level);
+    Shown.MeterBlocks[index] = level;
   }
-  PumpMessages();
+  if (target != nullptr && dc == nullptr) ReleaseDC(State.MainWindow, target);
+}
+
+void RaiseMeter(int index, int level)
+{
+  if (level > METER_BLOCKS) level = METER_BLOCKS;
+  if (level > State.Meters.Level[index]) State.Meters.Level[index] = level;
 }
 
 void DrawPanel(HDC dc)
@@ -248,7 +271,9 @@ void DrawPanel(HDC dc)
   HDC target = dc != nullptr ? dc : GetDC(State.MainWindow);
   SetDIBitsToDevice(target, State.Meters.X, State.Meters.Y, PANEL_WIDTH, PANEL_HEIGHT, 0, 0, 0,
                     PANEL_HEIGHT, rows, &info, DIB_RGB_COLORS);
-  for (int index = 0; index < METER_COUNT; ++index) DrawMeter(target, index);
+  // The picture is under every column now: each meter's blocks from the lowest.
+  for (int& blocks : Shown.MeterBlocks) blocks = 0;
+  ShowMeters(target);
   if (dc == nullptr) ReleaseDC(State.MainWindow, target);
   PumpMessages();
 }

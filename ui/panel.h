@@ -23,6 +23,11 @@ void StartStep(const char* category);
 // `stepsPerBlock` (see MeterStep).
 void StartItem(const char* label, long range, int stepsPerBlock);
 
+// Brings the item name, the bars and the meters on screen up to the work
+// done; the screen otherwise follows at the display's throttle and when a
+// step begins. The progress dialog calls it before a message box.
+void ShowProgress();
+
 // One unit of work: ADVANCE_OVERALL, ADVANCE_ITEM or both.
 void AdvanceProgress(int mask);
 
@@ -30,8 +35,9 @@ void AdvanceProgress(int mask);
 // would leave the bars and meters, with one redraw instead of `count`.
 void AdvanceProgressBy(int mask, int count);
 
-// Paint a meter's first Level blocks in its colour / the picture and all
-// meters. A null dc means the background window's. Each does nothing until
-// the panel is placed.
-void DrawMeter(HDC dc, int index);
+// Paints the picture and all meters; a null dc means the background
+// window's. Does nothing until the panel is placed.
 void DrawPanel(HDC dc);
+
+// A meter up to `level` blocks (at most a full meter; never down).
+void RaiseMeter(int index, int level);

@@ -3,27 +3,12 @@
 // cannot be created, earlier lines kept through stray logs, failed merges
 // and a missing install folder, and a bare drive as the install folder.
 #include <windows.h>
-#include <commctrl.h>
 #include "app/file_io.h"
 #include "app/state.h"
 #include "install/log.h"
-#include "resources/dialogs.h"
 #include "tests/support/step_fixture.h"
 
 const std::string HEAD = "USER=山田 太郎\r\nSECTION=ﾉｰｽ商会\r\nAUTHOR=Norvalex\r\nVER=3.00\r\n";
-
-// The item bar's own procedure, and the folder where the bar, once the older
-// log has been moved aside, puts a folder in the new log's way.
-static WNDPROC BarProc;
-static std::string BlockedFolder;
-
-static LRESULT CALLBACK BlockingBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-  const std::string log = BlockedFolder + "\\setup.inf";
-  if (message == PBM_SETPOS && FileExists(BlockedFolder + "\\setup.$$$") && !FileExists(log))
-    CreateDirectoryA(log.c_str(), nullptr);
-  return CallWindowProcA(BarProc, window, message, wParam, lParam);
-}
 
 class InstallLog : public StepFixture {
  protected:
@@ -55,14 +40,9 @@ TEST_F(InstallLog, FailedHeadLineIsReportedOnceAndKeepsTheLinesBefore)
 
 TEST_F(InstallLog, OldLogGetsItsNameBackWhenTheNewOneCannotBeCreated)
 {
-  HWND bar = State.Meters.Controls[IDC_ITEM_BAR - IDC_CATEGORY];
-  BarProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BlockingBarProc)));
-  BlockedFolder = folder_.Path();
-  const std::string old = HEAD + "FILE=old.txt\r\n", log = folder_ / "setup.inf";
-  ASSERT_TRUE(WriteWholeFile(log, BytesOf(old)));
-  // The user reads the error while the way is cleared again.
-  Answer({{"ｴﾗｰ情報", IDOK, [log] { RemoveDirectoryA(log.c_str()); }}});
+  const std::string old = HEAD + "FILE=old.txt\r\n";
+  ASSERT_TRUE(WriteWholeFile(folder_ / "setup.inf", BytesOf(old)));
+  IoInjectFault(IO_CREATE, 0, ERROR_ACCESS_DENIED);
   EXPECT_EQ(0, PrepareInstall());
   ExpectOneErrorAbout("setup.inf");
   CloseInstallLog();

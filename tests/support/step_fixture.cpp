@@ -57,8 +57,7 @@ void StepFixture::TearDown()
   ClosePayload();
   CloseHandle(State.InstallLog);
   DestroyWindow(window_);
-  IoInjectFault(IO_WRITE, -1, 0);
-  IoInjectFault(IO_READ, -1, 0);
+  for (IoKind kind : {IO_READ, IO_WRITE, IO_CREATE}) IoInjectFault(kind, -1, 0);
   SetCurrentDirectoryA(startDirectory_);  // the folder could not be removed while current
 }
 

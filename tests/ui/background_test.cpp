@@ -148,6 +148,7 @@ TEST(Screen, BackgroundAndSidePanelAsTheUserSeesThem)
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << "after " << row.Steps << " overall steps");
     for (; steps < row.Steps; ++steps) AdvanceProgress(ADVANCE_OVERALL);
+    ShowProgress();
     Settle();
     const ScreenCapture screen = CaptureScreen();
     if (row.Blocks == 2) {

@@ -19,6 +19,7 @@
 #     agreement text;
 #   - the time of merging two 10,000-line install logs (log_merge_bench);
 #   - at the end the headline figures as name=value lines.
+# BENCH_QUICK=1 stops after the 64 MiB tree with its figures and phases.
 # BENCH_BASELINE_ENGINE=path/to/setup.exe adds that engine (an earlier
 # build) with the same payload, for before-and-after figures of one day.
 # SETUP_BUILD_DIR picks the build folder (default: build/ in the repository).
@@ -249,6 +250,13 @@ if [ "$with_nsis" = 1 ]; then
   echo "  speed ratio ours / NSIS:  $(ratio "$nsis_ms" "$ours_ms")"
 else
   echo "  NSIS: not measured (this host cannot run 32-bit programs)"
+fi
+
+if [ "${BENCH_QUICK:-0}" = 1 ]; then
+  echo
+  printf '%s\n' "install_ms_ours=$ours_ms" "install_ms_ours_stored=$stored_ms" "install_ms_baseline=$baseline_ms" \
+    "install_ms_xcopy=$xcopy_ms" "install_ratio_xcopy=$(ratio "$xcopy_ms" "$ours_ms")" "$phases"
+  exit 0
 fi
 
 # --- Scale: 256 MiB, and 20,000 small files --------------------------------
