@@ -3,6 +3,8 @@
 // capacity so that a written string is never cut when it is read; optional
 // records are left out exactly when the flag word says they are absent.
 #include "payload/encode.h"
+#include <algorithm>
+#include <thread>
 #include "app/flags.h"
 #include "payload/layout.h"
 #include "payload/lzw_encode.h"
@@ -51,16 +53,60 @@ bool AttachPayload(Bytes& image, const Bytes& payload)
   return true;
 }
 
+enum {
+  AHEAD_BYTES = 16 << 20,  // input of the bodies started ahead of the one taken
+  AHEAD_PER_CORE = 4,      // bodies started ahead, per core
+};
+
+void SectionWriter::Collect(const Product& p)
+{
+  collecting_ = true;
+  Startup(p);
+  Wizard(p, 0);
+  FileList(p);
+  Shortcuts(p);
+  SharedFiles(p);
+  Registry(p);
+  FileTypes(p);
+  Launch(p);
+  collecting_ = false;
+  Out.clear();
+  BodyBytes = EncodedBytes = 0;
+}
+
+// The next compressed body, in the order Collect saw them; one not seen
+// there is compressed here.
+Bytes SectionWriter::Encoded(Data data)
+{
+  if (taken_ == toEncode_.size() || toEncode_[taken_].Bytes != data.Bytes || toEncode_[taken_].Size != data.Size)
+    return LzwEncode(data.Bytes, data.Size);
+  const size_t most = AHEAD_PER_CORE * std::max(1u, std::thread::hardware_concurrency());
+  while (started_ < toEncode_.size() && (started_ == taken_ || (ahead_.size() < most && waitingBytes_ < AHEAD_BYTES))) {
+    const Data next = toEncode_[started_++];
+    waitingBytes_ += next.Size;
+    ahead_.push_back(std::async(std::launch::async, [next] { return LzwEncode(next.Bytes, next.Size); }));
+  }
+  Bytes encoded = ahead_.front().get();
+  ahead_.pop_front();
+  waitingBytes_ -= toEncode_[taken_++].Size;
+  return encoded;
+}
+
 // Size, [end offset], data. `counted` bodies make up the file data whose
 // encoding the builder may choose.
-void SectionWriter::Body(const Bytes& data, bool stored, bool endOffset, bool counted)
+void SectionWriter::Body(Data data, bool stored, bool endOffset, bool counted)
 {
-  const Bytes encoded = stored ? data : LzwEncode(data.data(), data.size());
-  PutInt32(Out, static_cast<uint32_t>(data.size()));
+  if (collecting_) {
+    collectedBytes_ += data.Size;
+    if (!stored) toEncode_.push_back(data);
+    return;
+  }
+  const Bytes encoded = stored ? Bytes(data.Bytes, data.Bytes + data.Size) : Encoded(data);
+  PutInt32(Out, static_cast<uint32_t>(data.Size));
   if (endOffset) PutInt32(Out, static_cast<uint32_t>(imageSize_ + Out.size() + 4 + encoded.size()));
   PutBytes(Out, encoded.data(), encoded.size());
   if (!counted) return;
-  BodyBytes += data.size();
+  BodyBytes += data.Size;
   EncodedBytes += encoded.size();
 }
 
@@ -70,7 +116,7 @@ void SectionWriter::Item(const SourceFile& file)
   PutFileTime(Out, file.Creation);
   PutFileTime(Out, file.LastAccess);
   PutFileTime(Out, file.LastWrite);
-  Body(file.Data, flags_ & PF_STORED_BODIES, !(flags_ & PF_SPANNED), true);
+  Body({file.Data.data(), file.Data.size()}, flags_ & PF_STORED_BODIES, !(flags_ & PF_SPANNED), true);
 }
 
 void SectionWriter::Reference(const FileReference& reference)
@@ -95,7 +141,8 @@ void SectionWriter::Startup(const Product& p)
 void SectionWriter::Wizard(const Product& p, uint32_t requiredUnits)
 {
   if ((flags_ & PF_AGREEMENT_PAGE) && !(flags_ & PF_SIMPLE_MODE))
-    Body(Bytes(p.Agreement.begin(), p.Agreement.end()), flags_ & PF_STORED_BODIES, true, true);
+    Body({reinterpret_cast<const unsigned char*>(p.Agreement.data()), p.Agreement.size()}, flags_ & PF_STORED_BODIES,
+         true, true);
   PutString(Out, p.DefaultFolder, PATH_CAPACITY);
   PutInt32(Out, requiredUnits);
 }
@@ -103,7 +150,7 @@ void SectionWriter::Wizard(const Product& p, uint32_t requiredUnits)
 void SectionWriter::FileList(const Product& p)
 {
   // The uninstaller is always compressed.
-  Body(p.Uninstaller, false, !(flags_ & PF_SPANNED), false);
+  Body({p.Uninstaller.data(), p.Uninstaller.size()}, false, !(flags_ & PF_SPANNED), false);
   for (const FileEntry& f : p.Files) {
     PutString(Out, f.Target, PATH_CAPACITY);
     if (f.Folder)

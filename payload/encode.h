@@ -6,6 +6,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <future>
 #include <string>
 #include <vector>
 #include "payload/layout.h"
@@ -56,10 +58,27 @@ class SectionWriter {
   // One item record: attributes, times, body size [, end offset], data.
   void Item(const SourceFile& file);
 
+  // The bodies to compress are compressed on every core ahead of their
+  // writing, a few megabytes at most waiting, when the same product's
+  // sections are written again through this writer after `Collect`.
+  void Collect(const Product& p);
+  uint64_t CollectedBytes() const { return collectedBytes_; }  // every body's size, compressed or not
+
  private:
-  void Body(const Bytes& data, bool stored, bool endOffset, bool counted);
+  struct Data {
+    const unsigned char* Bytes;
+    size_t Size;
+  };
+  void Body(Data data, bool stored, bool endOffset, bool counted);
   void Reference(const FileReference& reference);
+  std::vector<unsigned char> Encoded(Data data);
 
   uint64_t imageSize_;
   unsigned flags_;
+  bool collecting_ = false;
+  uint64_t collectedBytes_ = 0;
+  std::vector<Data> toEncode_;                        // every compressed body, in payload order
+  size_t started_ = 0, taken_ = 0;                    // of toEncode_
+  size_t waitingBytes_ = 0;                           // input of the bodies started and not taken
+  std::deque<std::future<std::vector<unsigned char>>> ahead_;
 };

@@ -24,6 +24,8 @@ packages=(
   imagemagick
   # the builder's manifest reader and command line, and signing
   libtomlplusplus-dev libcli11-dev osslsigncode openssl
+  # the benchmarks' peak memory
+  time
 )
 
 missing() {

@@ -50,6 +50,10 @@ BuildResult BuildPayload(const Product& product, uint64_t imageSize)
   const uint32_t units = product.RequiredGiven ? product.RequiredUnits : RequiredUnits(product);
 
   SectionWriter writer(imageSize, flags);
+  writer.Collect(product);
+  // Compressed, a body can grow by an eighth: room for the largest payload,
+  // so that it is never copied while it grows.
+  writer.Out.reserve(static_cast<size_t>(writer.CollectedBytes() / 8 * 9 + (1 << 20)));
   Write(product, writer, units);
   if (product.Stored == StoredChoice::Automatic && writer.BodyBytes > 0 &&
       writer.EncodedBytes >= writer.BodyBytes) {

@@ -24,11 +24,20 @@ uint32_t Get32(const Bytes& b, size_t at)
 
 uint16_t Get16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
 
-bool ReadAll(const std::string& path, Bytes* data)
+// The whole file: `expected` bytes in one read, then whatever it holds
+// beyond them.
+bool ReadAll(const std::string& path, size_t expected, Bytes* data)
 {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  data->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  data->resize(expected);
+  in.read(reinterpret_cast<char*>(data->data()), static_cast<std::streamsize>(expected));
+  data->resize(static_cast<size_t>(in.gcount()));
+  char more[65536];
+  while (in) {
+    in.read(more, sizeof more);
+    data->insert(data->end(), more, more + in.gcount());
+  }
   return !in.bad();
 }
 
@@ -50,7 +59,7 @@ bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* erro
   file->LastWrite = FileTimeOf(info.st_mtim);
   file->LastAccess = FileTimeOf(info.st_atim);
   file->Creation = file->LastWrite;
-  if (!ReadAll(path, &file->Data)) {
+  if (!ReadAll(path, static_cast<size_t>(info.st_size), &file->Data)) {
     *error = "source file " + path + " cannot be read";
     return false;
   }
@@ -133,7 +142,7 @@ bool ReadPanelBitmap(const std::string& path, Bytes* block, std::string* error)
 {
   enum { WIDTH = 157, HEIGHT = 226, ROW = 472, HEADER = 40, PIXELS = ROW * HEIGHT };
   Bytes file;
-  if (!ReadAll(path, &file)) {
+  if (!ReadAll(path, 0, &file)) {
     *error = "panel bitmap " + path + " cannot be read";
     return false;
   }
