@@ -4,6 +4,7 @@
 // records are left out exactly when the flag word says they are absent.
 #include "payload/encode.h"
 #include <algorithm>
+#include <cstdio>
 #include <thread>
 #include "app/flags.h"
 #include "payload/layout.h"
@@ -56,7 +57,37 @@ bool AttachPayload(Bytes& image, const Bytes& payload)
 enum {
   AHEAD_BYTES = 16 << 20,  // input of the bodies started ahead of the one taken
   AHEAD_PER_CORE = 4,      // bodies started ahead, per core
+  HAND_OUT_BYTES = 1 << 20,
 };
+
+namespace {
+
+// Exactly `size` bytes of a source file: false when it cannot be read or
+// no longer holds that many.
+bool ReadSource(const std::string& path, size_t size, Bytes* data)
+{
+  FILE* file = fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  data->resize(size);
+  const bool whole = fread(data->data(), 1, size, file) == size && fgetc(file) == EOF && !ferror(file);
+  fclose(file);
+  return whole;
+}
+
+SectionWriter::Encoding Encode(SectionWriter::Data data)
+{
+  SectionWriter::Encoding encoding;
+  Bytes source;
+  if (data.Origin != nullptr) {
+    encoding.Read = ReadSource(*data.Origin, data.Size, &source);
+    if (!encoding.Read) return encoding;
+    data.Bytes = source.data();
+  }
+  encoding.Bytes = LzwEncode(data.Bytes, data.Size);
+  return encoding;
+}
+
+}  // namespace
 
 void SectionWriter::Collect(const Product& p)
 {
@@ -76,20 +107,36 @@ void SectionWriter::Collect(const Product& p)
 
 // The next compressed body, in the order Collect saw them; one not seen
 // there is compressed here.
-Bytes SectionWriter::Encoded(Data data)
+SectionWriter::Encoding SectionWriter::Encoded(Data data)
 {
-  if (taken_ == toEncode_.size() || toEncode_[taken_].Bytes != data.Bytes || toEncode_[taken_].Size != data.Size)
-    return LzwEncode(data.Bytes, data.Size);
+  if (taken_ == toEncode_.size() || toEncode_[taken_].Bytes != data.Bytes || toEncode_[taken_].Size != data.Size ||
+      toEncode_[taken_].Origin != data.Origin)
+    return Encode(data);
   const size_t most = AHEAD_PER_CORE * std::max(1u, std::thread::hardware_concurrency());
   while (started_ < toEncode_.size() && (started_ == taken_ || (ahead_.size() < most && waitingBytes_ < AHEAD_BYTES))) {
     const Data next = toEncode_[started_++];
     waitingBytes_ += next.Size;
-    ahead_.push_back(std::async(std::launch::async, [next] { return LzwEncode(next.Bytes, next.Size); }));
+    ahead_.push_back(std::async(std::launch::async, [next] { return Encode(next); }));
   }
-  Bytes encoded = ahead_.front().get();
+  Encoding encoded = ahead_.front().get();
   ahead_.pop_front();
   waitingBytes_ -= toEncode_[taken_++].Size;
   return encoded;
+}
+
+// Gives Out to the Sink once it holds `least` bytes.
+void SectionWriter::HandOut(size_t least)
+{
+  if (!Sink || Out.size() < least || Out.empty()) return;
+  if (Error.empty() && !Sink(Out.data(), Out.size())) Error = "the setup cannot be written";
+  handedOut_ += Out.size();
+  Out.clear();
+}
+
+bool SectionWriter::Finish()
+{
+  HandOut(1);
+  return Error.empty();
 }
 
 // Size, [end offset], data. `counted` bodies make up the file data whose
@@ -97,17 +144,29 @@ Bytes SectionWriter::Encoded(Data data)
 void SectionWriter::Body(Data data, bool stored, bool endOffset, bool counted)
 {
   if (collecting_) {
-    collectedBytes_ += data.Size;
     if (!stored) toEncode_.push_back(data);
     return;
   }
-  const Bytes encoded = stored ? Bytes(data.Bytes, data.Bytes + data.Size) : Encoded(data);
+  if (!Error.empty()) return;
+  Encoding body;
+  if (!stored)
+    body = Encoded(data);
+  else if (data.Origin != nullptr)
+    body.Read = ReadSource(*data.Origin, data.Size, &body.Bytes);
+  if (!body.Read) {
+    Error = "source file " + *data.Origin + " cannot be read, or it changed while the setup was being built";
+    return;
+  }
+  const bool own = stored && data.Origin == nullptr;
+  const unsigned char* bytes = own ? data.Bytes : body.Bytes.data();
+  const size_t size = own ? data.Size : body.Bytes.size();
   PutInt32(Out, static_cast<uint32_t>(data.Size));
-  if (endOffset) PutInt32(Out, static_cast<uint32_t>(imageSize_ + Out.size() + 4 + encoded.size()));
-  PutBytes(Out, encoded.data(), encoded.size());
+  if (endOffset) PutInt32(Out, static_cast<uint32_t>(imageSize_ + Written() + 4 + size));
+  PutBytes(Out, bytes, size);
+  HandOut(HAND_OUT_BYTES);
   if (!counted) return;
   BodyBytes += data.Size;
-  EncodedBytes += encoded.size();
+  EncodedBytes += size;
 }
 
 void SectionWriter::Item(const SourceFile& file)
@@ -116,7 +175,9 @@ void SectionWriter::Item(const SourceFile& file)
   PutFileTime(Out, file.Creation);
   PutFileTime(Out, file.LastAccess);
   PutFileTime(Out, file.LastWrite);
-  Body({file.Data.data(), file.Data.size()}, flags_ & PF_STORED_BODIES, !(flags_ & PF_SPANNED), true);
+  const Data data = file.Deferred ? Data{nullptr, static_cast<size_t>(file.Size), &file.Origin}
+                                  : Data{file.Data.data(), file.Data.size(), nullptr};
+  Body(data, flags_ & PF_STORED_BODIES, !(flags_ & PF_SPANNED), true);
 }
 
 void SectionWriter::Reference(const FileReference& reference)
@@ -141,8 +202,8 @@ void SectionWriter::Startup(const Product& p)
 void SectionWriter::Wizard(const Product& p, uint32_t requiredUnits)
 {
   if ((flags_ & PF_AGREEMENT_PAGE) && !(flags_ & PF_SIMPLE_MODE))
-    Body({reinterpret_cast<const unsigned char*>(p.Agreement.data()), p.Agreement.size()}, flags_ & PF_STORED_BODIES,
-         true, true);
+    Body({reinterpret_cast<const unsigned char*>(p.Agreement.data()), p.Agreement.size(), nullptr},
+         flags_ & PF_STORED_BODIES, true, true);
   PutString(Out, p.DefaultFolder, PATH_CAPACITY);
   PutInt32(Out, requiredUnits);
 }
@@ -150,7 +211,7 @@ void SectionWriter::Wizard(const Product& p, uint32_t requiredUnits)
 void SectionWriter::FileList(const Product& p)
 {
   // The uninstaller is always compressed.
-  Body({p.Uninstaller.data(), p.Uninstaller.size()}, false, !(flags_ & PF_SPANNED), false);
+  Body({p.Uninstaller.data(), p.Uninstaller.size(), nullptr}, false, !(flags_ & PF_SPANNED), false);
   for (const FileEntry& f : p.Files) {
     PutString(Out, f.Target, PATH_CAPACITY);
     if (f.Folder)

@@ -82,4 +82,9 @@ stored "$work/stored.host" && stored "$work/auto.host" && ! stored "$work/compre
 "$mksetup" build "$work/plain.toml" -o "$work/refused/SETUP.EXE" --engine "$(dirname "$walker")/setup.exe" -q --span \
   --volume-size "$engine" --uninstaller "$uninstaller" 2>&1 | grep -q "does not leave room" ||
   fail "a volume without room for payload was not refused"
+# A setup whose volumes cannot all be written leaves none of its files behind.
+mkdir -p "$work/blocked/SETUP.003"
+"$mksetup" build "$work/spanned.toml" -o "$work/blocked/SETUP.EXE" -q --span --volume-size $((engine + 30000)) \
+  --uninstaller "$uninstaller" 2>&1 | grep -q "cannot write .*SETUP.003" || fail "an unwritable volume was not reported"
+[ "$(ls "$work/blocked")" = SETUP.003 ] || fail "a setup that could not be written whole was left behind: $(ls "$work/blocked")"
 [ "$failures" -eq 0 ] || { echo "$failures payload walk(s) failed"; exit 1; }

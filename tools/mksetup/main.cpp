@@ -71,19 +71,24 @@ int Build(const std::string& manifest, const std::string& output, const std::str
     fprintf(stderr, "mksetup: %s is not the engine's image (a Windows program)\n", engine.c_str());
     return 1;
   }
-  const BuildResult built = BuildPayload(product, image.size());
   const std::filesystem::path folder = std::filesystem::path(output).parent_path();
   std::error_code ignored;
   if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
-  std::vector<std::string> written;
-  if (!WriteSetup(output, image, built.Payload, product.Spanned, product.VolumeSize, &written, &error, !sign.empty()) ||
+  const uint64_t imageSize = image.size();
+  SetupWriter setup;
+  BuildResult built;
+  if (!setup.Open(output, std::move(image), product.Spanned, product.VolumeSize, !sign.empty()) ||
+      !BuildPayload(product, imageSize, setup, &built, &error) || !setup.Finish() ||
       (!sign.empty() && !SignSetup(output, sign[0], sign[1], &error))) {
+    if (error.empty()) error = setup.Error;
+    setup.Discard();  // no half-made setup is left behind
     fprintf(stderr, "mksetup: %s\n", error.c_str());
     return 1;
   }
+  const std::vector<std::string>& written = setup.Written;
   if (!quiet) {
-    printf("%s: payload %zu bytes, file data %llu bytes written as %llu (%s), %u units required\n",
-           output.c_str(), built.Payload.size(), static_cast<unsigned long long>(built.BodyBytes),
+    printf("%s: payload %llu bytes, file data %llu bytes written as %llu (%s), %u units required\n",
+           output.c_str(), static_cast<unsigned long long>(built.PayloadBytes), static_cast<unsigned long long>(built.BodyBytes),
            static_cast<unsigned long long>(built.EncodedBytes),
            (built.Flags & 0x0200) ? "stored" : "compressed", built.RequiredUnits);
     for (size_t i = 1; i < written.size(); ++i) printf("  volume %s\n", written[i].c_str());

@@ -126,11 +126,12 @@ class Reader {
     return own;
   }
 
-  SourceFile Source(const toml::node* node, const std::string& field)
+  // `deferred`: contents read when the payload is written.
+  SourceFile Source(const toml::node* node, const std::string& field, bool deferred = false)
   {
     SourceFile file;
     std::string problem;
-    if (!ReadSourceFile(SourcePath(node, field), &file, &problem)) Refuse(field, node, problem);
+    if (!ReadSourceFile(SourcePath(node, field), &file, &problem, deferred)) Refuse(field, node, problem);
     return file;
   }
 
@@ -151,7 +152,7 @@ class Reader {
     if (table == nullptr) Refuse(field, node, "must be a file name or { embed = \"source file\" }");
     AllowOnly(*table, field, {"embed"});
     reference.Embedded = true;
-    reference.File = Source(table->get("embed"), Join(field, "embed"));
+    reference.File = Source(table->get("embed"), Join(field, "embed"), true);
     return reference;
   }
 
@@ -360,13 +361,13 @@ void ReadFiles(Reader& r, const toml::table& root, Product* p)
         } else {
           SourceFile file;
           std::string why;
-          if (!ReadSourceFile(tree + "/" + ti.Relative, &file, &why)) r.Refuse(field + ".tree", n, why);
+          if (!ReadSourceFile(tree + "/" + ti.Relative, &file, &why, true)) r.Refuse(field + ".tree", n, why);
           file.Attributes = r.Attributes(t->get("attributes"), field + ".attributes", file.Attributes);
           AddFile(r, p, &targets, full, std::move(file), field + ".tree", n);
         }
       }
     } else if (const toml::node* n = t->get("source")) {
-      SourceFile file = r.Source(n, field + ".source");
+      SourceFile file = r.Source(n, field + ".source", true);
       if (target.empty()) {
         std::string name = file.Origin.substr(file.Origin.find_last_of('/') + 1);
         target = r.Sjis(name, field + ".source", n, FILE_PATH_CAP);

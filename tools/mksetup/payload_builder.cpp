@@ -6,17 +6,17 @@
 
 namespace {
 
-uint32_t Units(const Bytes& data) { return static_cast<uint32_t>((data.size() + 4095) / 4096); }
+uint64_t Units(uint64_t bytes) { return (bytes + 4095) / 4096; }
 
 uint32_t RequiredUnits(const Product& p)
 {
-  uint64_t units = Units(p.Uninstaller);
+  uint64_t units = Units(p.Uninstaller.size());
   const auto reference = [&](const FileReference& r) {
-    if (r.Embedded) units += Units(r.File.Data);
+    if (r.Embedded) units += Units(r.File.Length());
   };
   for (const FileEntry& f : p.Files)
-    if (!f.Folder) units += Units(f.File.Data);
-  for (const SharedFileEntry& s : p.SharedFiles) units += Units(s.File.Data);
+    if (!f.Folder) units += Units(f.File.Length());
+  for (const SharedFileEntry& s : p.SharedFiles) units += Units(s.File.Length());
   if (p.Desktop.Present) reference(p.Desktop.Target);
   if (p.StartMenu.Present) reference(p.StartMenu.Target);
   for (const FileTypeEntry& t : p.FileTypes) {
@@ -42,25 +42,35 @@ void Write(const Product& p, SectionWriter& w, uint32_t requiredUnits)
 
 }  // namespace
 
-BuildResult BuildPayload(const Product& product, uint64_t imageSize)
+bool BuildPayload(const Product& product, uint64_t imageSize, SetupWriter& setup, BuildResult* result,
+                  std::string* error)
 {
   unsigned flags = product.Flags & ~PF_STORED_BODIES;
   if (product.Spanned) flags |= PF_SPANNED;
   if (product.Stored == StoredChoice::Always) flags |= PF_STORED_BODIES;
   const uint32_t units = product.RequiredGiven ? product.RequiredUnits : RequiredUnits(product);
+  const auto written = [&](SectionWriter& writer) {
+    *result = {writer.Written(), flags, units, writer.BodyBytes, writer.EncodedBytes};
+    if (writer.Finish()) return true;
+    *error = !setup.Error.empty() ? setup.Error : writer.Error;
+    return false;
+  };
 
   SectionWriter writer(imageSize, flags);
+  writer.Sink = [&setup](const unsigned char* data, size_t size) { return setup.Write(data, size); };
   writer.Collect(product);
-  // Compressed, a body can grow by an eighth: room for the largest payload,
-  // so that it is never copied while it grows.
-  writer.Out.reserve(static_cast<size_t>(writer.CollectedBytes() / 8 * 9 + (1 << 20)));
   Write(product, writer, units);
-  if (product.Stored == StoredChoice::Automatic && writer.BodyBytes > 0 &&
-      writer.EncodedBytes >= writer.BodyBytes) {
-    // Compression would not make the data smaller: store the bodies instead.
-    SectionWriter stored(imageSize, flags | PF_STORED_BODIES);
-    Write(product, stored, units);
-    return {std::move(stored.Out), flags | PF_STORED_BODIES, units, stored.BodyBytes, stored.EncodedBytes};
+  if (!written(writer)) return false;
+  if (product.Stored != StoredChoice::Automatic || writer.BodyBytes == 0 || writer.EncodedBytes < writer.BodyBytes)
+    return true;
+  // Compression did not make the data smaller: the bodies are stored instead.
+  if (!setup.Restart()) {
+    *error = setup.Error;
+    return false;
   }
-  return {std::move(writer.Out), flags, units, writer.BodyBytes, writer.EncodedBytes};
+  flags |= PF_STORED_BODIES;
+  SectionWriter stored(imageSize, flags);
+  stored.Sink = writer.Sink;
+  Write(product, stored, units);
+  return written(stored);
 }

@@ -1,18 +1,23 @@
 // Turning a Product into the payload's bytes, section by section in payload
-// order, with LZW-compressed or stored bodies.
+// order, with LZW-compressed or stored bodies, written as they are made.
 #pragma once
 #include <cstdint>
+#include <string>
 #include "tools/mksetup/product.h"
+#include "tools/mksetup/volumes.h"
 
 struct BuildResult {
-  Bytes Payload;
+  uint64_t PayloadBytes;
   unsigned Flags;          // PayloadFlags as written
   uint32_t RequiredUnits;  // as written
   uint64_t BodyBytes;      // size of the file data before encoding
   uint64_t EncodedBytes;   // size of the file data as written
 };
 
-// `imageSize` is the engine image's size: end offsets are absolute file
-// offsets. Stored bodies are chosen by the product, or automatically when
-// compression would not make the data smaller.
-BuildResult BuildPayload(const Product& product, uint64_t imageSize);
+// Writes the payload to `setup`, opened behind an engine image of
+// `imageSize` bytes (end offsets are absolute file offsets). Stored bodies
+// are chosen by the product, or automatically when compression would not
+// make the data smaller: then the setup is written again. False with *error
+// when a source cannot be read as it was or the setup cannot be written.
+bool BuildPayload(const Product& product, uint64_t imageSize, SetupWriter& setup, BuildResult* result,
+                  std::string* error);

@@ -1,6 +1,7 @@
 // A product as the builder holds it once its manifest has been read: every
-// text already in Shift-JIS and within its capacity, every source file read
-// into memory with its attributes and times, every flag bit decided.
+// text already in Shift-JIS and within its capacity, every source file with
+// its attributes and times (the file list's contents are read only when they
+// are written), every flag bit decided.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -13,7 +14,11 @@ struct SourceFile {
   uint64_t Creation;    // FILETIMEs
   uint64_t LastAccess;
   uint64_t LastWrite;
-  Bytes Data;
+  Bytes Data;             // the contents, unless deferred
+  bool Deferred = false;  // the contents are Size bytes read from Origin when written
+  uint64_t Size = 0;
+
+  uint64_t Length() const { return Deferred ? Size : Data.size(); }
 };
 
 // A file that a shortcut, file type or the launch record names: a file of

@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -43,7 +44,7 @@ bool ReadAll(const std::string& path, size_t expected, Bytes* data)
 
 }  // namespace
 
-bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* error)
+bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* error, bool deferred)
 {
   struct stat info;
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -59,6 +60,13 @@ bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* erro
   file->LastWrite = FileTimeOf(info.st_mtim);
   file->LastAccess = FileTimeOf(info.st_atim);
   file->Creation = file->LastWrite;
+  file->Deferred = deferred;
+  file->Size = static_cast<uint64_t>(info.st_size);
+  if (deferred) {
+    if (access(path.c_str(), R_OK) == 0) return true;
+    *error = "source file " + path + " cannot be read";
+    return false;
+  }
   if (!ReadAll(path, static_cast<size_t>(info.st_size), &file->Data)) {
     *error = "source file " + path + " cannot be read";
     return false;

@@ -8,8 +8,9 @@
 
 // Reads a file with its times (last write doubles as creation, which the
 // host does not keep) and attributes: archive, plus read-only when the
-// owner cannot write it. False with *error naming the file.
-bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* error);
+// owner cannot write it. False with *error naming the file. `deferred`
+// leaves the contents to be read when they are written.
+bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* error, bool deferred = false);
 
 // The folders and files below `root`, relative to it with "/" separators,
 // sorted so that every folder comes before its contents.

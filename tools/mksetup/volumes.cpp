@@ -1,8 +1,8 @@
 // Output files of the builder. A volume is plain bytes of the payload; the
 // engine finds the next one by its name alone.
 #include "tools/mksetup/volumes.h"
-#include <cstdio>
-#include <fstream>
+#include <algorithm>
+#include <cstdint>
 
 std::string VolumeName(const std::string& path, int number)
 {
@@ -11,64 +11,122 @@ std::string VolumeName(const std::string& path, int number)
   return path.substr(0, path.size() - 3) + digits;
 }
 
-static bool WriteFile(const std::string& path, const unsigned char* data, size_t size,
-                      std::vector<std::string>* written, std::string* error)
+// Room kept in a signed setup's first volume for its certificate table.
+enum : uint64_t { SIGNATURE_ROOM = 16384 };
+enum { MOST_VOLUMES = 999 };
+
+SetupWriter::~SetupWriter()
 {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  out.close();
-  if (!out) {
-    *error = "cannot write " + path;
-    return false;
+  if (file_ != nullptr) fclose(file_);
+}
+
+bool SetupWriter::Fail(const std::string& why)
+{
+  if (Error.empty()) Error = why;
+  return false;
+}
+
+bool SetupWriter::Open(const std::string& path, Bytes image, bool spanned, uint64_t volumeSize, bool signable)
+{
+  if (path.size() < 4) return Fail("the output name " + path + " is too short to name continuation volumes");
+  if (!AttachPayload(image, Bytes()))
+    return Fail("the engine image is too small to be a Windows program, or too large to carry a payload");
+  path_ = path;
+  image_ = std::move(image);
+  spanned_ = spanned;
+  volumeSize_ = volumeSize;
+  if (spanned) {
+    if (image_.size() >= volumeSize)
+      return Fail("the engine image (" + std::to_string(image_.size()) + " bytes) does not leave room for payload in a volume of " +
+                  std::to_string(volumeSize) + " bytes");
+    const uint64_t room = volumeSize - image_.size();
+    firstMost_ = signable && room > SIGNATURE_ROOM ? room - SIGNATURE_ROOM : room;
+    // A signature is appended at an 8-byte boundary: when more volumes
+    // follow, the first ends on one, so that no padding comes between its
+    // payload and the signature.
+    const uint64_t cut = (image_.size() + firstMost_) % 8;
+    firstVolume_ = signable && cut <= firstMost_ ? firstMost_ - cut : firstMost_;
   }
-  written->push_back(path);
+  return StartVolume(1);
+}
+
+// Creates volume `number`; the first starts with the image.
+bool SetupWriter::StartVolume(int number)
+{
+  if (number > MOST_VOLUMES)
+    return Fail("the payload needs more than " + std::to_string(MOST_VOLUMES) + " volumes; at most " +
+                std::to_string(MOST_VOLUMES) + " can be named");
+  if (file_ != nullptr && fclose(file_) != 0) {
+    file_ = nullptr;
+    return Fail("cannot write " + Written.back());
+  }
+  const std::string name = number == 1 ? path_ : VolumeName(path_, number);
+  file_ = fopen(name.c_str(), "wb");
+  if (file_ == nullptr) return Fail("cannot write " + name);
+  Written.push_back(name);
+  volume_ = number;
+  left_ = !spanned_ ? UINT64_MAX : number == 1 ? firstVolume_ : volumeSize_;
+  return number != 1 || Put(image_.data(), image_.size());
+}
+
+bool SetupWriter::Put(const unsigned char* data, size_t size)
+{
+  if (size != 0 && fwrite(data, 1, size, file_) != size) return Fail("cannot write " + Written.back());
   return true;
 }
 
-// Room kept in a signed setup's first volume for its certificate table.
-enum : uint64_t { SIGNATURE_ROOM = 16384 };
-
-bool WriteSetup(const std::string& path, Bytes image, const Bytes& payload, bool spanned,
-                uint64_t volumeSize, std::vector<std::string>* written, std::string* error, bool signable)
+bool SetupWriter::Write(const unsigned char* data, size_t size)
 {
-  if (path.size() < 4) {
-    *error = "the output name " + path + " is too short to name continuation volumes";
-    return false;
-  }
-  if (!spanned) {
-    if (!AttachPayload(image, payload)) {
-      *error = "the engine image is too small to be a Windows program, or the setup would exceed 4 GiB";
-      return false;
+  if (file_ == nullptr) return Fail("the setup is not open");
+  while (size > 0) {
+    if (left_ == 0 && volume_ == 1 && held_.size() < firstMost_ - firstVolume_) {
+      // Past the boundary the first volume ends on when more follow: kept
+      // back until it is known whether more do.
+      const size_t take = std::min<uint64_t>(size, firstMost_ - firstVolume_ - held_.size());
+      held_.insert(held_.end(), data, data + take);
+      data += take;
+      size -= take;
+      continue;
     }
-    return WriteFile(path, image.data(), image.size(), written, error);
-  }
-  if (image.size() >= volumeSize) {
-    *error = "the engine image (" + std::to_string(image.size()) + " bytes) does not leave room for payload in a volume of " +
-             std::to_string(volumeSize) + " bytes";
-    return false;
-  }
-  const uint64_t room = volumeSize - image.size();
-  size_t first = std::min<uint64_t>(payload.size(), signable && room > SIGNATURE_ROOM ? room - SIGNATURE_ROOM : room);
-  // A signature is appended at an 8-byte boundary: the first volume ends on
-  // one, so that no padding comes between its payload and the signature.
-  const size_t cut = (image.size() + first) % 8;
-  if (signable && first < payload.size() && cut <= first) first -= cut;
-  const uint64_t rest = payload.size() - first;
-  const uint64_t volumes = 1 + (rest + volumeSize - 1) / volumeSize;
-  if (volumes > 999) {
-    *error = "the payload needs " + std::to_string(volumes) + " volumes; at most 999 can be named";
-    return false;
-  }
-  if (!AttachPayload(image, Bytes(payload.begin(), payload.begin() + first))) {
-    *error = "the engine image is too small to be a Windows program";
-    return false;
-  }
-  if (!WriteFile(path, image.data(), image.size(), written, error)) return false;
-  size_t at = first;
-  for (int number = 2; at < payload.size(); ++number) {
-    const size_t size = std::min<uint64_t>(volumeSize, payload.size() - at);
-    if (!WriteFile(VolumeName(path, number), payload.data() + at, size, written, error)) return false;
-    at += size;
+    if (left_ == 0) {
+      if (!StartVolume(volume_ + 1) || !Put(held_.data(), held_.size())) return false;
+      left_ -= held_.size();
+      held_.clear();
+    }
+    const size_t take = std::min<uint64_t>(size, left_);
+    if (!Put(data, take)) return false;
+    left_ -= take;
+    data += take;
+    size -= take;
   }
   return true;
+}
+
+bool SetupWriter::Restart()
+{
+  if (file_ != nullptr) fclose(file_);
+  file_ = nullptr;
+  for (size_t i = 1; i < Written.size(); ++i) remove(Written[i].c_str());
+  Written.clear();
+  held_.clear();
+  return StartVolume(1);
+}
+
+bool SetupWriter::Finish()
+{
+  if (file_ == nullptr) return Fail("the setup is not open");
+  // The whole payload fitted the first volume.
+  const bool held = Put(held_.data(), held_.size());
+  held_.clear();
+  const bool closed = fclose(file_) == 0;
+  file_ = nullptr;
+  return held && (closed || Fail("cannot write " + Written.back()));
+}
+
+void SetupWriter::Discard()
+{
+  if (file_ != nullptr) fclose(file_);
+  file_ = nullptr;
+  for (const std::string& name : Written) remove(name.c_str());
+  Written.clear();
 }

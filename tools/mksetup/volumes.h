@@ -1,18 +1,49 @@
-// Writing a setup executable, whole or spread over continuation volumes
-// named like it with the last three characters replaced by 002, 003, ...
+// Writing a setup executable as its payload is made, whole or spread over
+// continuation volumes named like it with the last three characters
+// replaced by 002, 003, ...
 #pragma once
+#include <cstdio>
 #include <string>
 #include <vector>
 #include "payload/encode.h"
 
-// Writes image + payload to `path`. When `spanned`, no file is larger than
-// `volumeSize`: the first holds the image and the payload's start. The
-// names written are added to *written. False with *error otherwise.
-// `signable` leaves room in the first volume for a signature, appended later
-// at an 8-byte boundary that the first volume's data then ends on.
-bool WriteSetup(const std::string& path, Bytes image, const Bytes& payload, bool spanned,
-                uint64_t volumeSize, std::vector<std::string>* written, std::string* error,
-                bool signable = false);
+class SetupWriter {
+ public:
+  SetupWriter() = default;
+  SetupWriter(const SetupWriter&) = delete;
+  SetupWriter& operator=(const SetupWriter&) = delete;
+  ~SetupWriter();
+
+  // Creates `path` holding the image with its payload offset set. When
+  // `spanned`, no file is larger than `volumeSize`: the first holds the
+  // image and the payload's start. `signable` leaves room in the first
+  // volume for a signature, appended later at an 8-byte boundary that the
+  // first volume's data then ends on (unless the whole payload fits it).
+  bool Open(const std::string& path, Bytes image, bool spanned, uint64_t volumeSize, bool signable);
+  bool Write(const unsigned char* data, size_t size);  // the payload's next bytes
+  bool Restart();                                     // the payload again from its start
+  bool Finish();                                      // every file complete and closed
+  void Discard();                                     // every file written is removed
+
+  std::vector<std::string> Written;  // the names written, the setup first
+  std::string Error;                 // why the last call failed
+
+ private:
+  bool StartVolume(int number);
+  bool Put(const unsigned char* data, size_t size);
+  bool Fail(const std::string& why);
+
+  std::string path_;
+  Bytes image_;
+  bool spanned_ = false;
+  uint64_t volumeSize_ = 0;
+  uint64_t firstVolume_ = 0;  // payload bytes in the first volume when more follow
+  uint64_t firstMost_ = 0;    // ... and when nothing follows
+  Bytes held_;                // the first volume's bytes past firstVolume_, until the end or more
+  FILE* file_ = nullptr;
+  int volume_ = 0;
+  uint64_t left_ = 0;         // bytes the current volume still takes
+};
 
 // The name of continuation volume `number` (2 to 999) of a setup file.
 std::string VolumeName(const std::string& path, int number);
