@@ -94,9 +94,11 @@ export SETUP_WINE_ROOT
 SETUP_TEMPLATE="$SETUP_WINE_ROOT/template"
 SETUP_SHARED="$SETUP_WINE_ROOT/shared"
 
+# The locale gives the programs their code page: Shift-JIS (932) unless
+# SETUP_LOCALE names another.
 wine_env() {
   export WINEPREFIX="$1"
-  export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEDEBUG=-all
+  export LANG=${SETUP_LOCALE:-ja_JP.UTF-8} LC_ALL=${SETUP_LOCALE:-ja_JP.UTF-8} WINEDEBUG=-all
   export HOME="$SETUP_WINE_ROOT/home"
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   mkdir -p "$HOME"

@@ -1,7 +1,8 @@
 // The wizard's checks as a user meets them, in one run of a product larger
 // than any drive: the folder checks on the folder page, the confirmation
-// page's folder and size, and its space refusal. (Cancelling on each page is
-// part of the cancel sweep.)
+// page's folder and size, and its space refusal (cancelling on each page is
+// part of the cancel sweep); and the refusal to start at all where the code
+// page is not Shift-JIS.
 #include "resources/dialogs.h"
 #include "tests/e2e/scenario.h"
 
@@ -58,4 +59,22 @@ TEST_F(Wizard, RefusesFoldersThatCannotBeUsedAndAProductLargerThanTheDrive)
     EXPECT_TRUE(s.Caption == expected[i].first && EndsWith(text, expected[i].second)) << s.Caption << ": " << text;
   }
   EXPECT_FALSE(FileExists(folder_ / "Apps") || FileExists(declined) || FileExists(folder_ / "missing"));
+}
+
+// Run under a locale whose code page is not Shift-JIS (SETUP_LOCALE): the
+// program's path scans would misread every name, so it says so in one box, in
+// English as well, and writes nothing.
+using CodePage = Scenario;
+
+TEST_F(CodePage, OtherThanShiftJisIsRefusedInOneBoxAndNothingIsWritten)
+{
+  ASSERT_NE(932u, GetACP()) << "this case runs under another locale; see tests/CMakeLists.txt";
+  CopyProduct("sample");
+  const Snapshot before = Take(folder_.Path());
+  Launch("");
+  EXPECT_EQ(0u, RunThrough(folder_ / "product", {{"Setup", IDOK, "", 1}}));
+  ASSERT_EQ(1u, seen_.size()) << Transcript();
+  EXPECT_EQ(0u, seen_[0].Text(0xFFFF).find("This setup program needs Windows with the Japanese code page (932).\n"))
+      << seen_[0].Text(0xFFFF);
+  EXPECT_EQ("{}", Unexplained(before, Take(folder_.Path())));
 }
