@@ -3,11 +3,13 @@
 // line that cannot be written each remove the partial file, with at most
 // one message; a read-only, hidden or system file in the way is replaced
 // (Windows opens none of them for writing as it is); a failed WININIT.INI edit for a file in use keeps the old
-// WININIT.INI and removes the alternate file. (Files that arrive whole, and
+// WININIT.INI and removes the alternate file; a file list target that would
+// land elsewhere than it is logged is damaged data. (Files that arrive whole, and
 // in use, are checked end to end.)
 #include "app/file_io.h"
 #include "app/flags.h"
 #include "app/state.h"
+#include "app/texts.h"
 #include "install/extract.h"
 #include "tests/support/step_fixture.h"
 
@@ -85,4 +87,24 @@ TEST_F(Extract, FailedWininitEditForAFileInUseKeepsTheOldFileAndRemovesTheAltern
   EXPECT_FALSE(State.RunFlags & RF_RESTART_NEEDED);
   EXPECT_EQ("", Log());
   DeleteFileA(ini.c_str());
+}
+
+TEST_F(Extract, TargetsThatLeaveTheInstallFolderOrHitTheLogAreDamagedData)
+{
+  const std::string parent = ParentFolder(folder_.Path()), root = WindowsFolder().substr(0, 2);
+  for (const std::string target : {"..\\escape.txt", "\\rooted.txt", "docs/slash.txt", "SETUP.INF", "setup.$$$"}) {
+    SCOPED_TRACE(target);
+    Bytes list;
+    PutString(list, target, PATH_CAPACITY);
+    const Bytes record = FileRecord(BytesOf("data"));
+    list.insert(list.end(), record.begin(), record.end());
+    PutByte(list, 0);
+    Open(list);
+    EXPECT_EQ(0, InstallFiles());
+    ExpectOneErrorAbout(TXT_DATA_DAMAGED);
+    for (const std::string& written : {parent + "\\escape.txt", root + "\\rooted.txt", folder_ / "docs", folder_ / "SETUP.INF",
+                                       folder_ / "setup.$$$"})
+      EXPECT_FALSE(FileExists(written)) << written;
+    EXPECT_EQ("", Log());
+  }
 }
