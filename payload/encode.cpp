@@ -60,11 +60,7 @@ enum {
   HAND_OUT_BYTES = 1 << 20,
 };
 
-namespace {
-
-// Exactly `size` bytes of a source file: false when it cannot be read or
-// no longer holds that many.
-bool ReadSource(const std::string& path, size_t size, Bytes* data)
+bool ReadSourceBytes(const std::string& path, size_t size, Bytes* data)
 {
   FILE* file = fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
@@ -74,20 +70,18 @@ bool ReadSource(const std::string& path, size_t size, Bytes* data)
   return whole;
 }
 
-SectionWriter::Encoding Encode(SectionWriter::Data data)
+SectionWriter::Encoding SectionWriter::Encode(Data data)
 {
-  SectionWriter::Encoding encoding;
+  Encoding encoding;
   Bytes source;
   if (data.Origin != nullptr) {
-    encoding.Read = ReadSource(*data.Origin, data.Size, &source);
+    encoding.Read = ReadSourceBytes(*data.Origin, data.Size, &source);
     if (!encoding.Read) return encoding;
     data.Bytes = source.data();
   }
   encoding.Bytes = LzwEncode(data.Bytes, data.Size);
   return encoding;
 }
-
-}  // namespace
 
 void SectionWriter::Collect(const Product& p)
 {
@@ -152,7 +146,7 @@ void SectionWriter::Body(Data data, bool stored, bool endOffset, bool counted)
   if (!stored)
     body = Encoded(data);
   else if (data.Origin != nullptr)
-    body.Read = ReadSource(*data.Origin, data.Size, &body.Bytes);
+    body.Read = ReadSourceBytes(*data.Origin, data.Size, &body.Bytes);
   if (!body.Read) {
     Error = "source file " + *data.Origin + " cannot be read, or it changed while the setup was being built";
     return;

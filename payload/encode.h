@@ -24,6 +24,10 @@ void PutBytes(Bytes& out, const void* data, size_t size);
 // NUL or needs more than capacity - 1 bytes.
 bool PutString(Bytes& out, const std::string& text, size_t capacity);
 
+// Exactly `size` bytes of a source file: false when it cannot be read or
+// does not hold exactly that many.
+bool ReadSourceBytes(const std::string& path, size_t size, Bytes* data);
+
 // Appends the payload behind the image and stores its offset in the image's
 // DOS header word at 0x30. False when the image is too short to hold it or
 // the offset does not fit 32 bits.
@@ -71,6 +75,7 @@ class SectionWriter {
   // sections are written again through this writer after `Collect`.
   void Collect(const Product& p);
 
+ private:
   // A body: its bytes, or (Origin set) Size bytes of that file.
   struct Data {
     const unsigned char* Bytes;
@@ -81,8 +86,7 @@ class SectionWriter {
     bool Read = true;  // false: the source could not be read as it was
     std::vector<unsigned char> Bytes;
   };
-
- private:
+  static Encoding Encode(Data data);
   void Body(Data data, bool stored, bool endOffset, bool counted);
   void Reference(const FileReference& reference);
   Encoding Encoded(Data data);

@@ -49,7 +49,7 @@ bool BuildPayload(const Product& product, uint64_t imageSize, SetupWriter& setup
   if (product.Spanned) flags |= PF_SPANNED;
   if (product.Stored == StoredChoice::Always) flags |= PF_STORED_BODIES;
   const uint32_t units = product.RequiredGiven ? product.RequiredUnits : RequiredUnits(product);
-  const auto written = [&](SectionWriter& writer) {
+  const auto finish = [&](SectionWriter& writer) {
     *result = {writer.Written(), flags, units, writer.BodyBytes, writer.EncodedBytes};
     if (writer.Finish()) return true;
     *error = !setup.Error.empty() ? setup.Error : writer.Error;
@@ -60,7 +60,7 @@ bool BuildPayload(const Product& product, uint64_t imageSize, SetupWriter& setup
   writer.Sink = [&setup](const unsigned char* data, size_t size) { return setup.Write(data, size); };
   writer.Collect(product);
   Write(product, writer, units);
-  if (!written(writer)) return false;
+  if (!finish(writer)) return false;
   if (product.Stored != StoredChoice::Automatic || writer.BodyBytes == 0 || writer.EncodedBytes < writer.BodyBytes)
     return true;
   // Compression did not make the data smaller: the bodies are stored instead.
@@ -72,5 +72,5 @@ bool BuildPayload(const Product& product, uint64_t imageSize, SetupWriter& setup
   SectionWriter stored(imageSize, flags);
   stored.Sink = writer.Sink;
   Write(product, stored, units);
-  return written(stored);
+  return finish(stored);
 }

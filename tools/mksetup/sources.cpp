@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <dirent.h>
-#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,23 +23,6 @@ uint32_t Get32(const Bytes& b, size_t at)
 }
 
 uint16_t Get16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
-
-// The whole file: `expected` bytes in one read, then whatever it holds
-// beyond them.
-bool ReadAll(const std::string& path, size_t expected, Bytes* data)
-{
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  data->resize(expected);
-  in.read(reinterpret_cast<char*>(data->data()), static_cast<std::streamsize>(expected));
-  data->resize(static_cast<size_t>(in.gcount()));
-  char more[65536];
-  while (in) {
-    in.read(more, sizeof more);
-    data->insert(data->end(), more, more + in.gcount());
-  }
-  return !in.bad();
-}
 
 }  // namespace
 
@@ -67,7 +49,7 @@ bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* erro
     *error = "source file " + path + " cannot be read";
     return false;
   }
-  if (!ReadAll(path, static_cast<size_t>(info.st_size), &file->Data)) {
+  if (!ReadSourceBytes(path, static_cast<size_t>(info.st_size), &file->Data)) {
     *error = "source file " + path + " cannot be read";
     return false;
   }
@@ -150,7 +132,9 @@ bool ReadPanelBitmap(const std::string& path, Bytes* block, std::string* error)
 {
   enum { WIDTH = 157, HEIGHT = 226, ROW = 472, HEADER = 40, PIXELS = ROW * HEIGHT };
   Bytes file;
-  if (!ReadAll(path, 0, &file)) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > 0x7FFFFFFF ||
+      !ReadSourceBytes(path, static_cast<size_t>(info.st_size), &file)) {
     *error = "panel bitmap " + path + " cannot be read";
     return false;
   }
