@@ -19,11 +19,17 @@ enum {
   COPY_WIDTH = 16,
   POOL_BYTES = LITERALS + ENTRY_POOL_BYTES + COPY_WIDTH,
   MAX_STRING = MAX_ENTRIES + 1,
+  // A group of 9 bytes holds 8 codes; decoding one at full speed needs room
+  // for 8 strings of the longest length and the scratch of the last.
+  GROUP_CODES = 8,
+  GROUP_ROOM = GROUP_CODES * MAX_STRING + COPY_WIDTH,
 };
 
 static struct {
-  uint16_t Start[CODES];  // where each defined code's string begins in Pool
-  uint16_t Length[CODES];
+  struct {
+    uint16_t Start;  // where the defined code's string begins in Pool
+    uint16_t Length;
+  } Code[CODES];
   unsigned PoolEnd;
   unsigned char Pool[POOL_BYTES];  // the literals 0..255, then entry strings
 } Table;
@@ -31,8 +37,8 @@ static struct {
 static void ResetTable()
 {
   for (int c = 0; c < LITERALS; ++c) {
-    Table.Start[c] = static_cast<uint16_t>(c);
-    Table.Length[c] = 1;
+    Table.Code[c].Start = static_cast<uint16_t>(c);
+    Table.Code[c].Length = 1;
     Table.Pool[c] = static_cast<unsigned char>(c);
   }
   Table.PoolEnd = LITERALS;
@@ -41,12 +47,12 @@ static void ResetTable()
 // Defines `code` as (prev, suffix): the string of prev followed by suffix.
 static void Define(int code, int prev, unsigned char suffix)
 {
-  const unsigned length = Table.Length[prev];
+  const unsigned length = Table.Code[prev].Length;
   unsigned char* at = Table.Pool + Table.PoolEnd;
-  memcpy(at, Table.Pool + Table.Start[prev], length);
+  memcpy(at, Table.Pool + Table.Code[prev].Start, length);
   at[length] = suffix;
-  Table.Start[code] = static_cast<uint16_t>(Table.PoolEnd);
-  Table.Length[code] = static_cast<uint16_t>(length + 1);
+  Table.Code[code].Start = static_cast<uint16_t>(Table.PoolEnd);
+  Table.Code[code].Length = static_cast<uint16_t>(length + 1);
   Table.PoolEnd += length + 1;
 }
 
@@ -69,6 +75,21 @@ static int PutString(LzwBlocks* blocks, const unsigned char* string, uint64_t n)
   return overrun ? LZW_STOPPED : LZW_OK;
 }
 
+// Copies the string of `code` to out inside a group decoded at full speed:
+// room and Remaining were checked for the whole group.
+static inline void PutGroupString(int code, unsigned char*& out, uint64_t& remaining)
+{
+  const unsigned length = Table.Code[code].Length;
+  const unsigned char* string = Table.Pool + Table.Code[code].Start;
+  if (length <= COPY_WIDTH) {
+    memcpy(out, string, COPY_WIDTH);
+  } else {
+    memcpy(out, string, length);
+  }
+  out += length;
+  remaining -= length;
+}
+
 // The hot loop keeps the block fields and the count of entries in locals (a
 // byte copy could alias them) and hands them back around every call out.
 int LzwDecodeBlocks(LzwBlocks* blocks)
@@ -85,6 +106,22 @@ int LzwDecodeBlocks(LzwBlocks* blocks)
   int entries = 0;
   int result = LZW_OK;
   for (;;) {
+    // Once the dictionary is frozen every code is defined, and a whole
+    // group of 9 bytes holds 8 codes. Where the group is at hand and its
+    // strings cannot reach Remaining or the block's end, the group is
+    // decoded without a check per byte: the bytes taken and the output are
+    // those of the loop below.
+    while (shift < 0 && entries == MAX_ENTRIES && end - next >= CODE_BITS &&
+           remaining > GROUP_CODES * MAX_STRING && outEnd - out >= GROUP_ROOM) {
+      uint64_t bits = 0;
+      for (int i = 0; i < 8; ++i) bits = bits << 8 | next[i];
+      const int last = next[8];
+      next += CODE_BITS;
+      for (int shiftOut = 64 - CODE_BITS; shiftOut >= 0; shiftOut -= CODE_BITS) {
+        PutGroupString(static_cast<int>(bits >> shiftOut & 0x1FF), out, remaining);
+      }
+      PutGroupString(static_cast<int>((bits & 1) << 8 | last), out, remaining);
+    }
     int code = 0;
     for (;;) {
       if (remaining == 0) goto done;
@@ -126,16 +163,16 @@ int LzwDecodeBlocks(LzwBlocks* blocks)
     } else if (code == defined) {
       // Only the entry this very code defines can be referred to before it
       // exists: the string of prev followed by its own first byte.
-      Define(defined, prev, Table.Pool[Table.Start[prev]]);
+      Define(defined, prev, Table.Pool[Table.Code[prev].Start]);
       ++entries;
     } else if (entries < MAX_ENTRIES) {
-      Define(defined, prev, Table.Pool[Table.Start[code]]);
+      Define(defined, prev, Table.Pool[Table.Code[code].Start]);
       ++entries;
     }
     prev = code;
 
-    const unsigned length = Table.Length[code];
-    const unsigned char* string = Table.Pool + Table.Start[code];
+    const unsigned length = Table.Code[code].Length;
+    const unsigned char* string = Table.Pool + Table.Code[code].Start;
     if (length <= COPY_WIDTH && length <= remaining && outEnd - out >= COPY_WIDTH) {
       memcpy(out, string, COPY_WIDTH);
       out += length;

@@ -3,8 +3,10 @@
 // reference. For any input, corrupt ones included, all three must sink the
 // same bytes, take the same compressed bytes and return the same result.
 // Input: 4 bytes declared length, 2 bytes refusal point (in blocks), 1 byte
-// input window, 1 byte output block; bit 31 of the first word encodes the
-// rest and bit 30 flips one bit of that (so that damage lies deep in valid data).
+// input window, 1 byte output block (small, or large enough for whole groups
+// of codes decoded at once); bit 31 of the first word encodes the rest, bit
+// 30 flips one bit of that (so that damage lies deep in valid data) and bit
+// 29 declares a length up to twice the rest's.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -123,13 +125,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   Run.Input.assign(data + 8, data + size);
   Run.Declared = word & 0xFFFFF;
   if (word & 0x80000000u) {
-    if (!(word & 0x20000000u)) Run.Declared = size - 8;
+    // The body's own length, or one near it: shorter or longer than the data.
+    Run.Declared = word & 0x20000000u ? Run.Declared % (2 * (size - 8) + 1) : size - 8;
     Run.Input = LzwEncode(data + 8, size - 8);
     const size_t bit = (word >> 8 & 0x3FFFFF) % (Run.Input.size() * 8 + 1);
     if ((word & 0x40000000u) && bit < Run.Input.size() * 8) Run.Input[bit / 8] ^= static_cast<unsigned char>(1 << bit % 8);
   }
   Run.Window = 1 + data[6] % 64;
-  Run.Block.assign(1 + data[7], 0);
+  Run.Block.assign(data[7] < 192 ? 1 + data[7] : (data[7] - 191) * 256, 0);
   Run.RefuseAfter = refuseBlocks ? refuseBlocks * Run.Block.size() : SIZE_MAX;
   const auto expected = Decode(ReferenceDecode);
   if (Decode(LzwDecode) != expected || Decode(nullptr) != expected) abort();
