@@ -10,8 +10,8 @@
 #   - the speed of installing a generated 64 MiB tree under Wine with our
 #     setup.exe (from the click on "実行" to the completion message), with a
 #     plain xcopy of the tree, and with a silent NSIS installer (zlib), each
-#     the median of BENCH_RUNS runs (default 5) after a warm-up, in one warm
-#     Wine session of its own;
+#     the median of BENCH_RUNS runs (default 5) after a warm-up, taking turns
+#     run by run, in one warm Wine session of its own;
 #   - the same for stored bodies, and for the 256 MiB tree and a tree of
 #     20,000 small files against xcopy (BENCH_LARGE_RUNS runs, default 1);
 #   - the time from the start of setup.exe to its first wizard page, the
@@ -167,57 +167,73 @@ mkdir -p "$destinations"
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-# measure NAME FOLDER DRIVER-ARGUMENTS...: a warm-up, then `runs` timed runs,
-# each into an empty C:\bench\FOLDER; prints the median, lowest and highest
-# milliseconds. The last run's files are compared with the tree.
-measure() {
-  local name=$1 folder=$2 i out ms times=()
-  shift 2
-  for i in $(seq 0 "$runs"); do
-    rm -rf "${destinations:?}/$folder"
-    sync
-    if ! out=$(wine "$driver" "$@" </dev/null 2>"$work/$folder.err"); then
-      say "install_bench: $name failed:"
-      iconv -f CP932 -t UTF-8 -c <"$work/$folder.err" >&2
-      exit 1
-    fi
-    ms=$(printf '%s\n' "$out" | tr -d '\r' | sed -n 's/^elapsed_ms=//p')
-    [ -n "$ms" ] || { say "install_bench: $name printed no time: $out"; exit 1; }
-    if [ "$i" -eq 0 ]; then say "  $name warm-up: $ms ms"; else say "  $name run $i: $ms ms"; times+=("$ms"); fi
-  done
-  # Ours adds its install log; anything else that differs is a failed install.
-  if ! diff -rq -x setup.inf "$tree" "$destinations/$folder" >"$work/$folder.diff"; then
-    say "install_bench: $name did not install the tree:"
-    head -20 "$work/$folder.diff" >&2
-    exit 1
+# once FOLDER: one run of FOLDER's contender (the driver's arguments in the
+# array args_FOLDER) into an empty C:\bench\FOLDER; prints its milliseconds.
+once() {
+  local -n spec="args_$1"
+  local out ms
+  rm -rf "${destinations:?}/$1"
+  sync
+  if ! out=$(wine "$driver" "${spec[@]}" </dev/null 2>"$work/$1.err"); then
+    say "install_bench: $1 failed:"
+    iconv -f CP932 -t UTF-8 -c <"$work/$1.err" >&2
+    return 1
   fi
-  printf '%s %s %s\n' "$(printf '%s\n' "${times[@]}" | median)" \
-    "$(printf '%s\n' "${times[@]}" | sort -g | head -1)" "$(printf '%s\n' "${times[@]}" | sort -g | tail -1)"
+  ms=$(printf '%s\n' "$out" | tr -d '\r' | sed -n 's/^elapsed_ms=//p')
+  [ -n "$ms" ] || { say "install_bench: $1 printed no time: $out"; return 1; }
+  printf '%s\n' "$ms"
 }
 
-say "install_bench: measuring ($runs runs after a warm-up each)"
-result=$(measure "setup.exe" ours setup "$(winpath "$ours/SETUP.EXE")" 'C:\bench\ours')
-read -r ours_ms ours_low ours_high <<<"$result"
-result=$(measure "xcopy" xcopy run xcopy /E /I /Q "$(winpath "$tree")" 'C:\bench\xcopy')
-read -r xcopy_ms xcopy_low xcopy_high <<<"$result"
-result=$(measure "setup.exe, stored" stored setup "$(winpath "$work/stored/SETUP.EXE")" 'C:\bench\stored')
-read -r stored_ms stored_low stored_high <<<"$result"
-# Where ours spends its time, by the engine's phase clock (the last run's).
-SETUP_PHASE_TIMES='C:\bench\phases.txt' measure "setup.exe with its phase clock" phases setup \
-  "$(winpath "$work/phases/SETUP.EXE")" 'C:\bench\phases' >/dev/null
-SETUP_PHASE_TIMES='C:\bench\phases_stored.txt' measure "setup.exe, stored, with its phase clock" phases_stored setup \
-  "$(winpath "$work/phases_stored/SETUP.EXE")" 'C:\bench\phases_stored' >/dev/null
-phases=$(tr -d '\r' <"$destinations/phases.txt"; tr -d '\r' <"$destinations/phases_stored.txt" | sed 's/^phase_/phase_stored_/')
+# in_turns FOLDER...: a warm-up round, then `runs` timed rounds in which the
+# contenders run one after another, so that the drift of a shared machine
+# (a third within minutes) falls on all of them alike. Prints a line per
+# contender: FOLDER, then the median, lowest and highest milliseconds. The
+# last round's files are compared with the tree.
+in_turns() {
+  local folder i ms
+  local -A times=()
+  for i in $(seq 0 "$runs"); do
+    for folder in "$@"; do
+      ms=$(once "$folder") || exit 1
+      if [ "$i" -eq 0 ]; then say "  $folder warm-up: $ms ms"; else say "  $folder run $i: $ms ms"; times[$folder]+=" $ms"; fi
+    done
+  done
+  for folder in "$@"; do
+    # Ours adds its install log; anything else that differs is a failed install.
+    if ! diff -rq -x setup.inf "$tree" "$destinations/$folder" >"$work/$folder.diff"; then
+      say "install_bench: $folder did not install the tree:"
+      head -20 "$work/$folder.diff" >&2
+      exit 1
+    fi
+    # shellcheck disable=SC2086
+    printf '%s %s %s %s\n' "$folder" "$(printf '%s\n' ${times[$folder]} | median)" \
+      "$(printf '%s\n' ${times[$folder]} | sort -g | head -1)" "$(printf '%s\n' ${times[$folder]} | sort -g | tail -1)"
+  done
+}
+
+args_ours=(setup "$(winpath "$ours/SETUP.EXE")" 'C:\bench\ours')
+args_xcopy=(run xcopy /E /I /Q "$(winpath "$tree")" 'C:\bench\xcopy')
+args_stored=(setup "$(winpath "$work/stored/SETUP.EXE")" 'C:\bench\stored')
+args_baseline=(setup "$(winpath "$work/baseline/SETUP.EXE")" 'C:\bench\baseline')
+args_nsis=(run "$(winpath "$nsis/installer.exe")" /S '/D=C:\bench\nsis')
+args_phases=(setup "$(winpath "$work/phases/SETUP.EXE")" 'C:\bench\phases')
+args_phases_stored=(setup "$(winpath "$work/phases_stored/SETUP.EXE")" 'C:\bench\phases_stored')
+contenders=(ours xcopy stored)
+[ -z "${BENCH_BASELINE_ENGINE:-}" ] || contenders+=(baseline)
+[ "$with_nsis" = 0 ] || contenders+=(nsis)
 baseline_ms=- baseline_low=- baseline_high=-
-if [ -n "${BENCH_BASELINE_ENGINE:-}" ]; then
-  result=$(measure "setup.exe, baseline engine" baseline setup "$(winpath "$work/baseline/SETUP.EXE")" 'C:\bench\baseline')
-  read -r baseline_ms baseline_low baseline_high <<<"$result"
-fi
 nsis_ms=- nsis_low=- nsis_high=-
-if [ "$with_nsis" = 1 ]; then
-  result=$(measure "NSIS" nsis run "$(winpath "$nsis/installer.exe")" /S '/D=C:\bench\nsis')
-  read -r nsis_ms nsis_low nsis_high <<<"$result"
-fi
+say "install_bench: measuring ($runs rounds after a warm-up, the contenders in turn)"
+results=$(in_turns "${contenders[@]}")
+while read -r folder median lowest highest; do
+  printf -v "${folder}_ms" %s "$median"
+  printf -v "${folder}_low" %s "$lowest"
+  printf -v "${folder}_high" %s "$highest"
+done <<<"$results"
+# Where ours spends its time, by the engine's phase clock (the last run's).
+SETUP_PHASE_TIMES='C:\bench\phases.txt' in_turns phases >/dev/null
+SETUP_PHASE_TIMES='C:\bench\phases_stored.txt' in_turns phases_stored >/dev/null
+phases=$(tr -d '\r' <"$destinations/phases.txt"; tr -d '\r' <"$destinations/phases_stored.txt" | sed 's/^phase_/phase_stored_/')
 
 # --- Report --------------------------------------------------------------
 mibps() { awk -v b="$tree_bytes" -v ms="$1" 'BEGIN { printf "%.1f", b / 1048576 / (ms / 1000) }'; }
@@ -239,7 +255,7 @@ printf '  %-36s %11s  %s\n' "ours: SETUP.EXE (engine + payload)" "$ours_exe" "$(
 printf '  %-36s %11s  %s\n' "NSIS (zlib): payload" "$nsis_payload" "$(ratio "$nsis_payload" "$tree_bytes")"
 printf '  %-36s %11s  %s\n' "NSIS (zlib): installer.exe" "$nsis_exe" "$(ratio "$nsis_exe" "$tree_bytes")"
 echo
-echo "Installation into an empty folder on C:, $runs runs after a warm-up:"
+echo "Installation into an empty folder on C:, $runs rounds after a warm-up, the contenders in turn:"
 row "" "median ms" "lowest ms" "highest ms" "MiB/s"
 row "ours, setup.exe (from the final click)" "$ours_ms" "$ours_low" "$ours_high" "$ours_speed"
 row "ours, stored bodies" "$stored_ms" "$stored_low" "$stored_high" "$(mibps "$stored_ms")"
@@ -273,10 +289,11 @@ scale() {  # scale NAME MIB FILES: prints ours_ms xcopy_ms bytes files
   bytes=$(find "$dir" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
   files=$(find "$dir" -type f | wc -l)
   tree=$dir runs=$large_runs
+  args_scaled=(setup "$(winpath "$work/$name/SETUP.EXE")" 'C:\bench\scaled')
+  args_scaled_xcopy=(run xcopy /E /I /Q "$(winpath "$dir")" 'C:\bench\scaled_xcopy')
   local o x
-  o=$(measure "setup.exe, $name" "$name" setup "$(winpath "$work/$name/SETUP.EXE")" "C:\\bench\\$name" | cut -d' ' -f1)
-  x=$(measure "xcopy, $name" "$name-xcopy" run xcopy /E /I /Q "$(winpath "$dir")" "C:\\bench\\$name-xcopy" | cut -d' ' -f1)
-  rm -rf "$dir" "${destinations:?}/$name" "${destinations:?}/$name-xcopy"
+  read -r o x <<<"$(in_turns scaled scaled_xcopy | cut -d' ' -f2 | tr '\n' ' ')"
+  rm -rf "$dir" "${destinations:?}/scaled" "${destinations:?}/scaled_xcopy"
   echo "$o $x $bytes $files"
 }
 say "install_bench: the 256 MiB tree"
