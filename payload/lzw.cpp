@@ -75,10 +75,11 @@ static int PutString(LzwBlocks* blocks, const unsigned char* string, uint64_t n)
   return overrun ? LZW_STOPPED : LZW_OK;
 }
 
-// Copies the string of `code` to out inside a group decoded at full speed:
-// room and Remaining were checked for the whole group.
-static inline void PutGroupString(int code, unsigned char*& out, uint64_t& remaining)
+// Copies the string of `code` to out inside a group decoded at full speed
+// (room was checked for the whole group) and returns its length.
+__attribute__((always_inline)) static inline unsigned PutGroupString(unsigned code, unsigned char* out)
 {
+  code &= 0x1FF;
   const unsigned length = Table.Code[code].Length;
   const unsigned char* string = Table.Pool + Table.Code[code].Start;
   if (length <= COPY_WIDTH) {
@@ -86,8 +87,7 @@ static inline void PutGroupString(int code, unsigned char*& out, uint64_t& remai
   } else {
     memcpy(out, string, length);
   }
-  out += length;
-  remaining -= length;
+  return length;
 }
 
 // The hot loop keeps the block fields and the count of entries in locals (a
@@ -113,14 +113,19 @@ int LzwDecodeBlocks(LzwBlocks* blocks)
     // those of the loop below.
     while (shift < 0 && entries == MAX_ENTRIES && end - next >= CODE_BITS &&
            remaining > GROUP_CODES * MAX_STRING && outEnd - out >= GROUP_ROOM) {
-      uint64_t bits = 0;
-      for (int i = 0; i < 8; ++i) bits = bits << 8 | next[i];
-      const int last = next[8];
+      const uint32_t high = static_cast<uint32_t>(next[0]) << 24 | next[1] << 16 | next[2] << 8 | next[3];
+      const uint32_t low = static_cast<uint32_t>(next[4]) << 24 | next[5] << 16 | next[6] << 8 | next[7];
+      unsigned char* const start = out;
+      out += PutGroupString(high >> 23, out);
+      out += PutGroupString(high >> 14, out);
+      out += PutGroupString(high >> 5, out);
+      out += PutGroupString(high << 4 | low >> 28, out);
+      out += PutGroupString(low >> 19, out);
+      out += PutGroupString(low >> 10, out);
+      out += PutGroupString(low >> 1, out);
+      out += PutGroupString(low << 8 | next[8], out);
       next += CODE_BITS;
-      for (int shiftOut = 64 - CODE_BITS; shiftOut >= 0; shiftOut -= CODE_BITS) {
-        PutGroupString(static_cast<int>(bits >> shiftOut & 0x1FF), out, remaining);
-      }
-      PutGroupString(static_cast<int>((bits & 1) << 8 | last), out, remaining);
+      remaining -= static_cast<uint64_t>(out - start);
     }
     int code = 0;
     for (;;) {
