@@ -1,19 +1,20 @@
 // Create, read and write calls with a fault-injection seam; see the header.
 #include "app/file_io.h"
 
-static int FaultCountdown[IO_KIND_COUNT] = {-1, -1, -1};
+// Calls of each kind to pass, plus one, before the fault; 0 when none is set.
+static int FaultCountdown[IO_KIND_COUNT];
 static DWORD FaultError[IO_KIND_COUNT];
 
 void IoInjectFault(IoKind kind, int callsToPass, DWORD error)
 {
-  FaultCountdown[kind] = callsToPass;
+  FaultCountdown[kind] = callsToPass < 0 ? 0 : callsToPass + 1;
   FaultError[kind] = error;
 }
 
 static bool FaultDue(IoKind kind)
 {
-  if (FaultCountdown[kind] < 0) return false;
-  if (FaultCountdown[kind]-- > 0) return false;
+  if (FaultCountdown[kind] == 0) return false;
+  if (--FaultCountdown[kind] > 0) return false;
   SetLastError(FaultError[kind]);
   return true;
 }

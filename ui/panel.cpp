@@ -113,8 +113,11 @@ INT_PTR InitProgressDialog(HWND dialog)
     State.Meters.Controls[control] = GetDlgItem(dialog, IDC_CATEGORY + control);
   }
   // A new dialog's bars stand at 0 of 0 to 100.
-  Bars[BAR_OVERALL] = {OverallBarMaximum(State.RequiredUnits), 0, 100, 0};
-  Bars[BAR_ITEM] = {100, 0, 100, 0};
+  for (BarModel& bar : Bars) {
+    bar.High = bar.ShownHigh = 100;
+    bar.Position = bar.Shown = 0;
+  }
+  Bars[BAR_OVERALL].High = OverallBarMaximum(State.RequiredUnits);
   ShowBar(BAR_OVERALL);
   State.Meters.StepsPerBlock[METER_OVERALL] = OverallStepsPerBlock(State.RequiredUnits);
   SendMessageA(State.Meters.Controls[CONTROL_OVERALL], PBM_SETSTEP, 1, 0);

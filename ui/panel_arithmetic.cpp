@@ -37,7 +37,10 @@ int OverallBarMaximum(int requiredUnits)
   return static_cast<int>((static_cast<unsigned>(requiredUnits) + 1u) & 0xFFFFu);
 }
 
+// (units + 1) / 10 in int arithmetic alone: units + 1 cannot overflow where
+// units is negative, and elsewhere it only carries into the quotient.
 int OverallStepsPerBlock(int requiredUnits)
 {
-  return static_cast<int>((static_cast<long long>(requiredUnits) + 1) / METER_BLOCKS);
+  if (requiredUnits < 0) return (requiredUnits + 1) / METER_BLOCKS;
+  return requiredUnits / METER_BLOCKS + (requiredUnits % METER_BLOCKS == METER_BLOCKS - 1);
 }

@@ -9,7 +9,7 @@ static const char UNIT_LETTERS[] = "KMGTPEZY";
 enum { MAX_DIVISIONS = 6, VALUE_LIMIT = 20000000 };
 
 // Appends value in decimal at p and returns the position after it.
-static char* AppendDecimal(char* p, unsigned long long value)
+static char* AppendDecimal(char* p, unsigned value)
 {
   char digits[20];
   int count = 0;
@@ -32,7 +32,8 @@ void FormatByteSize(unsigned low, unsigned high, char* text)
     ++divisions;
   }
 
-  char* p = AppendDecimal(text, count);
+  // Below 1024, or below 16 after the last division.
+  char* p = AppendDecimal(text, static_cast<unsigned>(count));
   if (divisions > 0) {
     const unsigned hundredths = static_cast<unsigned>(remainder * 100 / 1024);
     if (hundredths != 0) {
