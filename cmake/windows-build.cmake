@@ -25,8 +25,9 @@ foreach(lib portable engine)
   target_compile_options(${lib} PRIVATE ${ENGINE_FLAGS})
 endforeach()
 set(ENGINE_DEFINITIONS WIN32_LEAN_AND_MEAN NOMINMAX)
-# msvcrt and libgcc last: setup.exe links no default libraries (app/).
-set(ENGINE_LIBRARIES portable user32 gdi32 shell32 ole32 advapi32 kernel32 msvcrt gcc)
+# msvcrt last: setup.exe links no default libraries (app/), and nothing of
+# libgcc (it divides no 64-bit numbers, so that no division routine comes in).
+set(ENGINE_LIBRARIES portable user32 gdi32 shell32 ole32 advapi32 kernel32 msvcrt)
 target_compile_definitions(engine PUBLIC ${ENGINE_DEFINITIONS})
 target_link_libraries(engine PUBLIC ${ENGINE_LIBRARIES})
 
