@@ -23,7 +23,7 @@ static void AppendFitting(char* out, size_t capacity, size_t* used, const char* 
   out[*used] = '\0';
 }
 
-int ReportSystemError(HWND owner, const char* subject)
+int ReportSystemError(const char* subject)
 {
   const DWORD error = GetLastError();
   char* systemText = nullptr;
@@ -49,7 +49,7 @@ int ReportSystemError(HWND owner, const char* subject)
   AppendFitting(composed, capacity, &used, "\n", 1);
   AppendFitting(composed, capacity, &used, subject, capacity);
 
-  ShowMessageBox(owner, composed, TXT_ERROR_CAPTION, State.ErrorBoxStyle);
+  ShowMessageBox(State.CurrentDialog, composed, TXT_ERROR_CAPTION, State.ErrorBoxStyle);
   if (systemText != nullptr) LocalFree(systemText);
   return 0;
 }
@@ -57,7 +57,7 @@ int ReportSystemError(HWND owner, const char* subject)
 int RefuseLongName(const char* subject)
 {
   SetLastError(ERROR_FILENAME_EXCED_RANGE);
-  return ReportSystemError(State.CurrentDialog, subject);
+  return ReportSystemError(subject);
 }
 
 int RefuseLongPath(const char* start)

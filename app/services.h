@@ -4,10 +4,10 @@
 #include <windows.h>
 
 // Shows the system's text for GetLastError() and the subject (as a rule the
-// path or operation that failed) in a box with the caption "ｴﾗｰ情報" and the
-// icon of State.ErrorBoxStyle. Always returns 0, for
-// `return ReportSystemError(State.CurrentDialog, path);`.
-int ReportSystemError(HWND owner, const char* subject);
+// path or operation that failed) in a box over the current dialog, with the
+// caption "ｴﾗｰ情報" and the icon of State.ErrorBoxStyle. Always returns 0,
+// for `return ReportSystemError(path);`.
+int ReportSystemError(const char* subject);
 
 // A name that would not fit a path buffer is refused, never cut: the
 // system's "file name too long" text with the subject. Returns 0.

@@ -8,11 +8,12 @@ add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-Wall> $<$<COMPILE_LANGUAGE:CXX>:-
 set(ENGINE_FLAGS ${SJIS_FLAGS} -fno-exceptions -fno-rtti -Wall -Wextra
     -ffunction-sections)
 # For a small i686 image: no unwind tables (nothing in the engine throws or
-# unwinds), the smallest code, no stack realignment. On x86-64 Windows the
-# unwind data is part of the calling convention, so that build keeps it.
+# unwinds), the smallest code, no stack realignment, and no frame pointer
+# (which this target keeps by default). On x86-64 Windows the unwind data is
+# part of the calling convention, so that build keeps it.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   list(APPEND ENGINE_FLAGS -fno-asynchronous-unwind-tables -fno-unwind-tables -Oz -fno-ident
-       -mpreferred-stack-boundary=2)
+       -mpreferred-stack-boundary=2 -fomit-frame-pointer)
 endif()
 
 # Every program lands in one folder, so tests find setup.exe beside them.

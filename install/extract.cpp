@@ -90,7 +90,7 @@ static int MakeFolderItem(const char* path)
   const DWORD attributes = GetFileAttributesA(path);
   LeavePhase();
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    if (!CreateDirectoryA(path, nullptr)) return ReportSystemError(State.CurrentDialog, path);
+    if (!CreateDirectoryA(path, nullptr)) return ReportSystemError(path);
     AdvanceProgress(ADVANCE_BOTH);
     return LogInstalledPath("FOLDER", path);
   }
@@ -114,10 +114,10 @@ static int WriteBlocks(DWORD count)
   const BOOL wrote = IoWriteFile(Item.Output, Item.Block, count, &done);
   LeavePhase();
   if (!wrote)
-    return ReportSystemError(State.CurrentDialog, Item.OutputPath);
+    return ReportSystemError(Item.OutputPath);
   if (done != count) {
     SetLastError(ERROR_DISK_FULL);
-    return ReportSystemError(State.CurrentDialog, Item.OutputPath);
+    return ReportSystemError(Item.OutputPath);
   }
   AdvanceProgressBy(ADVANCE_BOTH, static_cast<int>((count + BLOCK_MASK) >> BLOCK_SHIFT));
   return 1;
@@ -291,8 +291,8 @@ static int OpenOutput(const char* path)
   const DWORD error = GetLastError();
   if (existing != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, existing);
   SetLastError(error);
-  if (error != ERROR_SHARING_VIOLATION) return ReportSystemError(State.CurrentDialog, path);
-  if (!OpenAlternate(path)) return ReportSystemError(State.CurrentDialog, path);
+  if (error != ERROR_SHARING_VIOLATION) return ReportSystemError(path);
+  if (!OpenAlternate(path)) return ReportSystemError(path);
   State.RunFlags |= RF_ALTERNATE_TARGET;
   return 1;
 }
@@ -313,7 +313,7 @@ static int Extract(const char* path, const char* label, unsigned payloadFlags)
   int written = WriteBody(payloadFlags);
   EnterPhase(PHASE_FILES);
   if (written && Item.Timed && !SetFileTime(Item.Output, &Item.Creation, &Item.LastAccess, &Item.LastWrite))
-    written = ReportSystemError(State.CurrentDialog, Item.OutputPath);
+    written = ReportSystemError(Item.OutputPath);
   CloseHandle(Item.Output);
   LeavePhase();
   Item.Output = INVALID_HANDLE_VALUE;
@@ -344,7 +344,7 @@ static int MakeFileItem(const char* path)
   EnterPhase(PHASE_FILES);
   const BOOL marked = (created && Item.Attributes == FILE_ATTRIBUTE_ARCHIVE) || SetFileAttributesA(written, Item.Attributes);
   LeavePhase();
-  if (!marked) return ReportSystemError(State.CurrentDialog, written);
+  if (!marked) return ReportSystemError(written);
   // The target is logged also when its data waits under the alternate name.
   return LogInstalledPath(IsDllName(path) ? "DLL" : "FILE", path);
 }

@@ -86,7 +86,7 @@ int WriteLogLine(const char* format, ...)
   const BOOL wrote = IoWriteFile(State.InstallLog, line, size, &written);
   // A short write sets no error of its own.
   if (wrote && written != size) SetLastError(ERROR_DISK_FULL);
-  if (!wrote || written != size) return ReportSystemError(State.CurrentDialog, LOG_NAME);
+  if (!wrote || written != size) return ReportSystemError(LOG_NAME);
   return 1;
 }
 
@@ -136,14 +136,14 @@ int PrepareInstall()
   lstrcpynA(TextBuffer, State.InstallFolder, MAX_PATH);
   // "D:" alone would name the drive's current directory, not its root.
   if (TextBuffer[0] != '\0' && TextBuffer[1] == ':' && TextBuffer[2] == '\0') lstrcatA(TextBuffer, "\\");
-  if (!SetCurrentDirectoryA(TextBuffer)) return ReportSystemError(State.CurrentDialog, State.InstallFolder);
+  if (!SetCurrentDirectoryA(TextBuffer)) return ReportSystemError(State.InstallFolder);
   AdvanceProgress(ADVANCE_ITEM);
 
   // A "setup.$$$" found here was left by a run that never closed its log,
   // or whose merge failed: it holds an earlier installation's lines, and
   // goes only once they are in "setup.inf".
   if (GetFileAttributesA(OLD_LOG_NAME) != INVALID_FILE_ATTRIBUTES && !TakeBackStrayLog())
-    return ReportSystemError(State.CurrentDialog, OLD_LOG_NAME);
+    return ReportSystemError(OLD_LOG_NAME);
   AdvanceProgress(ADVANCE_ITEM);
 
   const bool keptOld = GetFileAttributesA(LOG_NAME) != INVALID_FILE_ATTRIBUTES &&
@@ -152,7 +152,7 @@ int PrepareInstall()
 
   State.InstallLog = IoCreateFile(LOG_NAME, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   if (State.InstallLog == INVALID_HANDLE_VALUE) {
-    ReportSystemError(State.CurrentDialog, LOG_NAME);
+    ReportSystemError(LOG_NAME);
     // Without a new log nothing will merge the older one, so it keeps its
     // own name for the next run and the uninstaller.
     if (keptOld) MoveFileA(OLD_LOG_NAME, LOG_NAME);

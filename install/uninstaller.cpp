@@ -78,7 +78,7 @@ static int ReplacePooled(unsigned flags)
   char temporary[MAX_PATH];
   const int folderLength = lstrlenA(State.UninstallerPath) - POOL_NAME_LENGTH;
   lstrcpynA(folder, State.UninstallerPath, folderLength + 1);
-  if (!GetTempFileNameA(folder, "uns", 0, temporary)) return ReportSystemError(State.CurrentDialog, folder);
+  if (!GetTempFileNameA(folder, "uns", 0, temporary)) return ReportSystemError(folder);
   const char* name = State.UninstallerPath + folderLength + 1;
   if (!ExtractFileAs(temporary, name, flags)) {
     DeleteFileA(temporary);

@@ -30,10 +30,10 @@ static int ReadAll(HANDLE file, char* into, DWORD size, const char* subject)
   DWORD at = 0;
   while (at < size) {
     DWORD got = 0;
-    if (!IoReadFile(file, into + at, size - at, &got)) return ReportSystemError(State.CurrentDialog, subject);
+    if (!IoReadFile(file, into + at, size - at, &got)) return ReportSystemError(subject);
     if (got == 0) {
       SetLastError(ERROR_HANDLE_EOF);
-      return ReportSystemError(State.CurrentDialog, subject);
+      return ReportSystemError(subject);
     }
     at += got;
   }
@@ -45,7 +45,7 @@ static int ReadAll(HANDLE file, char* into, DWORD size, const char* subject)
 static int WriteWholeIni(const char* ini, const char* text, DWORD length)
 {
   HANDLE file = CreateFileA(ini, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return ReportSystemError(State.CurrentDialog, "WININIT.INI");
+  if (file == INVALID_HANDLE_VALUE) return ReportSystemError("WININIT.INI");
   DWORD done = 0;
   BOOL written = IoWriteFile(file, text, length, &done);
   if (written && done != length) {
@@ -55,7 +55,7 @@ static int WriteWholeIni(const char* ini, const char* text, DWORD length)
   const DWORD error = GetLastError();
   CloseHandle(file);
   SetLastError(error);
-  if (!written) return ReportSystemError(State.CurrentDialog, "WININIT.INI");
+  if (!written) return ReportSystemError("WININIT.INI");
   return 1;
 }
 
@@ -68,19 +68,19 @@ static int RewriteIni(const char* ini, const char* bak, int hadIni, const char* 
   DWORD oldSize = 0;
   if (hadIni) {
     old = CreateFileA(bak, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (old == INVALID_HANDLE_VALUE) return ReportSystemError(State.CurrentDialog, "WININIT.BAK");
+    if (old == INVALID_HANDLE_VALUE) return ReportSystemError("WININIT.BAK");
     oldSize = GetFileSize(old, nullptr);
   }
   int ok = 0;
   HANDLE heap = GetProcessHeap();
   char* block = nullptr;
   if (oldSize == INVALID_FILE_SIZE) {
-    ReportSystemError(State.CurrentDialog, "WININIT.BAK");
+    ReportSystemError("WININIT.BAK");
   } else if (oldSize > MAX_INI_BYTES ||
              (block = static_cast<char*>(HeapAlloc(
                   heap, 0, oldSize + RenameOutputBytes(oldSize, target, source)))) == nullptr) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    ReportSystemError(State.CurrentDialog, "WININIT.BAK");
+    ReportSystemError("WININIT.BAK");
   } else if (!hadIni || ReadAll(old, block, oldSize, "WININIT.BAK")) {
     char* out = block + oldSize;
     const size_t length = AddRenameEntry(block, oldSize, target, source, out);
@@ -97,7 +97,7 @@ int AddWininitEntry(const char* target, const char* source)
   char bak[MAX_PATH];
   if (!WindowsFolderFile("WININIT.INI", ini) || !WindowsFolderFile("WININIT.BAK", bak)) return 0;
   const int hadIni = GetFileAttributesA(ini) != INVALID_FILE_ATTRIBUTES;
-  if (hadIni && !CopyFileA(ini, bak, FALSE)) return ReportSystemError(State.CurrentDialog, "WININIT.INI");
+  if (hadIni && !CopyFileA(ini, bak, FALSE)) return ReportSystemError("WININIT.INI");
   if (RewriteIni(ini, bak, hadIni, target, source)) {
     if (hadIni) DeleteFileA(bak);
     return 1;
@@ -114,7 +114,7 @@ static int AbsolutePath(const char* path, char* out)
 {
   char* file = nullptr;
   const DWORD length = GetFullPathNameA(path, MAX_PATH, out, &file);
-  if (length == 0) return ReportSystemError(State.CurrentDialog, path);
+  if (length == 0) return ReportSystemError(path);
   if (length >= MAX_PATH) return RefuseLongName(path);
   return 1;
 }
@@ -123,7 +123,7 @@ static int AbsolutePath(const char* path, char* out)
 static int ShortPath(const char* path, char* out)
 {
   const DWORD length = GetShortPathNameA(path, out, MAX_PATH);
-  if (length == 0) return ReportSystemError(State.CurrentDialog, path);
+  if (length == 0) return ReportSystemError(path);
   if (length >= MAX_PATH) return RefuseLongName(path);
   return 1;
 }
@@ -144,6 +144,6 @@ int ReplaceAtNextStart(const char* path, const char* alternate)
   if (!AddWininitEntry(shortTarget, shortSource)) return 0;
   const bool ntFamily = (GetVersion() & 0x80000000) == 0;
   if (ntFamily && !MoveFileExA(source, target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING))
-    return ReportSystemError(State.CurrentDialog, path);
+    return ReportSystemError(path);
   return 1;
 }

@@ -26,7 +26,7 @@ static int OpenVolume(const char* path)
 {
   PayloadStream& s = State.Payload;
   s.File = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (s.File == INVALID_HANDLE_VALUE) return ReportSystemError(State.CurrentDialog, path);
+  if (s.File == INVALID_HANDLE_VALUE) return ReportSystemError(path);
   s.Count = 0;
   s.Position = 0;
   s.Left = NO_LIMIT;
@@ -123,7 +123,7 @@ int RefillBuffer()
       const DWORD want = s.Left < DWORD{PAYLOAD_BUFFER_BYTES} ? s.Left : DWORD{PAYLOAD_BUFFER_BYTES};
       PhaseSpan span(PHASE_READ);
       if (want > 0 && !IoReadFile(s.File, s.Buffer, want, &got))
-        return ReportSystemError(State.CurrentDialog, "ReadFile");
+        return ReportSystemError("ReadFile");
       if (s.Left != NO_LIMIT) s.Left -= got;
       s.Count = static_cast<int>(got);
       if (s.Count > 0) return 1;

@@ -59,7 +59,7 @@ static int WriteTest()
   }
   if (n == 1000) return 0;
   HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return ReportSystemError(State.CurrentDialog, "書込みテストエラー");
+  if (file == INVALID_HANDLE_VALUE) return ReportSystemError("書込みテストエラー");
   CloseHandle(file);
   DeleteFileA(name);
   return 1;
@@ -97,7 +97,7 @@ int CheckInstallFolder()
   if (ShowMessageBox(State.CurrentDialog, question, "フォルダ作成確認", MB_YESNO | MB_ICONQUESTION) != IDYES)
     return 0;
   if (!CreateDirectoryA(State.InstallFolder, nullptr))
-    return ReportSystemError(State.CurrentDialog, State.InstallFolder);
+    return ReportSystemError(State.InstallFolder);
   State.FolderCreated = 1;
   return 1;
 }

@@ -12,7 +12,7 @@ static std::string ErrorText(DWORD error, const std::string& subject)
 {
   BoxAnswerer answerer({{"ｴﾗｰ情報", IDOK}});
   SetLastError(error);
-  EXPECT_EQ(0, ReportSystemError(nullptr, subject.c_str()));
+  EXPECT_EQ(0, ReportSystemError(subject.c_str()));
   const auto boxes = answerer.Finish();
   return boxes.size() == 1 && answerer.AllAnswered() ? boxes[0].Text : "";
 }
