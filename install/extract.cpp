@@ -34,7 +34,6 @@ enum {
   METER_FULL = 10,
   ALTERNATE_NUMBERS = 1000,         // .000 to .999
   ALTERNATE_DIGITS = 3,
-  ADVANCE_BOTH = ADVANCE_OVERALL | ADVANCE_ITEM,
 };
 
 static const char FOLDER_CLASH[] =

@@ -22,7 +22,6 @@
 
 enum {
   FILE_TYPE_BLOCKS_PER_STEP = -10,  // one step fills the item meter
-  LOG_LINE_LIMIT = 257,             // characters of a log line before its CR LF
   KEY_LINE_HEAD = 25,               // "REGKEY=HKEY_CLASSES_ROOT\"
   LONGEST_KEY_TAIL = 24,            // "file\shell\print\command" after the extension
   // The longest extension whose every key and its log line fit.

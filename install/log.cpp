@@ -20,10 +20,9 @@
 #include "ui/panel.h"
 
 enum {
-  LINE_BYTES = MAX_PATH,             // a line with its CR LF and NUL
-  LINE_TEXT_LIMIT = LINE_BYTES - 3,  // characters before the CR LF
+  LINE_BYTES = LOG_LINE_LIMIT + 3,   // a line with its CR LF and NUL
   SHOWN_LINE_BYTES = 64,             // start of a refused line in its message
-  ITEM_BAR_RANGE = 10,               // the ten progress calls of the prepare step
+  PREPARE_BAR_RANGE = 10,            // the ten progress calls of the prepare step
   LOG_STEPS_PER_BLOCK = 1,           // a block per call
   ENGINE_MAJOR = 3,
   ENGINE_MINOR = 0,
@@ -65,10 +64,10 @@ int WriteLogLine(const char* format, ...)
   va_start(arguments, format);
   // Counted formatting: one character more than a line may hold tells an
   // overlong line from one that just fits.
-  const int length = _vsnprintf(line, LINE_TEXT_LIMIT + 1, format, arguments);
+  const int length = _vsnprintf(line, LOG_LINE_LIMIT + 1, format, arguments);
   va_end(arguments);
-  line[LINE_TEXT_LIMIT + 1] = '\0';
-  if (length < 0 || length > LINE_TEXT_LIMIT) return RefuseLine(TXT_LINE_TOO_LONG, sizeof TXT_LINE_TOO_LONG, line);
+  line[LOG_LINE_LIMIT + 1] = '\0';
+  if (length < 0 || length > LOG_LINE_LIMIT) return RefuseLine(TXT_LINE_TOO_LONG, sizeof TXT_LINE_TOO_LONG, line);
   // A CR or LF from a name or the payload would add a line that the
   // uninstaller acts on. Trail bytes are never below 0x20.
   for (int i = 0; i < length; ++i) {
@@ -130,7 +129,7 @@ static int TakeBackStrayLog()
 
 int PrepareInstall()
 {
-  StartItem(LOG_NAME, ITEM_BAR_RANGE, LOG_STEPS_PER_BLOCK);
+  StartItem(LOG_NAME, PREPARE_BAR_RANGE, LOG_STEPS_PER_BLOCK);
   AdvanceProgress(ADVANCE_ITEM);
 
   lstrcpynA(TextBuffer, State.InstallFolder, MAX_PATH);

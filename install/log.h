@@ -9,9 +9,12 @@
 // lines. 0 after reporting.
 int PrepareInstall();
 
+// Characters of a log line before its CR LF.
+enum { LOG_LINE_LIMIT = 257 };
+
 // Formats one line (a printf format and its arguments) and appends it
-// with CR LF. A line that would not fit 257 characters is refused with a
-// message, never cut. 0 after reporting.
+// with CR LF. A line that would not fit LOG_LINE_LIMIT characters is
+// refused with a message, never cut. 0 after reporting.
 int WriteLogLine(const char* format, ...);
 
 // Writes "KIND=<absolute path>": a relative path is taken from InstallFolder.

@@ -13,7 +13,7 @@ struct LineRef {
   uint32_t Length;
 };
 
-struct Table {
+struct LineTable {
   LineRef* Slots;
   size_t Mask;
 };
@@ -26,7 +26,7 @@ uint32_t Hash(const char* text, size_t length)
 }
 
 // Adds the line unless it is there; true when it was added.
-bool Insert(Table& table, const char* text, size_t length)
+bool Insert(LineTable& table, const char* text, size_t length)
 {
   size_t i = Hash(text, length) & table.Mask;
   while (table.Slots[i].Text != nullptr) {
@@ -87,7 +87,7 @@ size_t MergeLogs(const char* oldLog, size_t oldSize, const char* newLog, size_t 
   if (!ours) return 0;
 
   const size_t slots = SlotCount(oldLog, oldSize, newLog, newSize);
-  Table table{static_cast<LineRef*>(workspace), slots - 1};
+  LineTable table{static_cast<LineRef*>(workspace), slots - 1};
   memset(table.Slots, 0, slots * sizeof(LineRef));
   ForEachLine(newLog, newSize, [&](const char* text, size_t length) { Insert(table, text, length); });
 

@@ -18,9 +18,8 @@
 #include "ui/panel.h"
 
 enum {
-  ITEM_BAR_RANGE = 2,            // two progress calls per entry
+  ENTRY_BAR_RANGE = 2,            // two progress calls per entry
   ENTRY_BLOCKS_PER_STEP = -5,    // the two calls fill the item meter
-  ADVANCE_BOTH = ADVANCE_OVERALL | ADVANCE_ITEM,
   REGISTRY_TEXT_HEAD = 64,       // room for a box text before the path it quotes
 };
 
@@ -130,7 +129,7 @@ static void ShowEntry(const RootKey& root, const char* rest)
   char label[MAX_PATH];
   // The short name is shorter than the long one the path began with.
   wsprintfA(label, "%s\\%s", root.ShortName, rest);
-  StartItem(label, ITEM_BAR_RANGE, ENTRY_BLOCKS_PER_STEP);
+  StartItem(label, ENTRY_BAR_RANGE, ENTRY_BLOCKS_PER_STEP);
 }
 
 int InstallRegistryEntries()

@@ -54,7 +54,7 @@ static int SharedFileWanted(const char* path, DWORD ms, DWORD ls)
   return ShowMessageBox(State.CurrentDialog, text, TXT_NEWER_CAPTION, MB_ICONQUESTION | MB_YESNO) == IDNO;
 }
 
-static int DiscardByte(int)
+static int DiscardAndPump(int)
 {
   ++Discarded;
   if ((Discarded & PUMP_MASK) != 0) return 1;
@@ -74,7 +74,7 @@ static int ReadItemThrough()
   uint32_t size = 0;
   if (!ReadBodySize(&size, State.PayloadFlags)) return 0;
   Discarded = 0;
-  return DecodeBody(size, (State.PayloadFlags & PF_STORED_BODIES) != 0, DiscardByte);
+  return DecodeBody(size, (State.PayloadFlags & PF_STORED_BODIES) != 0, DiscardAndPump);
 }
 
 // Raises the SharedDLLs count of path by one. A count that cannot be read

@@ -21,7 +21,6 @@
 enum {
   SHORTCUT_BLOCKS_PER_STEP = -10,  // one step fills the item meter
   PASS_COUNT = 2,
-  LOG_LINE_LIMIT = 257,            // characters of a log line before its CR LF
   SCUT_KEY_LENGTH = 5,             // "SCUT=" before the path
   // The longest shortcut path whose log line still fits.
   SHORTCUT_PATH_LIMIT = LOG_LINE_LIMIT - SCUT_KEY_LENGTH,

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 enum { METER_ITEM = 0, METER_OVERALL = 1, METER_SPACE = 2 };
-enum { ADVANCE_OVERALL = 1, ADVANCE_ITEM = 2 };
+enum { ADVANCE_OVERALL = 1, ADVANCE_ITEM = 2, ADVANCE_BOTH = ADVANCE_OVERALL | ADVANCE_ITEM };
 
 // WM_INITDIALOG of the progress dialog: caption, icon, placement, the panel
 // and the bars' ranges. Returns 0.
