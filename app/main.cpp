@@ -45,8 +45,9 @@ static void CleanUp()
   ShowWindow(State.MainWindow, SW_SHOWNORMAL);
 }
 
-// The stack on entry may be aligned to 4 bytes only.
-extern "C" __attribute__((force_align_arg_pointer)) void WINAPI SetupStart()
+// The stack on entry may be aligned to 4 bytes only. The entry point stays
+// visible to the linker when the image is compiled as one whole program.
+extern "C" __attribute__((force_align_arg_pointer, externally_visible)) void WINAPI SetupStart()
 {
   if (!GuardProcess()) ExitProcess(0);
   InitSetupState();

@@ -38,6 +38,17 @@ add_subdirectory(ui)
 add_subdirectory(install)
 add_subdirectory(uninstall)
 
+# setup.exe is compiled as one unit of every engine source it calls (the
+# uninstaller's own are left out) and optimised as a whole program: a
+# function called once goes inline and its body away. This makes the image
+# about 2.5 KB smaller than linking the libraries the tests use.
+get_target_property(engine_sources engine SOURCES)
+get_target_property(portable_sources portable SOURCES)
+list(FILTER portable_sources EXCLUDE REGEX "/uninstall/")
+target_sources(setup PRIVATE ${engine_sources} ${portable_sources})
+set_target_properties(setup PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
+target_compile_options(setup PRIVATE -fwhole-program)
+
 # The test programs build where this architecture is the one under test
 # (the host build says which); the other build makes only the product and
 # the harness's own programs.
@@ -53,11 +64,8 @@ target_include_directories(engine_phases PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(engine_phases PRIVATE ${ENGINE_FLAGS})
 target_compile_definitions(engine_phases PUBLIC SETUP_PHASE_CLOCK ${ENGINE_DEFINITIONS})
 target_link_libraries(engine_phases PUBLIC ${ENGINE_LIBRARIES})
-get_target_property(setup_sources setup SOURCES)
-get_target_property(setup_dir setup SOURCE_DIR)
-list(TRANSFORM setup_sources PREPEND ${setup_dir}/ REGEX "^[^/]")
 get_target_property(setup_options setup LINK_OPTIONS)
-add_executable(setup_phases WIN32 EXCLUDE_FROM_ALL ${setup_sources})
+add_executable(setup_phases WIN32 EXCLUDE_FROM_ALL ${SETUP_SOURCES})
 target_include_directories(setup_phases PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(setup_phases PRIVATE ${ENGINE_FLAGS})
 target_link_libraries(setup_phases PRIVATE engine_phases)
