@@ -24,8 +24,8 @@ enum {
 };
 
 struct RootKey {
-  const char* LongName;   // matched against the payload, byte for byte
-  const char* ShortName;  // shown in the item label only
+  const char* LongName;  // matched against the payload, byte for byte
+  char ShortName[5];     // shown in the item label only
   HKEY Key;
 };
 
@@ -38,7 +38,7 @@ static const RootKey RootKeyTable[] = {
     {"HKEY_CURRENT_CONFIG", "HKCC", HKEY_CURRENT_CONFIG},
     {"HKEY_DYN_DATA", "HKDD", HKEY_DYN_DATA},
     {"HKEY_PERFORMANCE_DATA", "HKPD", HKEY_PERFORMANCE_DATA},
-    {nullptr, nullptr, nullptr},
+    {nullptr, "", nullptr},
 };
 
 static const char TXT_UNKNOWN_ROOT[] =
