@@ -309,7 +309,7 @@ printf '  %-34s %10s %10s %10s %12s %8s\n' "64 MiB, $tree_files files" "$ours_ms
   "$(perSecond "$tree_files" "$ours_ms")" "$(ratio "$xcopy_ms" "$ours_ms")"
 printf '  %-34s %10s %10s %10s %12s %8s\n' "256 MiB, $big_files files" "$big_ms" "$big_xcopy_ms" \
   "$(speed "$big_bytes" "$big_ms")" "$(perSecond "$big_files" "$big_ms")" "$(ratio "$big_xcopy_ms" "$big_ms")"
-printf '  %-34s %10s %10s %10s %12s %8s\n' "$(ratio "$small_bytes" 1048576) MiB, $small_files files" "$small_ms" \
+printf '  %-34s %10s %10s %10s %12s %8s\n' "$(speed "$small_bytes" 1000) MiB, $small_files files" "$small_ms" \
   "$small_xcopy_ms" "$(speed "$small_bytes" "$small_ms")" "$(perSecond "$small_files" "$small_ms")" \
   "$(ratio "$small_xcopy_ms" "$small_ms")"
 echo "  xcopy files/s on 20,000 files: $(perSecond "$small_files" "$small_xcopy_ms")"
