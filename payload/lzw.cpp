@@ -110,7 +110,9 @@ int LzwDecodeBlocks(LzwBlocks* blocks)
     // group of 9 bytes holds 8 codes. Where the group is at hand and its
     // strings cannot reach Remaining or the block's end, the group is
     // decoded without a check per byte: the bytes taken and the output are
-    // those of the loop below.
+    // those of the loop below. Codes are packed first bit first, so code k
+    // is bits 9k to 9k + 8 of the group's 72: high holds bits 0-31, low
+    // bits 32-63 and the ninth byte the last 8.
     while (shift < 0 && entries == MAX_ENTRIES && end - next >= CODE_BITS &&
            remaining > GROUP_CODES * MAX_STRING && outEnd - out >= GROUP_ROOM) {
       const uint32_t high = static_cast<uint32_t>(next[0]) << 24 | next[1] << 16 | next[2] << 8 | next[3];
