@@ -192,8 +192,12 @@ static void AddKeys(Snapshot* shot, HKEY root, const std::string& path)
 {
   const std::string rootName = root == HKEY_LOCAL_MACHINE ? "HKLM:" : "HKCU:";
   HKEY key;
-  // Wine's own keys change by themselves.
-  if (path == "Software\\Wine" || RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  // Wine's own keys change by themselves. The COM registrations, three
+  // quarters of the keys and the most of a shot's time, are the system's:
+  // no step writes there.
+  if (path == "Software\\Wine" || path == "Software\\Classes\\CLSID" || path == "Software\\Classes\\Interface" ||
+      RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return;
   shot->insert(rootName + path + "\\");
   char name[16384];
   static BYTE data[1 << 20];
