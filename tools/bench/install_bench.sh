@@ -170,11 +170,11 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print NR % 2 ? v[(NR + 1) / 2] : 
 # once FOLDER: one run of FOLDER's contender (the driver's arguments in the
 # array args_FOLDER) into an empty C:\bench\FOLDER; prints its milliseconds.
 once() {
-  local -n spec="args_$1"
+  local -n contender="args_$1"
   local out ms
   rm -rf "${destinations:?}/$1"
   sync
-  if ! out=$(wine "$driver" "${spec[@]}" </dev/null 2>"$work/$1.err"); then
+  if ! out=$(wine "$driver" "${contender[@]}" </dev/null 2>"$work/$1.err"); then
     say "install_bench: $1 failed:"
     iconv -f CP932 -t UTF-8 -c <"$work/$1.err" >&2
     return 1
