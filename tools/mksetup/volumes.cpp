@@ -102,12 +102,19 @@ bool SetupWriter::Write(const unsigned char* data, size_t size)
   return true;
 }
 
-bool SetupWriter::Restart()
+// Closes the open volume and removes the files written from `first` on.
+void SetupWriter::Remove(size_t first)
 {
   if (file_ != nullptr) fclose(file_);
   file_ = nullptr;
-  for (size_t i = 1; i < Written.size(); ++i) remove(Written[i].c_str());
+  for (size_t i = first; i < Written.size(); ++i) remove(Written[i].c_str());
   Written.clear();
+}
+
+// The setup itself is written over; its continuation volumes go.
+bool SetupWriter::Restart()
+{
+  Remove(1);
   held_.clear();
   return StartVolume(1);
 }
@@ -123,10 +130,4 @@ bool SetupWriter::Finish()
   return held && (closed || Fail("cannot write " + Written.back()));
 }
 
-void SetupWriter::Discard()
-{
-  if (file_ != nullptr) fclose(file_);
-  file_ = nullptr;
-  for (const std::string& name : Written) remove(name.c_str());
-  Written.clear();
-}
+void SetupWriter::Discard() { Remove(0); }

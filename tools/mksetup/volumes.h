@@ -32,6 +32,7 @@ class SetupWriter {
   bool StartVolume(int number);
   bool Put(const unsigned char* data, size_t size);
   bool Fail(const std::string& why);
+  void Remove(size_t first);
 
   std::string path_;
   Bytes image_;
