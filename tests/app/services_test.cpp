@@ -23,6 +23,8 @@ TEST(Services, SystemErrorShowsTheSystemTextThenTheSubjectWholeOrCutAtACharacter
   const std::string path = "\nC:\\なし\\表.txt", shown = ErrorText(ERROR_FILE_NOT_FOUND, path.substr(1));
   EXPECT_TRUE(shown.size() > path.size() + 2 && EndsWith(shown, path)) << "the system's text, then the subject";
   EXPECT_EQ("エラー 536919791\nsubject", ErrorText(0x2000BEEF, "subject"));
+  const std::string insert = ErrorText(ERROR_BAD_EXE_FORMAT, "C:\\a.exe");  // its text has an insert, %1
+  EXPECT_TRUE(insert.rfind("エラー ", 0) != 0 && EndsWith(insert, "\nC:\\a.exe")) << insert;
   std::string subject = "C:\\";  // 258 bytes: the longest that fits with its line break
   while (subject.size() < 256) subject += "表";
   subject.resize(258, 'x');
