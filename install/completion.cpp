@@ -72,13 +72,13 @@ static INT_PTR CALLBACK ReadmeProc(HWND dialog, UINT message, WPARAM wParam, LPA
       SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(State.ProgramIcon));
       PlaceDialog(dialog);
       EnableMenuItem(GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_GRAYED);
-      SetDlgItemTextA(dialog, IDC_README_NAME, State.ProductName);
-      SendDlgItemMessageA(dialog, IDC_SHOW_README, BM_SETCHECK, BST_CHECKED, 0);
+      SetWindowTextA(GetDlgItem(dialog, IDC_README_NAME), State.ProductName);
+      SendMessageA(GetDlgItem(dialog, IDC_SHOW_README), BM_SETCHECK, BST_CHECKED, 0);
       SetFocus(GetDlgItem(dialog, IDC_DONE));
       return FALSE;
     case WM_COMMAND:
       if (wParam == IDC_DONE)
-        EndDialog(dialog, SendDlgItemMessageA(dialog, IDC_SHOW_README, BM_GETCHECK, 0, 0) == BST_CHECKED);
+        EndDialog(dialog, SendMessageA(GetDlgItem(dialog, IDC_SHOW_README), BM_GETCHECK, 0, 0) == BST_CHECKED);
       return TRUE;
   }
   return FALSE;
@@ -169,7 +169,7 @@ void RollBack()
   if (named && GetFileAttributesA(earlier) != INVALID_FILE_ATTRIBUTES) {
     SetFileAttributesA(log, FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(log);
-    MoveFileA(earlier, log);
+    MoveFileExA(earlier, log, 0);
   }
   RestoreUninstallEntry();
   DestroyCurrentDialog();

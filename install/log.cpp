@@ -111,7 +111,7 @@ static void DeleteOldLog()
 // "setup.inf" beside it. 1 when it is gone and its lines are kept.
 static int TakeBackStrayLog()
 {
-  if (GetFileAttributesA(LOG_NAME) == INVALID_FILE_ATTRIBUTES) return MoveFileA(OLD_LOG_NAME, LOG_NAME);
+  if (GetFileAttributesA(LOG_NAME) == INVALID_FILE_ATTRIBUTES) return MoveFileExA(OLD_LOG_NAME, LOG_NAME, 0);
   // The log is this engine's own, and it is renamed and rewritten next anyway.
   SetFileAttributesA(LOG_NAME, FILE_ATTRIBUTE_NORMAL);
   HANDLE log = CreateFileA(LOG_NAME, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -146,7 +146,7 @@ int PrepareInstall()
   AdvanceProgress(ADVANCE_ITEM);
 
   const bool keptOld = GetFileAttributesA(LOG_NAME) != INVALID_FILE_ATTRIBUTES &&
-                       MoveFileA(LOG_NAME, OLD_LOG_NAME);
+                       MoveFileExA(LOG_NAME, OLD_LOG_NAME, 0);
   AdvanceProgress(ADVANCE_ITEM);
 
   State.InstallLog = IoCreateFile(LOG_NAME, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
@@ -154,7 +154,7 @@ int PrepareInstall()
     ReportSystemError(LOG_NAME);
     // Without a new log nothing will merge the older one, so it keeps its
     // own name for the next run and the uninstaller.
-    if (keptOld) MoveFileA(OLD_LOG_NAME, LOG_NAME);
+    if (keptOld) MoveFileExA(OLD_LOG_NAME, LOG_NAME, 0);
     return 0;
   }
   AdvanceProgress(ADVANCE_ITEM);

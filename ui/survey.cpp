@@ -151,26 +151,27 @@ static const char* ShownText(const char* text)
 
 void DestinationSpace(HWND page)
 {
+  HWND freeText = GetDlgItem(page, IDC_FREE);
   if (IsUnc(State.InstallFolder)) {
     DriveSpace* network = &State.NetworkSpaceEntry;
     State.DestinationDrive = -1;
     network->Level = QueryDriveSpace(State.InstallFolder, network->Text);
     InterlockedExchange(&network->Ready, 1);
-    SetDlgItemTextA(page, IDC_FREE, ShownText(network->Text));
+    SetWindowTextA(freeText, ShownText(network->Text));
     return;
   }
 
   const int index = DestinationIndex();
   State.DestinationDrive = index;
   if (index < 0) {
-    SetDlgItemTextA(page, IDC_FREE, TXT_UNKNOWN);
+    SetWindowTextA(freeText, TXT_UNKNOWN);
     return;
   }
   AwaitEntry(index);
   DriveSpace* entry = &State.DriveSpaceTable[index];
   // Still unpublished: the survey is stuck on this very drive.
   if (!IsPublished(entry)) {
-    SetDlgItemTextA(page, IDC_FREE, TXT_UNKNOWN);
+    SetWindowTextA(freeText, TXT_UNKNOWN);
     return;
   }
   if (static_cast<unsigned char>(entry->Text[0]) == SPACE_NOT_ASKED) {
@@ -178,7 +179,7 @@ void DestinationSpace(HWND page)
     wsprintfA(TextBuffer, "%c:\\", 'A' + index);
     entry->Level = QueryDriveSpace(TextBuffer, entry->Text);
   }
-  SetDlgItemTextA(page, IDC_FREE, ShownText(entry->Text));
+  SetWindowTextA(freeText, ShownText(entry->Text));
 }
 
 // The destination's free-space text, or null when it is not known.
