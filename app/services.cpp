@@ -28,15 +28,14 @@ int ReportSystemError(const char* subject)
   const DWORD error = GetLastError();
   // The system's text keeps its inserts ("%1") as they stand: there is
   // nothing to put in them, and asked to, the call would fail or read
-  // arguments that are not there. A text longer than the box's whole room
-  // fails here and gives way to the number, as it could not be shown whole.
-  char systemText[MAX_PATH];
-  const DWORD systemLength = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                            error, 0x400, systemText, sizeof systemText, nullptr);
+  // arguments that are not there.
+  char* systemText = nullptr;
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, error, 0x400, reinterpret_cast<char*>(&systemText), 0, nullptr);
 
   char number[32];
   const char* reason = systemText;
-  if (systemLength == 0 || systemText[0] == '\0') {
+  if (reason == nullptr || reason[0] == '\0') {
     wsprintfA(number, "エラー %lu", error);
     reason = number;
   }
@@ -54,6 +53,7 @@ int ReportSystemError(const char* subject)
   AppendFitting(composed, capacity, &used, subject, capacity);
 
   ShowMessageBox(State.CurrentDialog, composed, TXT_ERROR_CAPTION, State.ErrorBoxStyle);
+  if (systemText != nullptr) LocalFree(systemText);
   return 0;
 }
 
