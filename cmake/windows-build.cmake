@@ -49,21 +49,25 @@ target_sources(setup PRIVATE ${engine_sources} ${portable_sources})
 set_target_properties(setup PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
 target_compile_options(setup PRIVATE -fwhole-program)
 
-# windres writes no list of the files a script takes in, so the resource
-# objects name theirs here: an edited manifest or icon rebuilds them.
-set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc
-  DIRECTORY ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/app
-  PROPERTIES OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/setup.manifest;${CMAKE_SOURCE_DIR}/resources/setup.ico;${CMAKE_SOURCE_DIR}/resources/dialogs.h")
-set_source_files_properties(${CMAKE_SOURCE_DIR}/uninstall/uninstall.rc
-  DIRECTORY ${CMAKE_SOURCE_DIR}/uninstall
-  PROPERTIES OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/setup.ico;${CMAKE_SOURCE_DIR}/resources/identity.h;${CMAKE_SOURCE_DIR}/uninstall/uninstall_dialog.h")
-
 # The test programs build where this architecture is the one under test
 # (the host build says which); the other build makes only the product and
 # the harness's own programs.
 option(SETUP_WINDOWS_TESTS "Build the test programs that run under Wine" ON)
 add_subdirectory(tests)
 add_subdirectory(examples/sample/programs)
+
+# windres writes no list of the files a script takes in, so every program
+# built from a script names them here: an edited manifest, icon or
+# identifier header rebuilds its resources.
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc
+  DIRECTORY ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/app ${CMAKE_SOURCE_DIR}/tests
+  PROPERTIES OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/setup.manifest;${CMAKE_SOURCE_DIR}/resources/setup.ico;${CMAKE_SOURCE_DIR}/resources/dialogs.h")
+set_source_files_properties(${CMAKE_SOURCE_DIR}/uninstall/uninstall.rc
+  DIRECTORY ${CMAKE_SOURCE_DIR}/uninstall
+  PROPERTIES OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/setup.ico;${CMAKE_SOURCE_DIR}/resources/identity.h;${CMAKE_SOURCE_DIR}/uninstall/uninstall_dialog.h")
+set_source_files_properties(${CMAKE_SOURCE_DIR}/tests/support/uninstaller/recorder.rc
+  DIRECTORY ${CMAKE_SOURCE_DIR}/tests
+  PROPERTIES OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/identity.h")
 
 # The install benchmark's engine: the same sources with the phase clock,
 # which reports where the install steps' time goes. Built on request only.
