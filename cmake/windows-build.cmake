@@ -26,7 +26,7 @@ foreach(lib portable engine)
   target_compile_options(${lib} PRIVATE ${ENGINE_FLAGS})
 endforeach()
 set(ENGINE_DEFINITIONS WIN32_LEAN_AND_MEAN NOMINMAX)
-# msvcrt last: setup.exe links no default libraries (app/), and nothing of
+# msvcrt last: setup.exe links no default libraries (setup/), and nothing of
 # libgcc (it divides no 64-bit numbers, so that no division routine comes in).
 set(ENGINE_LIBRARIES portable user32 gdi32 shell32 ole32 advapi32 kernel32 msvcrt)
 target_compile_definitions(engine PUBLIC ${ENGINE_DEFINITIONS})
@@ -37,6 +37,7 @@ add_subdirectory(payload)
 add_subdirectory(ui)
 add_subdirectory(install)
 add_subdirectory(uninstall)
+add_subdirectory(setup)
 
 # setup.exe is compiled as one unit of every engine source it calls (the
 # uninstaller's own are left out) and optimised as a whole program: a
@@ -54,13 +55,14 @@ target_compile_options(setup PRIVATE -fwhole-program)
 # the harness's own programs.
 option(SETUP_WINDOWS_TESTS "Build the test programs that run under Wine" ON)
 add_subdirectory(tests)
+add_subdirectory(tools)
 add_subdirectory(examples/sample/programs)
 
 # windres writes no list of the files a script takes in, so every program
 # built from a script names them here: an edited manifest, icon or
 # identifier header rebuilds its resources.
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc
-  DIRECTORY ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/app ${CMAKE_SOURCE_DIR}/tests
+  DIRECTORY ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/setup ${CMAKE_SOURCE_DIR}/tests
   PROPERTIES OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/setup.manifest;${CMAKE_SOURCE_DIR}/resources/setup.ico;${CMAKE_SOURCE_DIR}/resources/dialogs.h")
 set_source_files_properties(${CMAKE_SOURCE_DIR}/uninstall/uninstall.rc
   DIRECTORY ${CMAKE_SOURCE_DIR}/uninstall
