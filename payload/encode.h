@@ -1,21 +1,17 @@
-// Writing the payload: its encodings (bytes, little-endian words and int32s,
-// FILETIMEs, NUL-terminated strings within their capacity) and its sections
-// as the builder writes them from a Product. Used by the builder and by
-// tests, which make hostile payloads by corrupting what it writes; the
-// engine only reads.
+// Writing the payload's encodings: bytes, little-endian words and int32s,
+// FILETIMEs, NUL-terminated strings within their capacity, and the payload
+// attached behind an engine image. Bytes in, bytes out: the builder's
+// section writer and the tests use them; the engine only reads.
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <functional>
-#include <future>
 #include <string>
 #include <vector>
-#include "payload/layout.h"
 
 using Bytes = std::vector<unsigned char>;
 
 void PutByte(Bytes& out, unsigned value);
+void PutWord(Bytes& out, unsigned value);
 void PutInt32(Bytes& out, uint32_t value);
 void PutFileTime(Bytes& out, uint64_t value);
 void PutBytes(Bytes& out, const void* data, size_t size);
@@ -24,80 +20,7 @@ void PutBytes(Bytes& out, const void* data, size_t size);
 // NUL or needs more than capacity - 1 bytes.
 bool PutString(Bytes& out, const std::string& text, size_t capacity);
 
-// Exactly `size` bytes of a source file: false when it cannot be read or
-// does not hold exactly that many.
-bool ReadSourceBytes(const std::string& path, size_t size, Bytes* data);
-
 // Appends the payload behind the image and stores its offset in the image's
 // DOS header word at 0x30. False when the image is too short to hold it or
 // the offset does not fit 32 bits.
 bool AttachPayload(Bytes& image, const Bytes& payload);
-
-struct Product;
-struct SourceFile;
-struct FileReference;
-
-// Appends a product's sections to Out, each exactly as the engine's readers
-// take it. `flags` is the flag word as written: it decides stored bodies,
-// end offsets and which optional records are present. End offsets are file
-// offsets behind an engine image of `imageSize` bytes. Texts must already
-// fit their capacities (the manifest reader checks them). With a Sink, Out
-// is handed to it whenever a megabyte has gathered, and by Finish.
-class SectionWriter {
- public:
-  SectionWriter(uint64_t imageSize, unsigned flags) : imageSize_(imageSize), flags_(flags) {}
-
-  Bytes Out;
-  uint64_t BodyBytes = 0;     // file data before encoding
-  uint64_t EncodedBytes = 0;  // file data as written
-  std::function<bool(const unsigned char* data, size_t size)> Sink;  // false: it failed
-  std::string Error;          // the first source that could not be read, or the sink's failure
-
-  // Hands the rest of Out to the Sink. False when anything failed.
-  bool Finish();
-  uint64_t Written() const { return handedOut_ + Out.size(); }  // payload bytes so far
-
-  // In payload order; BuildPayload writes them all, one after the other.
-  void Startup(const Product& p);                         // product header, screen settings
-  void Wizard(const Product& p, uint32_t requiredUnits);  // agreement, folder, required units
-  void FileList(const Product& p);                        // uninstaller, entries, end byte
-  void Shortcuts(const Product& p);
-  void SharedFiles(const Product& p);
-  void Registry(const Product& p);
-  void FileTypes(const Product& p);
-  void Launch(const Product& p);
-
-  // One item record: attributes, times, body size [, end offset], data.
-  void Item(const SourceFile& file);
-
-  // The bodies to compress are read and compressed on every core ahead of
-  // their writing, a few megabytes at most waiting, when the same product's
-  // sections are written again through this writer after `Collect`.
-  void Collect(const Product& p);
-
- private:
-  // A body: its bytes, or (Origin set) Size bytes of that file.
-  struct Data {
-    const unsigned char* Bytes;
-    size_t Size;
-    const std::string* Origin;
-  };
-  struct Encoding {
-    bool Read = true;  // false: the source could not be read as it was
-    std::vector<unsigned char> Bytes;
-  };
-  static Encoding Encode(Data data);
-  void Body(Data data, bool stored, bool endOffset, bool counted);
-  void Reference(const FileReference& reference);
-  Encoding Encoded(Data data);
-  void HandOut(size_t least);
-
-  uint64_t imageSize_;
-  unsigned flags_;
-  bool collecting_ = false;
-  uint64_t handedOut_ = 0;                            // bytes of Out given to the Sink
-  std::vector<Data> toEncode_;                        // every compressed body, in payload order
-  size_t started_ = 0, taken_ = 0;                    // of toEncode_
-  size_t waitingBytes_ = 0;                           // input of the bodies started and not taken
-  std::deque<std::future<Encoding>> ahead_;
-};

@@ -11,6 +11,7 @@
 #include "app/state.h"
 #include "app/texts.h"
 #include "install/extract.h"
+#include "payload/layout.h"
 #include "tests/support/step_fixture.h"
 
 static Bytes Noise(size_t size)

@@ -13,6 +13,7 @@
 #include "payload/reader.h"
 #include "tools/mksetup/payload_file.h"
 #include "tools/mksetup/product.h"
+#include "tools/mksetup/section_writer.h"
 
 static std::string Sunk;
 static size_t RefuseAt;  // the sink refuses the byte that would make Sunk this long

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "payload/encode.h"
+#include "tools/mksetup/section_writer.h"
 #include "tests/support/files.h"
 #include "tests/support/ui_driver.h"
 #include "tools/mksetup/product.h"

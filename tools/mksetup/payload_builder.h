@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include "tools/mksetup/product.h"
+#include "tools/mksetup/section_writer.h"
 #include "tools/mksetup/volumes.h"
 
 struct BuildResult {

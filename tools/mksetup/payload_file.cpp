@@ -6,6 +6,7 @@
 #include <string>
 #include "app/flags.h"
 #include "payload/encode.h"
+#include "payload/layout.h"
 #include "payload/reader.h"
 #include "tools/mksetup/payload_file.h"
 #include "tools/mksetup/sign.h"

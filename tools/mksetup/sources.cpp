@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include "tools/mksetup/section_writer.h"
 
 namespace {
 
