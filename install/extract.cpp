@@ -19,7 +19,7 @@
 #include "app/texts.h"
 #include "install/install_path.h"
 #include "install/log.h"
-#include "install/wininit_file.h"
+#include "install/replace_at_restart.h"
 #include "payload/layout.h"
 #include "payload/lzw.h"
 #include "payload/reader.h"

@@ -1,17 +1,14 @@
-// The file moves Windows carries out at its next start: the whole-file
-// rewrite of WININIT.INI that adds one entry, and a replacement of a file
-// in use.
+// WININIT.INI, the file moves Windows 9x carries out at its next start:
+// the whole-file rewrite that adds one entry. Reports nothing; each caller
+// tells of a failure in its own way.
 #pragma once
 #include <windows.h>
 
 // Adds "target=source" as the first line of the "[rename]" section (target
 // "NUL" deletes source). While the new file is written the old one waits in
 // WININIT.BAK and is put back if writing fails; if even that fails,
-// WININIT.BAK stays for the user. Paths in their 8.3 form. 0 after reporting.
-int AddWininitEntry(const char* target, const char* source);
-
-// Has Windows move `alternate` onto `path` when it starts next: an entry in
-// WININIT.INI and, on the NT family, the system's own list. Paths on a
-// network share stay as they are (Windows moves nothing there). 0 after
-// reporting.
-int ReplaceAtNextStart(const char* path, const char* alternate);
+// WININIT.BAK stays for the user. Paths in their 8.3 form. 1 when the entry
+// is written; 0 with the system's error set (ERROR_FILENAME_EXCED_RANGE when
+// the Windows folder's path is too long) and *failed naming the file,
+// "WININIT.INI" or "WININIT.BAK".
+int AddWininitEntry(const char* target, const char* source, const char** failed);

@@ -12,5 +12,6 @@ int DeleteAtRestart(const char* path)
   char shortPath[MAX_PATH];
   const DWORD length = GetShortPathNameA(path, shortPath, sizeof shortPath);
   if (length == 0 || length >= sizeof shortPath) return 0;
-  return AddWininitEntry("NUL", shortPath);
+  const char* failed = nullptr;
+  return AddWininitEntry("NUL", shortPath, &failed);
 }

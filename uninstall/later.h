@@ -3,6 +3,6 @@
 
 // Asks Windows to delete the file at its next start: MoveFileEx on the NT
 // family, a "NUL=short path" line in WININIT.INI's [rename] section on the
-// 9x family. 1 when it is planned; 0 otherwise (a failed WININIT.INI
-// rewrite has told the user).
+// 9x family. 1 when it is planned; 0 otherwise, with nothing shown: the
+// caller lists the file among those left.
 int DeleteAtRestart(const char* path);
