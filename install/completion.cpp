@@ -149,7 +149,7 @@ void RollBack()
   State.CurrentDialog = CreateDialogParamA(State.Module, "cleanUp", State.MainWindow, CleanUpProc, 0);
   char log[MAX_PATH];
   char earlier[MAX_PATH];
-  const int named = InstallFolderFile("setup.inf", log) && InstallFolderFile("setup.$$$", earlier);
+  const int named = InstallFolderFile(LOG_FILE_NAME, log) && InstallFolderFile(EARLIER_LOG_FILE_NAME, earlier);
   // The earlier entry, named before the uninstaller runs, keeps it from
   // removing the entry and its own pool file.
   RestoreUninstallEntry();

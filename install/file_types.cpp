@@ -74,7 +74,7 @@ static int SetClassKey(const char* key, const char* value)
     return FileTypeFailed();
   }
   // A log line that cannot be written has been reported; the key stays.
-  if (FormatWhole(TextBuffer, "HKEY_CLASSES_ROOT\\%s", key)) WriteLogLine("REGKEY=%s", TextBuffer);
+  if (FormatWhole(TextBuffer, "HKEY_CLASSES_ROOT\\%s", key)) WriteLogLine(LOG_KEY "%s", TextBuffer);
   int result = 1;
   if (value != nullptr && RegSetValueExA(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                                          static_cast<DWORD>(lstrlenA(value))) != ERROR_SUCCESS) {

@@ -2,18 +2,18 @@
 // byte may be '\', so components are found character by character.
 #include "install/install_path.h"
 #include "app/sjis.h"
+#include "install/log_format.h"
 
 static bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
 
-static bool SameNameIgnoringCase(const char* text, size_t length, const char* upper)
+static char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+static bool SameNameIgnoringCase(const char* text, size_t length, const char* name)
 {
   size_t i = 0;
-  for (; i < length && upper[i] != '\0'; ++i) {
-    char c = text[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != upper[i]) return false;
-  }
-  return i == length && upper[i] == '\0';
+  for (; i < length && name[i] != '\0'; ++i)
+    if (UpperAscii(text[i]) != UpperAscii(name[i])) return false;
+  return i == length && name[i] == '\0';
 }
 
 // Checks one component [start, end): not empty, not "." or "..".
@@ -50,7 +50,8 @@ int IsSafeInstallPath(const char* path)
   }
   if (drive || components != 1) return 1;
   const size_t length = static_cast<size_t>(p - component);
-  return SameNameIgnoringCase(component, length, "SETUP.INF") || SameNameIgnoringCase(component, length, "SETUP.$$$")
+  return SameNameIgnoringCase(component, length, LOG_FILE_NAME) ||
+                 SameNameIgnoringCase(component, length, EARLIER_LOG_FILE_NAME)
              ? 0
              : 1;
 }

@@ -24,13 +24,9 @@ enum {
   SHOWN_LINE_BYTES = 64,             // start of a refused line in its message
   PREPARE_BAR_RANGE = 10,            // the ten progress calls of the prepare step
   LOG_STEPS_PER_BLOCK = 1,           // a block per call
-  ENGINE_MAJOR = 3,
-  ENGINE_MINOR = 0,
   MERGE_LOG_LIMIT = 16 << 20,        // bytes per log that the merge takes on
 };
 
-static const char LOG_NAME[] = "setup.inf";
-static const char OLD_LOG_NAME[] = "setup.$$$";
 static const char TXT_LINE_TOO_LONG[] = "ｾｯﾄｱｯﾌﾟ情報ﾌｧｲﾙ に書き込めない長さの行です。\n\n";
 static const char TXT_CONTROL_CHARACTER[] = "ｾｯﾄｱｯﾌﾟ情報ﾌｧｲﾙ に書き込めない文字を含む行です。\n\n";
 static const char TXT_ELLIPSIS[] = "…";
@@ -85,16 +81,16 @@ int WriteLogLine(const char* format, ...)
   const BOOL wrote = IoWriteFile(State.InstallLog, line, size, &written);
   // A short write sets no error of its own.
   if (wrote && written != size) SetLastError(ERROR_DISK_FULL);
-  if (!wrote || written != size) return ReportSystemError(LOG_NAME);
+  if (!wrote || written != size) return ReportSystemError(LOG_FILE_NAME);
   return 1;
 }
 
-int LogInstalledPath(const char* kind, const char* path)
+int LogInstalledPath(const char* head, const char* path)
 {
   const bool unc = path[0] == '\\' && path[1] == '\\';
   const bool drive = path[0] != '\0' && path[1] == ':';
-  if (unc || drive) return WriteLogLine("%s=%s", kind, path);
-  return WriteLogLine("%s=%s\\%s", kind, State.InstallFolder, path);
+  if (unc || drive) return WriteLogLine("%s%s", head, path);
+  return WriteLogLine("%s%s\\%s", head, State.InstallFolder, path);
 }
 
 static int MergeInto(HANDLE target, HANDLE old);
@@ -103,20 +99,20 @@ static void DeleteOldLog()
 {
   // A read-only attribute carried over from the older setup.inf would keep
   // it from going.
-  SetFileAttributesA(OLD_LOG_NAME, FILE_ATTRIBUTE_NORMAL);
-  DeleteFileA(OLD_LOG_NAME);
+  SetFileAttributesA(EARLIER_LOG_FILE_NAME, FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(EARLIER_LOG_FILE_NAME);
 }
 
 // Gives a stray "setup.$$$" its name back, or merges it into the
 // "setup.inf" beside it. 1 when it is gone and its lines are kept.
 static int TakeBackStrayLog()
 {
-  if (GetFileAttributesA(LOG_NAME) == INVALID_FILE_ATTRIBUTES) return MoveFileExA(OLD_LOG_NAME, LOG_NAME, 0);
+  if (GetFileAttributesA(LOG_FILE_NAME) == INVALID_FILE_ATTRIBUTES) return MoveFileExA(EARLIER_LOG_FILE_NAME, LOG_FILE_NAME, 0);
   // The log is this engine's own, and it is renamed and rewritten next anyway.
-  SetFileAttributesA(LOG_NAME, FILE_ATTRIBUTE_NORMAL);
-  HANDLE log = CreateFileA(LOG_NAME, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  SetFileAttributesA(LOG_FILE_NAME, FILE_ATTRIBUTE_NORMAL);
+  HANDLE log = CreateFileA(LOG_FILE_NAME, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (log == INVALID_HANDLE_VALUE) return 0;
-  HANDLE old = CreateFileA(OLD_LOG_NAME, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE old = CreateFileA(EARLIER_LOG_FILE_NAME, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   int merged = 0;
   if (old != INVALID_HANDLE_VALUE) {
     merged = MergeInto(log, old);
@@ -129,7 +125,7 @@ static int TakeBackStrayLog()
 
 int PrepareInstall()
 {
-  StartItem(LOG_NAME, PREPARE_BAR_RANGE, LOG_STEPS_PER_BLOCK);
+  StartItem(LOG_FILE_NAME, PREPARE_BAR_RANGE, LOG_STEPS_PER_BLOCK);
   AdvanceProgress(ADVANCE_ITEM);
 
   lstrcpynA(TextBuffer, State.InstallFolder, MAX_PATH);
@@ -141,32 +137,32 @@ int PrepareInstall()
   // A "setup.$$$" found here was left by a run that never closed its log,
   // or whose merge failed: it holds an earlier installation's lines, and
   // goes only once they are in "setup.inf".
-  if (GetFileAttributesA(OLD_LOG_NAME) != INVALID_FILE_ATTRIBUTES && !TakeBackStrayLog())
-    return ReportSystemError(OLD_LOG_NAME);
+  if (GetFileAttributesA(EARLIER_LOG_FILE_NAME) != INVALID_FILE_ATTRIBUTES && !TakeBackStrayLog())
+    return ReportSystemError(EARLIER_LOG_FILE_NAME);
   AdvanceProgress(ADVANCE_ITEM);
 
-  const bool keptOld = GetFileAttributesA(LOG_NAME) != INVALID_FILE_ATTRIBUTES &&
-                       MoveFileExA(LOG_NAME, OLD_LOG_NAME, 0);
+  const bool keptOld = GetFileAttributesA(LOG_FILE_NAME) != INVALID_FILE_ATTRIBUTES &&
+                       MoveFileExA(LOG_FILE_NAME, EARLIER_LOG_FILE_NAME, 0);
   AdvanceProgress(ADVANCE_ITEM);
 
-  State.InstallLog = IoCreateFile(LOG_NAME, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  State.InstallLog = IoCreateFile(LOG_FILE_NAME, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   if (State.InstallLog == INVALID_HANDLE_VALUE) {
-    ReportSystemError(LOG_NAME);
+    ReportSystemError(LOG_FILE_NAME);
     // Without a new log nothing will merge the older one, so it keeps its
     // own name for the next run and the uninstaller.
-    if (keptOld) MoveFileExA(OLD_LOG_NAME, LOG_NAME, 0);
+    if (keptOld) MoveFileExA(EARLIER_LOG_FILE_NAME, LOG_FILE_NAME, 0);
     return 0;
   }
   AdvanceProgress(ADVANCE_ITEM);
 
-  if (!WriteLogLine("USER=%s", State.UserName) || !WriteLogLine("SECTION=%s", State.UserCompany)) return 0;
+  if (!WriteLogLine(LOG_USER "%s", State.UserName) || !WriteLogLine(LOG_COMPANY "%s", State.UserCompany)) return 0;
   AdvanceProgress(ADVANCE_ITEM);
   // The merge recognises this engine's logs by exactly this line.
   if (!WriteLogLine("%s", LOG_AUTHOR_LINE)) return 0;
   AdvanceProgress(ADVANCE_ITEM);
-  if (!WriteLogLine("VER=%d.%2.2d", ENGINE_MAJOR, ENGINE_MINOR)) return 0;
+  if (!WriteLogLine(LOG_VERSION_FORMAT, ENGINE_VERSION_MAJOR, ENGINE_VERSION_MINOR)) return 0;
   AdvanceProgress(ADVANCE_ITEM);
-  if (State.FolderCreated && !WriteLogLine("IFOLDER=%s", State.InstallFolder)) return 0;
+  if (State.FolderCreated && !WriteLogLine(LOG_INSTALL_FOLDER "%s", State.InstallFolder)) return 0;
   AdvanceProgress(ADVANCE_ITEM);
 
   AdvanceProgress(ADVANCE_ITEM | ADVANCE_OVERALL);
@@ -238,11 +234,11 @@ void CloseInstallLog()
   // Without a new log, an older one stays as the prepare step left it.
   if (State.InstallLog == INVALID_HANDLE_VALUE) return;
 
-  HANDLE old = CreateFileA(OLD_LOG_NAME, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+  HANDLE old = CreateFileA(EARLIER_LOG_FILE_NAME, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   // An older log whose lines did not all reach the new one stays; the next
   // run's prepare step merges it.
-  int merged = GetFileAttributesA(OLD_LOG_NAME) == INVALID_FILE_ATTRIBUTES;
+  int merged = GetFileAttributesA(EARLIER_LOG_FILE_NAME) == INVALID_FILE_ATTRIBUTES;
   if (old != INVALID_HANDLE_VALUE) {
     merged = MergeInto(State.InstallLog, old);
     CloseHandle(old);
@@ -295,7 +291,7 @@ static void KeepOnlyNewLines(HANDLE old, DWORD oldSize, DWORD newSize)
 void CloseInstallLogForRollBack()
 {
   if (State.InstallLog == INVALID_HANDLE_VALUE) return;
-  HANDLE old = CreateFileA(OLD_LOG_NAME, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE old = CreateFileA(EARLIER_LOG_FILE_NAME, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (old != INVALID_HANDLE_VALUE) {
     DWORD oldHigh = 0;
     DWORD newHigh = 0;

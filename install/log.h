@@ -2,6 +2,7 @@
 // one line per installed folder, file, shortcut and registry entry, and the
 // merge that carries over the lines of an earlier log of this engine.
 #pragma once
+#include "install/log_format.h"
 
 // Step of row 0: makes InstallFolder the current directory, merges a stray
 // "setup.$$$" of an unfinished run into "setup.inf" (or gives it that name),
@@ -9,17 +10,14 @@
 // lines. 0 after reporting.
 int PrepareInstall();
 
-// Characters of a log line before its CR LF.
-enum { LOG_LINE_LIMIT = 257 };
-
 // Formats one line (a printf format and its arguments) and appends it
 // with CR LF. A line that would not fit LOG_LINE_LIMIT characters is
 // refused with a message, never cut. 0 after reporting.
 int WriteLogLine(const char* format, ...);
 
-// Writes "KIND=<absolute path>": a relative path is taken from InstallFolder.
-// 0 after reporting.
-int LogInstalledPath(const char* kind, const char* path);
+// Writes the line head (LOG_FILE and the like) and the absolute path: a
+// relative path is taken from InstallFolder. 0 after reporting.
+int LogInstalledPath(const char* head, const char* path);
 
 // Appends the older log's lines that the new log lacks, removes "setup.$$$"
 // once they are written and flushed (otherwise it stays, for the next run's

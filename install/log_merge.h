@@ -3,9 +3,7 @@
 // whole logs in memory, so it costs one pass over each. Portable.
 #pragma once
 #include <cstddef>
-
-// The maker's line that marks a log of this engine.
-inline constexpr char LOG_AUTHOR_LINE[] = "AUTHOR=Norvalex";
+#include "install/log_format.h"
 
 // Bytes of workspace MergeLogs needs for these two logs (it grows with
 // their number of lines).

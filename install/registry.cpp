@@ -94,7 +94,7 @@ static int CreateRegistryKey(HKEY root, const char* rootName, const char* subKey
   }
   // The key is there whether or not its line can be written; the log tells
   // of its own failure, and the caller still gets the key for its value.
-  WriteLogLine("REGKEY=%s\\%s", rootName, subKey);
+  WriteLogLine(LOG_KEY "%s\\%s", rootName, subKey);
   return 1;
 }
 
@@ -120,7 +120,7 @@ static int SetRegistryValue(const RootKey& root, const char* rest, int type, con
                                       data, length);
   if (opened != nullptr) RegCloseKey(opened);
   if (written != ERROR_SUCCESS) return ReportRegistryFailure(TXT_VALUE_NOT_WRITTEN, name != nullptr ? name : "");
-  WriteLogLine("REGDAT=%s\\%s", root.LongName, rest);
+  WriteLogLine(LOG_VALUE "%s\\%s", root.LongName, rest);
   return 1;
 }
 

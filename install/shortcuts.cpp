@@ -141,7 +141,7 @@ static int RunPass(int pass)
 
   ShowPass(pass);
   const char* link = CreateShortcut(pass, target, name, arguments);
-  if (link == nullptr || !WriteLogLine("SCUT=%s", link)) return 0;
+  if (link == nullptr || !WriteLogLine(LOG_SHORTCUT "%s", link)) return 0;
   AdvanceProgress(ADVANCE_ITEM);
   return 1;
 }

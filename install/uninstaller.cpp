@@ -12,9 +12,10 @@
 #include "app/version_info.h"
 #include "install/extract.h"
 #include "install/install_path.h"
+#include "install/log_format.h"
 #include "resources/identity.h"
 
-enum : DWORD { ENGINE_VERSION_MS = 0x30000, ENGINE_VERSION_LS = 0 };
+enum : DWORD { ENGINE_VERSION_MS = ENGINE_VERSION_MAJOR << 16 | ENGINE_VERSION_MINOR, ENGINE_VERSION_LS = 0 };
 enum { POOL_SIZE = 1000, POOL_NAME_LENGTH = 13, POOL_NAME_EXTRA = 16 };  // "\unins000.exe", and room for the NUL
 enum { COMPARE_CHUNK = 4096 };
 enum { SAVED_VALUES = 16, SAVED_NAME_BYTES = 64, LOG_SIZE_LIMIT = 16 << 20, KILOBYTE = 1024 };
@@ -195,7 +196,7 @@ static bool StartsWith(const char* line, const char* key, size_t length)
 static void AddLoggedFile(const char* line, size_t length, ULONGLONG* total)
 {
   size_t head = 0;
-  static const char* const keys[] = {"FILE=", "DLL="};
+  static const char* const keys[] = {LOG_FILE, LOG_SHARED_FILE};
   for (const char* key : keys) {
     const size_t keyLength = static_cast<size_t>(lstrlenA(key));
     if (length > keyLength && StartsWith(line, key, keyLength)) head = keyLength;

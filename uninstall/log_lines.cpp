@@ -5,7 +5,6 @@
 #include "uninstall/log_lines.h"
 #include <cstring>
 #include "app/sjis.h"
-#include "install/log_merge.h"
 
 long SplitLogLines(char* text, size_t size, char** lines, size_t max)
 {
@@ -37,9 +36,9 @@ LineKind ClassifyLine(const char* line, const char** value)
   static const struct {
     const char* key;
     LineKind kind;
-  } keys[] = {{"FILE=", LINE_FILE},     {"DLL=", LINE_FILE},    {"FOLDER=", LINE_FOLDER},
-              {"IFOLDER=", LINE_FOLDER}, {"SCUT=", LINE_SHORTCUT}, {"REGKEY=", LINE_KEY},
-              {"REGDAT=", LINE_VALUE}};
+  } keys[] = {{LOG_FILE, LINE_FILE},     {LOG_SHARED_FILE, LINE_FILE}, {LOG_FOLDER, LINE_FOLDER},
+              {LOG_INSTALL_FOLDER, LINE_FOLDER}, {LOG_SHORTCUT, LINE_SHORTCUT}, {LOG_KEY, LINE_KEY},
+              {LOG_VALUE, LINE_VALUE}};
   for (const auto& k : keys) {
     const size_t length = strlen(k.key);
     if (strncmp(line, k.key, length) == 0) {

@@ -3,11 +3,9 @@
 // is done with it. Bytes in, bytes out. Portable.
 #pragma once
 #include <cstddef>
+#include "install/log_format.h"
 
 enum LineKind { LINE_OTHER, LINE_FILE, LINE_FOLDER, LINE_SHORTCUT, LINE_KEY, LINE_VALUE };
-
-// Longest line the engine writes, without its CR LF.
-enum { LOG_LINE_LIMIT = 257 };
 
 // Cuts text (size bytes, any NUL inside refused) into lines ended by LF, a
 // CR before the LF dropped; a last line without LF counts too. Each line is

@@ -20,8 +20,6 @@ UninstallRun Run;
 
 enum { LOG_SIZE_LIMIT = 16 << 20, GUARDED_FOLDERS = 6, POOL_NAME_LENGTH = 12 };
 
-static const char LOG_NAME[] = "setup.inf";
-static const char EARLIER_LOG_NAME[] = "setup.$$$";
 static const char TXT_CONFIRM_CAPTION[] = "アンインストールの確認";
 static const char TXT_CONFIRM[] =
     "「%s」をアンインストールします。\n\nインストールされたファイル、ショートカット、レジストリの設定を削除します。"
@@ -128,7 +126,7 @@ static void RemoveLines(HANDLE heap)
   }
   // The log goes before the folders, the install folder among them.
   char log[MAX_PATH];
-  if (FolderFile(LOG_NAME, log)) {
+  if (FolderFile(LOG_FILE_NAME, log)) {
     SetFileAttributesA(log, FILE_ATTRIBUTE_NORMAL);
     if (!DeleteFileA(log) && GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES) NoteLeftover(log, 0);
   }
@@ -166,7 +164,7 @@ static void Uninstall()
   const bool drive = folder[0] != '\0' && folder[1] == ':';
   const bool network = folder[0] == '\\' && folder[1] == '\\';
   char log[MAX_PATH];
-  if ((!drive && !network) || !FolderFile(LOG_NAME, log)) return Tell(TXT_BAD_COMMAND);
+  if ((!drive && !network) || !FolderFile(LOG_FILE_NAME, log)) return Tell(TXT_BAD_COMMAND);
   if (!Run.Command.RollBack) {
     char question[sizeof TXT_CONFIRM + MAX_PATH];
     wsprintfA(question, TXT_CONFIRM, Run.Command.Product);
@@ -180,7 +178,7 @@ static void Uninstall()
   char* text = nullptr;
   if (ReadLog(log, heap, &text)) {
     char earlier[MAX_PATH];
-    Run.Partial = Run.Command.RollBack && FolderFile(EARLIER_LOG_NAME, earlier) &&
+    Run.Partial = Run.Command.RollBack && FolderFile(EARLIER_LOG_FILE_NAME, earlier) &&
                   GetFileAttributesA(earlier) != INVALID_FILE_ATTRIBUTES;
     OpenProgress(Run.LineCount);
     RemoveLines(heap);

@@ -114,9 +114,9 @@ static int FileTypeOf(const RegistryPath& path, char* extension, int* extensionK
   }
   if (extension[0] == '\0') return 0;
   char line[MAX_PATH + 32];
-  wsprintfA(line, "REGKEY=%s\\.%s", CLASSES_ROOT, extension);
+  wsprintfA(line, LOG_KEY "%s\\.%s", CLASSES_ROOT, extension);
   if (!LogHasLine(line)) return 0;
-  wsprintfA(line, "REGKEY=%s\\%sfile", CLASSES_ROOT, extension);
+  wsprintfA(line, LOG_KEY "%s\\%sfile", CLASSES_ROOT, extension);
   return LogHasLine(line);
 }
 

@@ -97,7 +97,7 @@ TEST_F(InstallLog, BareDriveInstallFolderLogsAtTheDriveRoot)
   ASSERT_FALSE(FileExists(log));
   lstrcpyA(State.InstallFolder, drive.c_str());  // standing on that drive, "C:" alone names the folder we stand in
   ASSERT_EQ(1, PrepareInstall());
-  EXPECT_EQ(1, LogInstalledPath("FILE", "demo.exe"));
+  EXPECT_EQ(1, LogInstalledPath(LOG_FILE, "demo.exe"));
   CloseInstallLog();
   EXPECT_EQ(HEAD + "FILE=" + drive + "\\demo.exe\r\n", FileText(log));
   DeleteFileA(log.c_str());

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include "install/log_format.h"
 #include "payload/walk.h"
-#include "resources/identity.h"
 #include "tools/mksetup/manifest.h"
 #include "tools/mksetup/payload_builder.h"
 #include "tools/mksetup/payload_file.h"
@@ -133,7 +133,9 @@ int main(int argc, char** argv)
 
   std::string manifest, output = "setup.exe", uninstaller;
   std::string engine = BesideOrBuilt("setup.exe", MKSETUP_DEFAULT_ENGINE);
-  app.set_version_flag("--version", "mksetup: setup engine " ENGINE_VERSION_TEXT " (log VER=3.00)");
+  char logVersion[16];
+  std::snprintf(logVersion, sizeof logVersion, LOG_VERSION_FORMAT, ENGINE_VERSION_MAJOR, ENGINE_VERSION_MINOR);
+  app.set_version_flag("--version", std::string("mksetup: setup engine " ENGINE_VERSION_TEXT " (log ") + logVersion + ")");
   bool span = false, quiet = false;
   uint64_t volumeSize = 0;
   CLI::App* build = app.add_subcommand("build", "Build a setup executable from a manifest");

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <toml++/toml.h>
 #include "app/flags.h"
+#include "install/log_format.h"
 #include "payload/layout.h"
 #include "tools/mksetup/names.h"
 #include "tools/mksetup/sources.h"
@@ -144,7 +145,7 @@ class Reader {
     if (node->is_string()) {
       reference.Name = Text(node, field, PATH_CAP);
       if (reference.Name.empty()) Refuse(field, node, "an empty name; use { embed = \"file\" } for a carried file");
-      const std::string problem = TargetProblem(reference.Name, "FILE");
+      const std::string problem = TargetProblem(reference.Name, LOG_FILE);
       if (!problem.empty()) Refuse(field, node, problem);
       return reference;
     }
@@ -285,10 +286,10 @@ void ReadScreen(Reader& r, const toml::table& root, Product* p)
 // sees "Docs" and "docs" as one name.
 using TargetSet = std::map<std::string, std::string>;
 
-void CheckTarget(Reader& r, const std::string& target, const char* kind, const std::string& field,
+void CheckTarget(Reader& r, const std::string& target, const char* logHead, const std::string& field,
                  const toml::node* node)
 {
-  const std::string problem = TargetProblem(target, kind);
+  const std::string problem = TargetProblem(target, logHead);
   if (!problem.empty()) r.Refuse(field, node, "target " + target + " " + problem);
 }
 
@@ -299,7 +300,7 @@ void AddFolder(Reader& r, Product* p, TargetSet* targets, const std::string& tar
   if (known != targets->end() && known->second == target) return;
   if (known != targets->end())
     r.Refuse(field, node, "folder " + target + " differs only in case from " + known->second);
-  CheckTarget(r, target, "FOLDER", field, node);
+  CheckTarget(r, target, LOG_FOLDER, field, node);
   (*targets)[FoldCase(target)] = target;
   FileEntry entry;
   entry.Target = target;
@@ -313,7 +314,7 @@ void AddFile(Reader& r, Product* p, TargetSet* targets, const std::string& targe
   if (target.empty()) r.Refuse(field, node, "a file needs a target name");
   if (target.size() > FILE_PATH_CAP - 1)
     r.Refuse(field, node, "target path is " + std::to_string(target.size()) + " bytes; at most 259 fit");
-  CheckTarget(r, target, "FILE", field, node);
+  CheckTarget(r, target, LOG_FILE, field, node);
   const auto known = targets->find(FoldCase(target));
   if (known != targets->end())
     r.Refuse(field, node, "target " + target + (known->second == target ? " is named twice" : " differs only in case from " + known->second));

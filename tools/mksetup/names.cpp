@@ -5,12 +5,12 @@
 #include <cstring>
 #include <vector>
 #include "app/sjis.h"
+#include "install/log_format.h"
 
 namespace {
 
-// The log holds lines of at most 257 characters; the shortest install
-// folder is a drive's root ("C:\").
-enum { LOG_LINE_LIMIT = 257, SHORTEST_FOLDER = 3 };
+// The shortest install folder is a drive's root ("C:\").
+enum { SHORTEST_FOLDER = 3 };
 
 // Splits at backslashes that are characters of their own; each component
 // keeps its bytes unchanged.
@@ -79,7 +79,7 @@ std::string NameProblem(const std::string& sjis)
   return bad.empty() ? bad : "holds " + bad + "; a name cannot hold \\ / : * ? \" < > | or control characters";
 }
 
-std::string TargetProblem(const std::string& sjis, const char* logKind)
+std::string TargetProblem(const std::string& sjis, const char* logHead)
 {
   std::string path = sjis;
   const bool drive = path.size() >= 2 && path[1] == ':' &&
@@ -100,9 +100,10 @@ std::string TargetProblem(const std::string& sjis, const char* logKind)
   }
   if (!drive && parts.size() == 1) {
     const std::string name = FoldCase(parts[0]);
-    if (name == "SETUP.INF" || name == "SETUP.$$$") return "is the name of the install log in the install folder";
+    if (name == FoldCase(LOG_FILE_NAME) || name == FoldCase(EARLIER_LOG_FILE_NAME))
+      return "is the name of the install log in the install folder";
   }
-  const size_t line = std::strlen(logKind) + 1 + (drive ? sjis.size() : SHORTEST_FOLDER + 1 + sjis.size());
+  const size_t line = std::strlen(logHead) + (drive ? sjis.size() : SHORTEST_FOLDER + 1 + sjis.size());
   if (line > LOG_LINE_LIMIT)
     return "is too long for its install-log line (" + std::to_string(line) + " characters even under \"C:\\\"; at most " +
            std::to_string(LOG_LINE_LIMIT) + ")";

@@ -13,9 +13,9 @@ std::string NameProblem(const std::string& sjis);
 // starts with a drive ("C:\..."): no empty, "." or ".." components, no
 // reserved device names, no characters Windows refuses in a file name, no
 // component ending in a dot or blank, short enough that its log line
-// "<kind>=<folder>\<path>" fits even under the shortest install folder, and
+// "<head><folder>\<path>" fits even under the shortest install folder, and
 // not the name of the install log itself.
-std::string TargetProblem(const std::string& sjis, const char* logKind);
+std::string TargetProblem(const std::string& sjis, const char* logHead);
 
 // A registry key path below its root: no empty components, no trailing
 // backslash.

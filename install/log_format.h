@@ -1,0 +1,34 @@
+// The install log's format, owned here for everything that writes, reads or
+// checks it: the setup program, the uninstaller and the builder. The log
+// "setup.inf" in the install folder holds one line per change, each
+// "KEY=value" with CR LF; an earlier log waits as "setup.$$$". Portable.
+#pragma once
+#include "resources/identity.h"
+
+inline constexpr char LOG_FILE_NAME[] = "setup.inf";
+inline constexpr char EARLIER_LOG_FILE_NAME[] = "setup.$$$";
+
+// Characters of a line before its CR LF. A longer line is never written.
+enum { LOG_LINE_LIMIT = 257 };
+
+// The line that marks a log of this engine: a log without it is another
+// program's, and neither merged nor acted on.
+inline constexpr char LOG_AUTHOR_LINE[] = "AUTHOR=Norvalex";
+
+// The heads of the lines, as literals so that a writer's format is built
+// from them ("KEY=" followed by the value). The head lines come first, in
+// this order: USER, SECTION, AUTHOR, VER, then IFOLDER when the setup
+// program created the install folder.
+#define LOG_USER "USER="
+#define LOG_COMPANY "SECTION="
+#define LOG_VERSION "VER="
+#define LOG_INSTALL_FOLDER "IFOLDER="  // created by the installation
+#define LOG_FOLDER "FOLDER="           // a folder of the file list, created
+#define LOG_FILE "FILE="               // a file written
+#define LOG_SHARED_FILE "DLL="         // a file written whose name ends in .dll
+#define LOG_SHORTCUT "SCUT="           // a shortcut file
+#define LOG_KEY "REGKEY="              // a registry key created: root name, "\", the rest
+#define LOG_VALUE "REGDAT="            // a registry value written: root name, "\", key, "\", name
+
+// The VER line: the engine's major and minor version, as "3.00".
+#define LOG_VERSION_FORMAT LOG_VERSION "%d.%2.2d"
