@@ -5,6 +5,8 @@
 #pragma once
 #include <windows.h>
 
+// The buffers that take payload records have the records' capacities; the
+// payload's readers assert that the two agree.
 enum {
   PANEL_BITMAP_BYTES = 106712,
   PAYLOAD_BUFFER_BYTES = 65536,  // one ReadFile of the payload

@@ -9,6 +9,16 @@
 
 enum { DARK_BOTTOM_MASK = 0x3F3F3F };
 
+// The run's record keeps what the start-up records carry in buffers of
+// exactly their capacities, so a record read whole always fits.
+static_assert(sizeof State.ProductName == NAME_CAPACITY, "product name");
+static_assert(sizeof State.FontFace == FACE_CAPACITY, "font face");
+static_assert(sizeof State.FooterText == FOOTER_CAPACITY, "footer");
+static_assert(sizeof State.PanelBitmap == PANEL_BYTES, "panel picture");
+static_assert(sizeof State.DefaultFolder == PATH_CAPACITY && sizeof State.InstallFolder == PATH_CAPACITY &&
+                  sizeof TextBuffer == PATH_CAPACITY,
+              "paths");
+
 int ReadProductHeader()
 {
   if (!OpenPayload()) return 0;
