@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <cstdint>
 #include "app/flags.h"
+#include "app/folder_macro.h"
 #include "app/message_box.h"
 #include "app/services.h"
 #include "app/state.h"
@@ -15,7 +16,6 @@
 #include "install/file_reference.h"
 #include "payload/layout.h"
 #include "payload/reader.h"
-#include "ui/folder.h"
 
 enum {
   PUMP_MASK = EXTRACT_BLOCK_BYTES - 1,  // drain the queue once per 4096 bytes read through

@@ -3,50 +3,14 @@
 // refused, never cut.
 #include "ui/folder.h"
 #include <shlobj.h>
+#include "app/folder_macro.h"
 #include "app/message_box.h"
 #include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"
+#include "app/texts.h"
 
-enum { MACRO_LENGTH = 9, TEST_NAME_SUFFIX = 10, CSIDL_DRIVES_ROOT = 17 };
-
-static const char TXT_SETUP_ERROR[] = "ｾｯﾄｱｯﾌﾟ ｴﾗｰ";
-static const char TXT_TOO_LONG[] = "インストール先フォルダ名が長すぎます。";
-
-int RefuseLongFolder()
-{
-  ShowMessageBox(State.CurrentDialog, TXT_TOO_LONG, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
-  return 0;
-}
-
-// True when text begins with the 9 bytes of macro, compared byte for byte.
-static bool StartsWithMacro(const char* text, const char* macro)
-{
-  for (int i = 0; i < MACRO_LENGTH; ++i)
-    if (text[i] != macro[i]) return false;  // also stops at text's NUL
-  return true;
-}
-
-int ExpandFolderMacro(const char* source, char* destination)
-{
-  char head[MAX_PATH] = "";
-  const char* rest = source;
-  if (StartsWithMacro(source, "$(SYSDIR)")) {
-    GetSystemDirectoryA(head, sizeof head);
-    rest = source + MACRO_LENGTH;
-  } else if (StartsWithMacro(source, "$(WINDIR)")) {
-    GetWindowsDirectoryA(head, sizeof head);
-    rest = source + MACRO_LENGTH;
-  } else if (StartsWithMacro(source, "$(SYSDRV)")) {
-    GetWindowsDirectoryA(head, sizeof head);
-    head[1] = '\0';
-    rest = source + MACRO_LENGTH;
-  }
-  if (lstrlenA(head) + lstrlenA(rest) >= MAX_PATH) return RefuseLongFolder();
-  lstrcpyA(destination, head);
-  lstrcatA(destination, rest);
-  return 1;
-}
+enum { TEST_NAME_SUFFIX = 10, CSIDL_DRIVES_ROOT = 17 };
 
 static int WriteTest()
 {

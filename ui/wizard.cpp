@@ -3,6 +3,7 @@
 // message loop. The payload is read as pages are first shown: agreement,
 // default folder, required size, each exactly once, in that order.
 #include "ui/wizard.h"
+#include "app/folder_macro.h"
 #include "app/flags.h"
 #include "app/services.h"
 #include "app/sjis.h"
