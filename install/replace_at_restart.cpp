@@ -38,8 +38,7 @@ int ReplaceAtNextStart(const char* path, const char* alternate)
   char shortSource[MAX_PATH];
   if (!ShortPath(target, shortTarget) || !ShortPath(source, shortSource)) return 0;
   const char* failed = nullptr;
-  if (!AddWininitEntry(shortTarget, shortSource, &failed))
-    return GetLastError() == ERROR_FILENAME_EXCED_RANGE ? RefuseLongName(failed) : ReportSystemError(failed);
+  if (!AddWininitEntry(shortTarget, shortSource, &failed)) return ReportSystemError(failed);
   const bool ntFamily = (GetVersion() & 0x80000000) == 0;
   if (ntFamily && !MoveFileExA(source, target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING))
     return ReportSystemError(path);

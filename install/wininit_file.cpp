@@ -103,10 +103,7 @@ int AddWininitEntry(const char* target, const char* source, const char** failed)
   char ini[MAX_PATH];
   char bak[MAX_PATH];
   *failed = "WININIT.INI";
-  if (!WindowsFolderFile("WININIT.INI", ini)) return 0;
-  *failed = "WININIT.BAK";
-  if (!WindowsFolderFile("WININIT.BAK", bak)) return 0;
-  *failed = "WININIT.INI";
+  if (!WindowsFolderFile("WININIT.INI", ini) || !WindowsFolderFile("WININIT.BAK", bak)) return 0;
   const int hadIni = GetFileAttributesA(ini) != INVALID_FILE_ATTRIBUTES;
   if (hadIni && !CopyFileA(ini, bak, FALSE)) return 0;
   if (RewriteIni(ini, bak, hadIni, target, source, failed)) {

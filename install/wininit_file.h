@@ -8,7 +8,6 @@
 // "NUL" deletes source). While the new file is written the old one waits in
 // WININIT.BAK and is put back if writing fails; if even that fails,
 // WININIT.BAK stays for the user. Paths in their 8.3 form. 1 when the entry
-// is written; 0 with the system's error set (ERROR_FILENAME_EXCED_RANGE when
-// the Windows folder's path is too long) and *failed naming the file,
+// is written; 0 with the system's error set and *failed naming the file,
 // "WININIT.INI" or "WININIT.BAK".
 int AddWininitEntry(const char* target, const char* source, const char** failed);
