@@ -29,10 +29,14 @@ static int ParseRegistryPath(const char* text, RegistryPath* out)
                {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
                {"HKEY_USERS", HKEY_USERS},
                {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG}};
+  const int textLength = lstrlenA(text);
   for (const auto& root : roots) {
     const int length = lstrlenA(root.name);
-    if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, text, length, root.name, length) != CSTR_EQUAL ||
-        text[length] != '\\' || text[length + 1] == '\0' || lstrlenA(text + length + 1) >= MAX_PATH) {
+    // The text is compared only as far as it goes: a short last line of the
+    // log ends its heap block.
+    if (textLength <= length + 1 ||
+        CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, text, length, root.name, length) != CSTR_EQUAL ||
+        text[length] != '\\' || textLength - length - 1 >= MAX_PATH) {
       continue;
     }
     out->Root = root.key;
