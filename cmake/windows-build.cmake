@@ -66,7 +66,7 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc
   PROPERTIES OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/setup.manifest;${CMAKE_SOURCE_DIR}/resources/setup.ico;${CMAKE_SOURCE_DIR}/resources/dialogs.h")
 set_source_files_properties(${CMAKE_SOURCE_DIR}/uninstall/uninstall.rc
   DIRECTORY ${CMAKE_SOURCE_DIR}/uninstall
-  PROPERTIES OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/setup.ico;${CMAKE_SOURCE_DIR}/resources/identity.h;${CMAKE_SOURCE_DIR}/uninstall/uninstall_dialog.h")
+  PROPERTIES OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/setup.manifest;${CMAKE_SOURCE_DIR}/resources/setup.ico;${CMAKE_SOURCE_DIR}/resources/identity.h;${CMAKE_SOURCE_DIR}/uninstall/uninstall_dialog.h")
 set_source_files_properties(${CMAKE_SOURCE_DIR}/tests/support/uninstaller/recorder.rc
   DIRECTORY ${CMAKE_SOURCE_DIR}/tests
   PROPERTIES OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/identity.h")
