@@ -11,6 +11,7 @@ void InitSetupState()
   State.ErrorBoxStyle = MB_ICONERROR;
   State.Payload.File = INVALID_HANDLE_VALUE;
   State.InstallLog = INVALID_HANDLE_VALUE;
+  State.EarlierLog = INVALID_HANDLE_VALUE;
   State.DestinationDrive = -1;
   TextBuffer[0] = '\0';
 }

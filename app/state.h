@@ -4,6 +4,7 @@
 // that start otherwise.
 #pragma once
 #include <windows.h>
+#include "app/sha256.h"
 
 // The buffers that take payload records have the records' capacities; the
 // payload's readers assert that the two agree.
@@ -102,6 +103,8 @@ struct SetupState {
 
   // Install
   HANDLE InstallLog;               // setup.inf while the steps run
+  HANDLE EarlierLog;               // setup.$$$, vouched for and shut to writers, until the log's close
+  char LogDigest[SHA256_TEXT_BYTES];  // of setup.inf as closed for a roll-back; empty when unknown
   char UninstallerPath[MAX_PATH];  // where the uninstaller was written
   int AlreadyRegistered;           // the Uninstall key existed before
 };

@@ -153,9 +153,13 @@ void RollBack()
   // The earlier entry, named before the uninstaller runs, keeps it from
   // removing the entry and its own pool file.
   RestoreUninstallEntry();
-  const int length = lstrlenA(State.UninstallerPath) + lstrlenA(State.ProductName) + lstrlenA(State.InstallFolder) + 10;
+  // The digest of the log as this run closed it goes with the command: the
+  // entry, just given back, vouches for the earlier installation's log.
+  const int length = lstrlenA(State.UninstallerPath) + lstrlenA(State.ProductName) + lstrlenA(State.InstallFolder) +
+                     11 + lstrlenA(State.LogDigest);
   if (length < MAX_PATH) {
-    wsprintfA(TextBuffer, "\"%s\" s \"%s\" \"%s\"", State.UninstallerPath, State.ProductName, State.InstallFolder);
+    wsprintfA(TextBuffer, "\"%s\" s \"%s\" \"%s\" %s", State.UninstallerPath, State.ProductName, State.InstallFolder,
+              State.LogDigest);
     // A current folder inside the product would keep it from being removed.
     char root[MAX_PATH];
     GetWindowsDirectoryA(root, sizeof root);

@@ -3,19 +3,24 @@
 // of the install steps, and the closing merge. A line holds at most 257
 // characters before its CR LF; a longer one is refused, never cut. An older
 // log is never lost: it is merged, or it gets its own name back, or (when
-// the run rolls back) it waits beside the lines only this run added.
+// the run rolls back) it waits beside the lines only this run added. Only
+// an earlier log that the product's Uninstall entry vouches for by its
+// digest is merged; any other is kept aside under a name of its own.
 #include "install/log.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include "app/file_io.h"
 #include "app/message_box.h"
 #include "app/phase_clock.h"
 #include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"
+#include "app/texts.h"
 #include "install/log_merge.h"
+#include "install/uninstaller.h"
 #include "resources/dialogs.h"
 #include "ui/panel.h"
 
@@ -25,11 +30,16 @@ enum {
   PREPARE_BAR_RANGE = 10,            // the ten progress calls of the prepare step
   LOG_STEPS_PER_BLOCK = 1,           // a block per call
   MERGE_LOG_LIMIT = 16 << 20,        // bytes per log that the merge takes on
+  DIGEST_CHUNK_BYTES = 2048,        // a frame of 4 KB would need the stack probe, which the engine does not link
+  ASIDE_NAME_BYTES = 10,             // "setup.000" and its NUL
+  ASIDE_NAMES = 1000,
 };
 
 static const char TXT_LINE_TOO_LONG[] = "ｾｯﾄｱｯﾌﾟ情報ﾌｧｲﾙ に書き込めない長さの行です。\n\n";
 static const char TXT_CONTROL_CHARACTER[] = "ｾｯﾄｱｯﾌﾟ情報ﾌｧｲﾙ に書き込めない文字を含む行です。\n\n";
 static const char TXT_ELLIPSIS[] = "…";
+static const char TXT_KEPT_ASIDE[] =
+    "このフォルダのアンインストール情報は、このセットアップが書いたものと確かめられないため、使わずに別の名前で残しました。\n\n%s\nインストールを続けます。";
 
 static bool CompareMemoryBytes(const char* a, const char* b, DWORD length)
 {
@@ -103,24 +113,118 @@ static void DeleteOldLog()
   DeleteFileA(EARLIER_LOG_FILE_NAME);
 }
 
-// Gives a stray "setup.$$$" its name back, or merges it into the
-// "setup.inf" beside it. 1 when it is gone and its lines are kept.
-static int TakeBackStrayLog()
+// The SHA-256 of the whole open file, as text. 0 when it cannot be read.
+static int DigestOf(HANDLE file, char text[SHA256_TEXT_BYTES])
 {
-  if (GetFileAttributesA(LOG_FILE_NAME) == INVALID_FILE_ATTRIBUTES) return MoveFileExA(EARLIER_LOG_FILE_NAME, LOG_FILE_NAME, 0);
-  // The log is this engine's own, and it is renamed and rewritten next anyway.
-  SetFileAttributesA(LOG_FILE_NAME, FILE_ATTRIBUTE_NORMAL);
-  HANDLE log = CreateFileA(LOG_FILE_NAME, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (log == INVALID_HANDLE_VALUE) return 0;
-  HANDLE old = CreateFileA(EARLIER_LOG_FILE_NAME, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  int merged = 0;
-  if (old != INVALID_HANDLE_VALUE) {
-    merged = MergeInto(log, old);
-    CloseHandle(old);
+  if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return 0;
+  Sha256 sha;
+  Sha256Start(&sha);
+  char chunk[DIGEST_CHUNK_BYTES];
+  for (DWORD got = 1; got != 0;) {
+    if (!IoReadFile(file, chunk, sizeof chunk, &got)) return 0;
+    Sha256Add(&sha, chunk, got);
   }
-  CloseHandle(log);
-  if (merged) DeleteOldLog();
-  return merged;
+  unsigned char digest[SHA256_BYTES];
+  Sha256Finish(&sha, digest);
+  Sha256Text(digest, text);
+  return 1;
+}
+
+// A log of the install folder opened for reading and writing and shut to
+// every other writer; it may still be renamed, by this process too. The
+// handle is INVALID_HANDLE_VALUE when it cannot be opened.
+static HANDLE OpenLog(const char* name)
+{
+  SetFileAttributesA(name, FILE_ATTRIBUTE_NORMAL);
+  return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// True when the open log's bytes are those the Uninstall entry vouches for.
+static bool Vouched(HANDLE log, const char vouched[2][SHA256_TEXT_BYTES])
+{
+  char digest[SHA256_TEXT_BYTES];
+  if (log == INVALID_HANDLE_VALUE || !DigestOf(log, digest)) return false;
+  return (vouched[0][0] != '\0' && strcmp(digest, vouched[0]) == 0) ||
+         (vouched[1][0] != '\0' && strcmp(digest, vouched[1]) == 0);
+}
+
+// Gives a log that nothing vouches for the first free name "setup.000" to
+// "setup.999", where it is never merged and never acted on, and adds
+// "name -> new name" to the note. 0 when it cannot be moved.
+static int KeepAside(const char* name, char* note, size_t noteBytes)
+{
+  char aside[ASIDE_NAME_BYTES];
+  for (int n = 0; n < ASIDE_NAMES; ++n) {
+    wsprintfA(aside, "setup.%3.3d", n);
+    if (MoveFileExA(name, aside, 0)) {
+      const size_t used = static_cast<size_t>(lstrlenA(note));
+      if (used + MAX_PATH < noteBytes) wsprintfA(note + used, "%s → %s\n", name, aside);
+      return 1;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) return 0;
+  }
+  return 0;
+}
+
+static int MergeInto(HANDLE target, HANDLE old);
+
+// Finds the earlier log: setup.inf, or a "setup.$$$" left by a run that
+// never closed its log or whose merge failed (merged into setup.inf when
+// both are vouched for, else given that name). A log the Uninstall entry
+// does not vouch for is kept aside and named in `note`. The earlier log
+// stays open in State.EarlierLog, under the name setup.inf; 0 when a
+// vouched log could not be taken on (the system's error set).
+static int FindEarlierLog(char* note, size_t noteBytes)
+{
+  char vouched[2][SHA256_TEXT_BYTES];
+  ReadLogDigests(vouched[0], vouched[1]);
+  const bool strayThere = GetFileAttributesA(EARLIER_LOG_FILE_NAME) != INVALID_FILE_ATTRIBUTES;
+  HANDLE stray = strayThere ? OpenLog(EARLIER_LOG_FILE_NAME) : INVALID_HANDLE_VALUE;
+  if (strayThere && !Vouched(stray, vouched)) {
+    if (stray != INVALID_HANDLE_VALUE) CloseHandle(stray);
+    stray = INVALID_HANDLE_VALUE;
+    if (!KeepAside(EARLIER_LOG_FILE_NAME, note, noteBytes)) return 0;
+  }
+  const bool logThere = GetFileAttributesA(LOG_FILE_NAME) != INVALID_FILE_ATTRIBUTES;
+  HANDLE log = logThere ? OpenLog(LOG_FILE_NAME) : INVALID_HANDLE_VALUE;
+  if (logThere && !Vouched(log, vouched)) {
+    if (log != INVALID_HANDLE_VALUE) CloseHandle(log);
+    log = INVALID_HANDLE_VALUE;
+    if (!KeepAside(LOG_FILE_NAME, note, noteBytes)) {
+      if (stray != INVALID_HANDLE_VALUE) CloseHandle(stray);
+      return 0;
+    }
+  }
+  if (stray != INVALID_HANDLE_VALUE && log != INVALID_HANDLE_VALUE) {
+    const int merged = MergeInto(log, stray);
+    CloseHandle(stray);
+    if (!merged) {
+      CloseHandle(log);
+      return 0;
+    }
+    DeleteOldLog();
+  } else if (stray != INVALID_HANDLE_VALUE) {
+    if (!MoveFileExA(EARLIER_LOG_FILE_NAME, LOG_FILE_NAME, 0)) {
+      CloseHandle(stray);
+      return 0;
+    }
+    log = stray;
+  }
+  State.EarlierLog = log;
+  return 1;
+}
+
+// Gives the earlier log its own name back and lets it go, for the next run
+// and the uninstaller; the entry vouches for it as it now is.
+static void GiveBackEarlierLog()
+{
+  if (State.EarlierLog == INVALID_HANDLE_VALUE) return;
+  MoveFileExA(EARLIER_LOG_FILE_NAME, LOG_FILE_NAME, 0);
+  char digest[SHA256_TEXT_BYTES];
+  if (DigestOf(State.EarlierLog, digest)) StoreLogDigests(digest, "");
+  CloseHandle(State.EarlierLog);
+  State.EarlierLog = INVALID_HANDLE_VALUE;
 }
 
 int PrepareInstall()
@@ -134,15 +238,22 @@ int PrepareInstall()
   if (!SetCurrentDirectoryA(TextBuffer)) return ReportSystemError(State.InstallFolder);
   AdvanceProgress(ADVANCE_ITEM);
 
-  // A "setup.$$$" found here was left by a run that never closed its log,
-  // or whose merge failed: it holds an earlier installation's lines, and
-  // goes only once they are in "setup.inf".
-  if (GetFileAttributesA(EARLIER_LOG_FILE_NAME) != INVALID_FILE_ATTRIBUTES && !TakeBackStrayLog())
-    return ReportSystemError(EARLIER_LOG_FILE_NAME);
+  // An earlier installation's lines go only once they are in the new log.
+  char note[2 * MAX_PATH + 8];
+  note[0] = '\0';
+  if (!FindEarlierLog(note, sizeof note)) return ReportSystemError(EARLIER_LOG_FILE_NAME);
+  if (note[0] != '\0') {
+    char text[sizeof TXT_KEPT_ASIDE + sizeof note];
+    wsprintfA(text, TXT_KEPT_ASIDE, note);
+    ShowMessageBox(State.CurrentDialog, text, TXT_SETUP, MB_ICONEXCLAMATION);
+  }
   AdvanceProgress(ADVANCE_ITEM);
 
-  const bool keptOld = GetFileAttributesA(LOG_FILE_NAME) != INVALID_FILE_ATTRIBUTES &&
-                       MoveFileExA(LOG_FILE_NAME, EARLIER_LOG_FILE_NAME, 0);
+  if (State.EarlierLog != INVALID_HANDLE_VALUE && !MoveFileExA(LOG_FILE_NAME, EARLIER_LOG_FILE_NAME, 0)) {
+    CloseHandle(State.EarlierLog);
+    State.EarlierLog = INVALID_HANDLE_VALUE;
+    return ReportSystemError(LOG_FILE_NAME);
+  }
   AdvanceProgress(ADVANCE_ITEM);
 
   State.InstallLog = IoCreateFile(LOG_FILE_NAME, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
@@ -150,7 +261,7 @@ int PrepareInstall()
     ReportSystemError(LOG_FILE_NAME);
     // Without a new log nothing will merge the older one, so it keeps its
     // own name for the next run and the uninstaller.
-    if (keptOld) MoveFileExA(EARLIER_LOG_FILE_NAME, LOG_FILE_NAME, 0);
+    GiveBackEarlierLog();
     return 0;
   }
   AdvanceProgress(ADVANCE_ITEM);
@@ -234,16 +345,19 @@ void CloseInstallLog()
   // Without a new log, an older one stays as the prepare step left it.
   if (State.InstallLog == INVALID_HANDLE_VALUE) return;
 
-  HANDLE old = CreateFileA(EARLIER_LOG_FILE_NAME, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  // An older log whose lines did not all reach the new one stays; the next
-  // run's prepare step merges it.
-  int merged = GetFileAttributesA(EARLIER_LOG_FILE_NAME) == INVALID_FILE_ATTRIBUTES;
-  if (old != INVALID_HANDLE_VALUE) {
-    merged = MergeInto(State.InstallLog, old);
-    CloseHandle(old);
+  // An older log whose lines did not all reach the new one stays, vouched
+  // for beside the new log; the next run's prepare step merges it.
+  char digests[2][SHA256_TEXT_BYTES];
+  digests[0][0] = digests[1][0] = '\0';
+  if (State.EarlierLog != INVALID_HANDLE_VALUE) {
+    const int merged = MergeInto(State.InstallLog, State.EarlierLog);
+    if (!merged && !DigestOf(State.EarlierLog, digests[1])) digests[1][0] = '\0';
+    CloseHandle(State.EarlierLog);
+    State.EarlierLog = INVALID_HANDLE_VALUE;
+    if (merged) DeleteOldLog();
   }
-  if (merged) DeleteOldLog();
+  if (!DigestOf(State.InstallLog, digests[0])) digests[0][0] = '\0';
+  StoreLogDigests(digests[0], digests[1]);
   CloseHandle(State.InstallLog);
   State.InstallLog = INVALID_HANDLE_VALUE;
 }
@@ -291,7 +405,7 @@ static void KeepOnlyNewLines(HANDLE old, DWORD oldSize, DWORD newSize)
 void CloseInstallLogForRollBack()
 {
   if (State.InstallLog == INVALID_HANDLE_VALUE) return;
-  HANDLE old = CreateFileA(EARLIER_LOG_FILE_NAME, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE old = State.EarlierLog;
   if (old != INVALID_HANDLE_VALUE) {
     DWORD oldHigh = 0;
     DWORD newHigh = 0;
@@ -309,8 +423,11 @@ void CloseInstallLogForRollBack()
     // the installation it tells of is not this product's.
     if (ours) KeepOnlyNewLines(old, oldSize, newSize);
     CloseHandle(old);
+    State.EarlierLog = INVALID_HANDLE_VALUE;
     if (!ours) DeleteOldLog();
   }
+  // The uninstaller that rolls back is handed the digest of what it reads.
+  if (!DigestOf(State.InstallLog, State.LogDigest)) State.LogDigest[0] = '\0';
   CloseHandle(State.InstallLog);
   State.InstallLog = INVALID_HANDLE_VALUE;
 }

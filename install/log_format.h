@@ -30,5 +30,14 @@ inline constexpr char LOG_AUTHOR_LINE[] = "AUTHOR=Norvalex";
 #define LOG_KEY "REGKEY="              // a registry key created: root name, "\", the rest
 #define LOG_VALUE "REGDAT="            // a registry value written: root name, "\", key, "\", name
 
+// The product's Uninstall entry, which only administrators may write,
+// vouches for its log: REG_SZ values of 64 hexadecimal digits, the SHA-256
+// of setup.inf as the setup program last closed it and, while an earlier
+// log waits for its merge as setup.$$$, of that log. The setup program
+// merges only a vouched earlier log; the uninstaller acts on no log that
+// another digest was stored for.
+inline constexpr char LOG_DIGEST_VALUE[] = "InstallLogSha256";
+inline constexpr char EARLIER_LOG_DIGEST_VALUE[] = "EarlierLogSha256";
+
 // The VER line: the engine's major and minor version, as "3.00".
 #define LOG_VERSION_FORMAT LOG_VERSION "%d.%2.2d"

@@ -176,6 +176,47 @@ static void Register()
   SetNumber(key, "NoRepair", 1);
 }
 
+static void ReadDigest(HKEY entry, const char* name, char text[SHA256_TEXT_BYTES])
+{
+  DWORD type = 0;
+  DWORD size = SHA256_TEXT_BYTES;
+  const bool read = RegQueryValueExA(entry, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS &&
+                    type == REG_SZ && size >= SHA256_TEXT_BYTES - 1;
+  text[read ? SHA256_TEXT_BYTES - 1 : 0] = '\0';
+}
+
+// The product's name names its entry: without a name fit for that, there
+// is no entry of its own to read or write.
+static bool HasEntryName() { return State.ProductName[0] != '\0' && IsSafeFileName(State.ProductName); }
+
+void ReadLogDigests(char log[SHA256_TEXT_BYTES], char earlier[SHA256_TEXT_BYTES])
+{
+  log[0] = earlier[0] = '\0';
+  if (!HasEntryName()) return;
+  char key[MAX_PATH];
+  EntryKey(key);
+  HKEY entry;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) return;
+  ReadDigest(entry, LOG_DIGEST_VALUE, log);
+  ReadDigest(entry, EARLIER_LOG_DIGEST_VALUE, earlier);
+  RegCloseKey(entry);
+}
+
+void StoreLogDigests(const char* log, const char* earlier)
+{
+  if (!HasEntryName()) return;
+  char key[MAX_PATH];
+  EntryKey(key);
+  HKEY entry;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE, &entry) != ERROR_SUCCESS) return;
+  const char* const names[] = {LOG_DIGEST_VALUE, EARLIER_LOG_DIGEST_VALUE};
+  const char* const texts[] = {log, earlier};
+  // An empty text vouches for nothing: ReadLogDigests takes only a whole digest.
+  for (int i = 0; i < 2; ++i)
+    RegSetValueExA(entry, names[i], 0, REG_SZ, reinterpret_cast<const BYTE*>(texts[i]), lstrlenA(texts[i]));
+  RegCloseKey(entry);
+}
+
 void RestoreUninstallEntry()
 {
   if (!State.AlreadyRegistered) return;
@@ -241,7 +282,7 @@ int InstallUninstaller()
   // The product's name names its Uninstall entry and is quoted in its
   // command lines: a name that would nest the key or break the quotes is
   // damaged data (the builder refuses it).
-  if (State.ProductName[0] == '\0' || !IsSafeFileName(State.ProductName)) return ReportDataError(TXT_DATA_DAMAGED);
+  if (!HasEntryName()) return ReportDataError(TXT_DATA_DAMAGED);
   if (!ChooseName()) return 0;
   // The uninstall command must fit its 260 bytes whole, or the entry would
   // name another folder.

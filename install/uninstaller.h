@@ -3,6 +3,7 @@
 // reinstallation fails.
 #pragma once
 #include <windows.h>
+#include "app/sha256.h"
 
 // Step of row 1: writes the payload's uninstaller image to a free pool name
 // (or reads it through where an identical uninstaller has the name already)
@@ -13,6 +14,16 @@ int InstallUninstaller();
 // back as it was before this run registered over it. Nothing for a product
 // that had no entry.
 void RestoreUninstallEntry();
+
+// The digests the product's Uninstall entry holds for its log and for an
+// earlier log that waits for its merge (install/log_format.h), as texts of
+// 64 digits; a text is empty where the entry holds none, or no such text.
+void ReadLogDigests(char log[SHA256_TEXT_BYTES], char earlier[SHA256_TEXT_BYTES]);
+
+// Stores the two digests in the product's Uninstall entry, where it has
+// one (none is made for them); an empty text stores a value that vouches
+// for nothing.
+void StoreLogDigests(const char* log, const char* earlier);
 
 // Records in the Uninstall entry the space the files of the open install
 // log take (EstimatedSize, in kilobytes). Reports nothing.

@@ -37,6 +37,15 @@ bool ParseUninstallCommand(const char* line, UninstallCommand* out)
   p = NextWord(p, out->Product, sizeof out->Product);
   p = p == nullptr ? nullptr : NextWord(p, out->Folder, sizeof out->Folder);
   if (p == nullptr || out->Product[0] == '\0' || out->Folder[0] == '\0') return false;
+  out->LogDigest[0] = '\0';
+  const char* digest = NextWord(p, out->LogDigest, sizeof out->LogDigest);
+  if (digest != nullptr) {
+    for (int i = 0; i < SHA256_TEXT_BYTES - 1; ++i) {
+      const char c = out->LogDigest[i];
+      if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    }
+    p = digest;
+  }
   while (*p == ' ' || *p == '\t') ++p;
   return *p == '\0';
 }

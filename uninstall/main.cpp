@@ -7,7 +7,9 @@
 #include <commctrl.h>
 #include <shlobj.h>
 #include "app/process_guard.h"
+#include "app/sha256.h"
 #include "app/sjis.h"
+#include "install/log_format.h"
 #include "uninstall/later.h"
 #include "uninstall/log_lines.h"
 #include "uninstall/registry_removal.h"
@@ -27,6 +29,8 @@ static const char TXT_CONFIRM[] =
 static const char TXT_BAD_COMMAND[] = "アンインストールの指定が正しくありません。\n\n何も削除しませんでした。";
 static const char TXT_NO_LOG[] =
     "アンインストール情報 (setup.inf) が見つかりません。\n\n%s\n\n何も削除しませんでした。";
+static const char TXT_CHANGED_LOG[] =
+    "次のファイルは、インストールの後で書き換えられています。\n\n%s\n\n何も削除しませんでした。";
 static const char TXT_FOREIGN_LOG[] =
     "次のファイルは、このセットアップが書いたアンインストール情報として読み取れません。\n\n%s\n\n"
     "何も削除しませんでした。";
@@ -44,9 +48,47 @@ static int FolderFile(const char* name, char* out)
 
 static void Refuse(const char* format, const char* subject)
 {
+  static_assert(sizeof TXT_NO_LOG <= sizeof TXT_FOREIGN_LOG && sizeof TXT_CHANGED_LOG <= sizeof TXT_FOREIGN_LOG, "room");
   char text[sizeof TXT_FOREIGN_LOG + MAX_PATH];
   wsprintfA(text, format, subject);
   Tell(text);
+}
+
+// The digest that vouches for the log: the one the roll-back was handed,
+// else the one the product's Uninstall entry holds; empty when neither
+// names one (an installation by an earlier build).
+static void VouchedDigest(char text[SHA256_TEXT_BYTES])
+{
+  lstrcpyA(text, Run.Command.LogDigest);
+  static const char ENTRY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  char key[sizeof ENTRY + COMMAND_TEXT_BYTES];
+  HKEY entry;
+  if (text[0] != '\0' || lstrlenA(Run.Command.Product) >= COMMAND_TEXT_BYTES) return;
+  wsprintfA(key, "%s%s", ENTRY, Run.Command.Product);
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) return;
+  DWORD type = 0;
+  DWORD size = SHA256_TEXT_BYTES;
+  const bool read = RegQueryValueExA(entry, LOG_DIGEST_VALUE, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) ==
+                        ERROR_SUCCESS &&
+                    type == REG_SZ && size >= SHA256_TEXT_BYTES - 1;
+  text[read ? SHA256_TEXT_BYTES - 1 : 0] = '\0';
+  RegCloseKey(entry);
+}
+
+// True when the log's bytes are the ones vouched for, or nothing vouches.
+static bool AsWritten(const char* text, DWORD size)
+{
+  char vouched[SHA256_TEXT_BYTES];
+  VouchedDigest(vouched);
+  if (vouched[0] == '\0') return true;
+  Sha256 sha;
+  Sha256Start(&sha);
+  Sha256Add(&sha, text, size);
+  unsigned char digest[SHA256_BYTES];
+  Sha256Finish(&sha, digest);
+  char read[SHA256_TEXT_BYTES];
+  Sha256Text(digest, read);
+  return lstrcmpiA(read, vouched) == 0;
 }
 
 // Reads setup.inf into a heap block and cuts it into Run.Lines. 0 after a
@@ -63,6 +105,11 @@ static int ReadLog(const char* path, HANDLE heap, char** text)
   *text = size <= LOG_SIZE_LIMIT ? static_cast<char*>(HeapAlloc(heap, 0, size + 1)) : nullptr;
   const BOOL read = *text != nullptr && ReadFile(file, *text, size, &got, nullptr) && got == size;
   CloseHandle(file);
+  // Its bytes are checked once, as read: what is acted on is what was vouched for.
+  if (read && !AsWritten(*text, size)) {
+    Refuse(TXT_CHANGED_LOG, path);
+    return 0;
+  }
   long lines = 0;
   if (read) {
     for (DWORD i = 0; i < size; ++i) lines += (*text)[i] == '\n';

@@ -60,6 +60,8 @@ class Uninstallation : public Scenario {
 // a file in use goes at the restart, and the machine ends as it was but for
 // the user's file and the viewer's own record of its first run
 // (bin\viewer.log), which the installation did not write, and their folders.
+// A log changed by a byte is refused by the digest its entry holds; without
+// one (an earlier build's entry) a foreign or damaged log is still refused.
 TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
 {
   const std::string sample = folder_ / "サンプル", other = folder_ / "ツール", log = sample + "\\setup.inf";
@@ -77,17 +79,25 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
   EXPECT_EQ("2", SharedCount());
   ASSERT_TRUE(WriteWholeFile(other + "\\my notes.txt", BytesOf("my")));
 
-  std::string foreign = original, damaged = original;
+  std::string foreign = original, damaged = original, changed = original;
   foreign.replace(foreign.find("AUTHOR=Norvalex"), 15, "AUTHOR=Someone");
   damaged.insert(damaged.find("FILE="), 1, '\0');
+  changed[changed.find("FILE=") + 3] ^= 1;
   const char unreadable[] = "このセットアップが書いたアンインストール情報として読み取れません。";
+  const std::string entry = UNINSTALL_KEY + std::string(SAMPLE), digest = RegistryText(HKEY_LOCAL_MACHINE, entry, "InstallLogSha256");
+  ASSERT_EQ(64u, digest.size());
   const struct {
     const std::string* Log;  // null: no setup.inf at all
     const char* Says;
-  } refused[] = {{nullptr, "アンインストール情報 (setup.inf) が見つかりません。"}, {&foreign, unreadable}, {&damaged, unreadable}};
+    bool Vouched;  // the entry holds the log's digest
+  } refused[] = {{nullptr, "アンインストール情報 (setup.inf) が見つかりません。", true},
+                 {&changed, "インストールの後で書き換えられています。", true},
+                 {&foreign, unreadable, false},
+                 {&damaged, unreadable, false}};
   for (const auto& row : refused) {
     DeleteFileA(log.c_str());
     ASSERT_TRUE(row.Log == nullptr || WriteWholeFile(log, BytesOf(*row.Log)));
+    SetRegistryText(HKEY_LOCAL_MACHINE, entry, "InstallLogSha256", row.Vouched ? digest : "");
     const Snapshot now = Take(folder_.Path());
     Uninstall(SAMPLE);
     const std::string says = BoxText("アンインストール");
@@ -96,6 +106,7 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
     EXPECT_EQ("{}", Unexplained(now, Take(folder_.Path()))) << row.Says;
   }
   ASSERT_TRUE(WriteWholeFile(log, BytesOf(original)));
+  SetRegistryText(HKEY_LOCAL_MACHINE, entry, "InstallLogSha256", digest);
 
   // A file held open is deleted at the next start of Windows.
   const std::string manual = sample + "\\docs\\manual.txt";

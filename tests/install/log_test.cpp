@@ -1,9 +1,11 @@
 // The install log where an end-to-end run cannot reach it cheaply: a failed
 // write of each head line, the older log given back when the new one
 // cannot be created, earlier lines kept through stray logs, failed merges
-// and a missing install folder, and a bare drive as the install folder.
+// and a missing install folder, logs the Uninstall entry does not vouch for
+// kept aside, and a bare drive as the install folder.
 #include <windows.h>
 #include "app/file_io.h"
+#include "app/sha256.h"
 #include "app/state.h"
 #include "install/log.h"
 #include "tests/support/step_fixture.h"
@@ -18,8 +20,27 @@ class InstallLog : public StepFixture {
     Log();  // the step opens its own
     lstrcpyA(State.UserName, "山田 太郎");
     lstrcpyA(State.UserCompany, "ﾉｰｽ商会");
+    lstrcpyA(State.ProductName, "ログ試験");
+    Vouch({});
   }
   std::string LogText() const { return FileText(folder_ / "setup.inf"); }
+  // The product's Uninstall entry vouches for logs of these texts (at most two).
+  static void Vouch(const std::vector<std::string>& logs)
+  {
+    const char* names[] = {"InstallLogSha256", "EarlierLogSha256"};
+    for (size_t i = 0; i < 2; ++i) {
+      char text[SHA256_TEXT_BYTES] = "";
+      if (i < logs.size()) {
+        Sha256 sha;
+        Sha256Start(&sha);
+        Sha256Add(&sha, logs[i].data(), logs[i].size());
+        unsigned char digest[SHA256_BYTES];
+        Sha256Finish(&sha, digest);
+        Sha256Text(digest, text);
+      }
+      SetRegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ログ試験", names[i], text);
+    }
+  }
 };
 
 TEST_F(InstallLog, FailedHeadLineIsReportedOnceAndKeepsTheLinesBefore)
@@ -42,6 +63,7 @@ TEST_F(InstallLog, OldLogGetsItsNameBackWhenTheNewOneCannotBeCreated)
 {
   const std::string old = HEAD + "FILE=old.txt\r\n";
   ASSERT_TRUE(WriteWholeFile(folder_ / "setup.inf", BytesOf(old)));
+  Vouch({old});
   IoInjectFault(IO_CREATE, 0, ERROR_ACCESS_DENIED);
   EXPECT_EQ(0, PrepareInstall());
   ExpectOneErrorAbout("setup.inf");
@@ -52,8 +74,9 @@ TEST_F(InstallLog, OldLogGetsItsNameBackWhenTheNewOneCannotBeCreated)
 
 // An older log goes only once its lines are in the new one: a stray one of
 // an unfinished run is merged (or, alone, given its name back), and one the
-// merge could not read or write stays for the next run. An install folder
-// that does not exist leaves the logs of the current folder alone.
+// merge could not read or write stays, vouched for, for the next run. An
+// install folder that does not exist leaves the logs of the current folder
+// alone, and logs that nothing vouches for are kept aside, never merged.
 TEST_F(InstallLog, EarlierLinesAreNeverLost)
 {
   const std::string log = folder_ / "setup.inf", old = folder_ / "setup.$$$", missing = folder_ / "なし";
@@ -74,15 +97,26 @@ TEST_F(InstallLog, EarlierLinesAreNeverLost)
   EXPECT_EQ(stray, FileText(old));
   EXPECT_FALSE(FileExists(missing));
   lstrcpyA(State.InstallFolder, folder_.Path().c_str());
+  EXPECT_EQ(HEAD, run());
+  const std::vector<SeenBox> boxes = Boxes();
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_TRUE(EndsWith(boxes[0].Text, "\n\nsetup.$$$ → setup.000\nsetup.inf → setup.001\n\nインストールを続けます。")) << boxes[0].Text;
+  EXPECT_EQ(stray, FileText(folder_ / "setup.000"));
+  EXPECT_EQ(HEAD + "FILE=kept.txt\r\n", FileText(folder_ / "setup.001"));
+  ASSERT_TRUE(WriteWholeFile(old, BytesOf(stray)));
+  ASSERT_TRUE(WriteWholeFile(log, BytesOf(HEAD + "FILE=kept.txt\r\n")));
+  Vouch({HEAD + "FILE=kept.txt\r\n", stray});
   EXPECT_EQ(HEAD + "FILE=kept.txt\r\nFILE=stray.txt\r\n", run());
   EXPECT_FALSE(FileExists(old));
   DeleteFileA(log.c_str());
   ASSERT_TRUE(WriteWholeFile(old, BytesOf(stray)));
+  Vouch({stray});
   EXPECT_EQ(HEAD + "FILE=stray.txt\r\n", run());
   EXPECT_FALSE(FileExists(old));
   for (const IoKind kind : {IO_READ, IO_WRITE}) {
     SCOPED_TRACE(kind);
     ASSERT_TRUE(WriteWholeFile(log, BytesOf(HEAD + "FILE=old.txt\r\n")));
+    Vouch({HEAD + "FILE=old.txt\r\n"});
     EXPECT_EQ(HEAD, run(kind));
     EXPECT_TRUE(FileExists(old)) << "the only copy of the earlier lines was deleted";
     EXPECT_EQ(HEAD + "FILE=old.txt\r\n", run());
