@@ -130,23 +130,34 @@ static int DigestOf(HANDLE file, char text[SHA256_TEXT_BYTES])
   return 1;
 }
 
-// A log of the install folder opened for reading and writing and shut to
-// every other writer; it may still be renamed, by this process too. The
-// handle is INVALID_HANDLE_VALUE when it cannot be opened.
-static HANDLE OpenLog(const char* name)
-{
-  SetFileAttributesA(name, FILE_ATTRIBUTE_NORMAL);
-  return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
-}
+enum { VOUCHERS = 3 };  // the entry's two digests and that of a merge made here
 
-// True when the open log's bytes are those the Uninstall entry vouches for.
-static bool Vouched(HANDLE log, const char vouched[2][SHA256_TEXT_BYTES])
+// True when the open log's bytes are those a digest vouches for.
+static bool Vouched(HANDLE log, const char vouched[VOUCHERS][SHA256_TEXT_BYTES])
 {
   char digest[SHA256_TEXT_BYTES];
   if (log == INVALID_HANDLE_VALUE || !DigestOf(log, digest)) return false;
-  return (vouched[0][0] != '\0' && strcmp(digest, vouched[0]) == 0) ||
-         (vouched[1][0] != '\0' && strcmp(digest, vouched[1]) == 0);
+  for (int i = 0; i < VOUCHERS; ++i)
+    if (vouched[i][0] != '\0' && strcmp(digest, vouched[i]) == 0) return true;
+  return false;
+}
+
+// A log of the install folder, open and shut to every other writer, when a
+// digest vouches for its bytes; else INVALID_HANDLE_VALUE. Its attributes
+// are touched only once it is known for this product's: a log to be
+// written (`write`) loses a read-only attribute.
+static HANDLE OpenVouched(const char* name, const char vouched[VOUCHERS][SHA256_TEXT_BYTES], bool write)
+{
+  HANDLE log = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (Vouched(log, vouched) && write) {
+    CloseHandle(log);
+    SetFileAttributesA(name, FILE_ATTRIBUTE_NORMAL);
+    log = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  if (Vouched(log, vouched)) return log;
+  if (log != INVALID_HANDLE_VALUE) CloseHandle(log);
+  return INVALID_HANDLE_VALUE;
 }
 
 // Gives a log that nothing vouches for the first free name "setup.000" to
@@ -169,50 +180,42 @@ static int KeepAside(const char* name, char* note, size_t noteBytes)
 
 static int MergeInto(HANDLE target, HANDLE old);
 
+static bool Exists(const char* name) { return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES; }
+
 // Finds the earlier log: setup.inf, or a "setup.$$$" left by a run that
 // never closed its log or whose merge failed (merged into setup.inf when
 // both are vouched for, else given that name). A log the Uninstall entry
-// does not vouch for is kept aside and named in `note`. The earlier log
-// stays open in State.EarlierLog, under the name setup.inf; 0 when a
-// vouched log could not be taken on (the system's error set).
+// does not vouch for is kept aside and named in `note`. The earlier log is
+// left as "setup.$$$", open in State.EarlierLog and shut to writers; 0 when
+// a log could not be moved (the system's error set).
 static int FindEarlierLog(char* note, size_t noteBytes)
 {
-  char vouched[2][SHA256_TEXT_BYTES];
+  char vouched[VOUCHERS][SHA256_TEXT_BYTES];
   ReadLogDigests(vouched[0], vouched[1]);
-  const bool strayThere = GetFileAttributesA(EARLIER_LOG_FILE_NAME) != INVALID_FILE_ATTRIBUTES;
-  HANDLE stray = strayThere ? OpenLog(EARLIER_LOG_FILE_NAME) : INVALID_HANDLE_VALUE;
-  if (strayThere && !Vouched(stray, vouched)) {
-    if (stray != INVALID_HANDLE_VALUE) CloseHandle(stray);
-    stray = INVALID_HANDLE_VALUE;
-    if (!KeepAside(EARLIER_LOG_FILE_NAME, note, noteBytes)) return 0;
-  }
-  const bool logThere = GetFileAttributesA(LOG_FILE_NAME) != INVALID_FILE_ATTRIBUTES;
-  HANDLE log = logThere ? OpenLog(LOG_FILE_NAME) : INVALID_HANDLE_VALUE;
-  if (logThere && !Vouched(log, vouched)) {
-    if (log != INVALID_HANDLE_VALUE) CloseHandle(log);
-    log = INVALID_HANDLE_VALUE;
-    if (!KeepAside(LOG_FILE_NAME, note, noteBytes)) {
-      if (stray != INVALID_HANDLE_VALUE) CloseHandle(stray);
-      return 0;
-    }
-  }
-  if (stray != INVALID_HANDLE_VALUE && log != INVALID_HANDLE_VALUE) {
-    const int merged = MergeInto(log, stray);
+  vouched[2][0] = '\0';
+  HANDLE stray = Exists(EARLIER_LOG_FILE_NAME) ? OpenVouched(EARLIER_LOG_FILE_NAME, vouched, false) : INVALID_HANDLE_VALUE;
+  if (stray == INVALID_HANDLE_VALUE && Exists(EARLIER_LOG_FILE_NAME) && !KeepAside(EARLIER_LOG_FILE_NAME, note, noteBytes))
+    return 0;
+  const bool merging = stray != INVALID_HANDLE_VALUE;
+  HANDLE log = Exists(LOG_FILE_NAME) ? OpenVouched(LOG_FILE_NAME, vouched, merging) : INVALID_HANDLE_VALUE;
+  int kept = log != INVALID_HANDLE_VALUE || !Exists(LOG_FILE_NAME) || KeepAside(LOG_FILE_NAME, note, noteBytes);
+  if (kept && merging && log != INVALID_HANDLE_VALUE) {
+    // The merged log is vouched for by what was written here.
+    kept = MergeInto(log, stray) && DigestOf(log, vouched[2]);
     CloseHandle(stray);
-    if (!merged) {
-      CloseHandle(log);
-      return 0;
-    }
-    DeleteOldLog();
-  } else if (stray != INVALID_HANDLE_VALUE) {
-    if (!MoveFileExA(EARLIER_LOG_FILE_NAME, LOG_FILE_NAME, 0)) {
-      CloseHandle(stray);
-      return 0;
-    }
-    log = stray;
+    stray = INVALID_HANDLE_VALUE;
+    if (kept) DeleteOldLog();
   }
-  State.EarlierLog = log;
-  return 1;
+  if (stray != INVALID_HANDLE_VALUE) CloseHandle(stray);
+  if (log != INVALID_HANDLE_VALUE) CloseHandle(log);
+  if (!kept) return 0;
+  if (merging && log == INVALID_HANDLE_VALUE && !MoveFileExA(EARLIER_LOG_FILE_NAME, LOG_FILE_NAME, 0)) return 0;
+
+  if (!Exists(LOG_FILE_NAME)) return 1;
+  if (!MoveFileExA(LOG_FILE_NAME, EARLIER_LOG_FILE_NAME, 0)) return 0;
+  // Whatever changed under the name meanwhile is not merged.
+  State.EarlierLog = OpenVouched(EARLIER_LOG_FILE_NAME, vouched, false);
+  return State.EarlierLog != INVALID_HANDLE_VALUE || KeepAside(EARLIER_LOG_FILE_NAME, note, noteBytes);
 }
 
 // Gives the earlier log its own name back and lets it go, for the next run
@@ -220,11 +223,11 @@ static int FindEarlierLog(char* note, size_t noteBytes)
 static void GiveBackEarlierLog()
 {
   if (State.EarlierLog == INVALID_HANDLE_VALUE) return;
-  MoveFileExA(EARLIER_LOG_FILE_NAME, LOG_FILE_NAME, 0);
   char digest[SHA256_TEXT_BYTES];
-  if (DigestOf(State.EarlierLog, digest)) StoreLogDigests(digest, "");
+  const int read = DigestOf(State.EarlierLog, digest);
   CloseHandle(State.EarlierLog);
   State.EarlierLog = INVALID_HANDLE_VALUE;
+  if (MoveFileExA(EARLIER_LOG_FILE_NAME, LOG_FILE_NAME, 0) && read) StoreLogDigests(digest, "");
 }
 
 int PrepareInstall()
@@ -248,12 +251,6 @@ int PrepareInstall()
     ShowMessageBox(State.CurrentDialog, text, TXT_SETUP, MB_ICONEXCLAMATION);
   }
   AdvanceProgress(ADVANCE_ITEM);
-
-  if (State.EarlierLog != INVALID_HANDLE_VALUE && !MoveFileExA(LOG_FILE_NAME, EARLIER_LOG_FILE_NAME, 0)) {
-    CloseHandle(State.EarlierLog);
-    State.EarlierLog = INVALID_HANDLE_VALUE;
-    return ReportSystemError(LOG_FILE_NAME);
-  }
   AdvanceProgress(ADVANCE_ITEM);
 
   State.InstallLog = IoCreateFile(LOG_FILE_NAME, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
