@@ -5,9 +5,11 @@
 //   mksetup list setup.exe
 //   mksetup --version
 // The engine and the uninstaller are taken from ../share/mksetup beside an
-// installed mksetup, else from the build tree that made it.
+// installed mksetup, else from the build tree that made it. SOURCE_DATE_EPOCH,
+// when set, is the latest file time the setup records.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include "payload/walk.h"
@@ -41,7 +43,9 @@ int Build(const std::string& manifest, const std::string& output, const std::str
 {
   Product product;
   std::string error;
-  if (!LoadManifest(manifest, &product, &error, searchPath)) {
+  uint64_t latestTime;
+  if (!LatestSourceTime(getenv("SOURCE_DATE_EPOCH"), &latestTime, &error) ||
+      !LoadManifest(manifest, &product, &error, searchPath, latestTime)) {
     fprintf(stderr, "mksetup: %s\n", error.c_str());
     return 1;
   }

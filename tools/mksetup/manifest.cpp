@@ -29,8 +29,8 @@ struct Failure {};  // unwinds to LoadManifest once the message is set
 
 class Reader {
  public:
-  Reader(std::string folder, std::vector<std::string> searchPath, std::string* error)
-      : folder_(std::move(folder)), searchPath_(std::move(searchPath)), error_(error) {}
+  Reader(std::string folder, std::vector<std::string> searchPath, std::string* error, uint64_t latestTime)
+      : folder_(std::move(folder)), searchPath_(std::move(searchPath)), error_(error), latestTime_(latestTime) {}
 
   [[noreturn]] void Refuse(const std::string& field, const toml::node* node, const std::string& why)
   {
@@ -129,9 +129,14 @@ class Reader {
   // `deferred`: contents read when the payload is written.
   SourceFile Source(const toml::node* node, const std::string& field, bool deferred = false)
   {
+    return SourceAt(SourcePath(node, field), field, node, deferred);
+  }
+
+  SourceFile SourceAt(const std::string& path, const std::string& field, const toml::node* node, bool deferred)
+  {
     SourceFile file;
     std::string problem;
-    if (!ReadSourceFile(SourcePath(node, field), &file, &problem, deferred)) Refuse(field, node, problem);
+    if (!ReadSourceFile(path, &file, &problem, deferred, latestTime_)) Refuse(field, node, problem);
     return file;
   }
 
@@ -178,6 +183,7 @@ class Reader {
   std::string folder_;
   std::vector<std::string> searchPath_;
   std::string* error_;
+  uint64_t latestTime_;
 };
 
 const toml::table* Table(Reader& r, const toml::table& root, const char* key)
@@ -359,9 +365,7 @@ void ReadFiles(Reader& r, const toml::table& root, Product* p)
         if (ti.Folder) {
           AddFolder(r, p, &targets, full, field + ".tree", n);
         } else {
-          SourceFile file;
-          std::string why;
-          if (!ReadSourceFile(tree + "/" + ti.Relative, &file, &why, true)) r.Refuse(field + ".tree", n, why);
+          SourceFile file = r.SourceAt(tree + "/" + ti.Relative, field + ".tree", n, true);
           file.Attributes = r.Attributes(t->get("attributes"), field + ".attributes", file.Attributes);
           AddFile(r, p, &targets, full, std::move(file), field + ".tree", n);
         }
@@ -574,7 +578,7 @@ void ReadOutput(Reader& r, const toml::table& root, Product* p)
 }  // namespace
 
 bool LoadManifest(const std::string& path, Product* product, std::string* error,
-                  const std::vector<std::string>& searchPath)
+                  const std::vector<std::string>& searchPath, uint64_t latestTime)
 {
   toml::table root;
   try {
@@ -584,7 +588,7 @@ bool LoadManifest(const std::string& path, Product* product, std::string* error,
     return false;
   }
   const size_t slash = path.find_last_of('/');
-  Reader reader(slash == std::string::npos ? "." : path.substr(0, slash), searchPath, error);
+  Reader reader(slash == std::string::npos ? "." : path.substr(0, slash), searchPath, error, latestTime);
   try {
     reader.AllowOnly(root, "", {"product", "features", "screen", "files", "shortcuts", "shared",
                                 "registry", "file_types", "launch", "output"});
