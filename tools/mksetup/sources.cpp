@@ -1,11 +1,13 @@
 // Source files for the payload, read from the host's file system.
 #include "tools/mksetup/sources.h"
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include "tools/mksetup/section_writer.h"
+#include "tools/mksetup/text.h"
 
 namespace {
 
@@ -74,6 +76,20 @@ bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* erro
     return false;
   }
   return true;
+}
+
+bool HoldsUnmarkedUtf8(const std::string& path)
+{
+  FILE* file = fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  std::vector<unsigned char> piece(1 << 16);
+  size_t got = fread(piece.data(), 1, piece.size(), file);
+  const bool marked = got >= 3 && memcmp(piece.data(), "\xEF\xBB\xBF", 3) == 0;
+  Utf8Scan scan;
+  for (; got > 0 && !marked && !scan.Failed(); got = fread(piece.data(), 1, piece.size(), file))
+    scan.Feed(piece.data(), got);
+  fclose(file);
+  return !marked && scan.Utf8();
 }
 
 static bool Walk(const std::string& root, const std::string& relative,

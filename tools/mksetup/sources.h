@@ -23,6 +23,11 @@ bool LatestSourceTime(const char* sourceDateEpoch, uint64_t* latest, std::string
 bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* error, bool deferred = false,
                     uint64_t latest = UINT64_MAX);
 
+// True when the file holds UTF-8 text with characters beyond ASCII and no
+// byte-order mark. Reads it in pieces; an unreadable file is false (its
+// reading for the payload reports it).
+bool HoldsUnmarkedUtf8(const std::string& path);
+
 // The folders and files below `root`, relative to it with "/" separators,
 // sorted so that every folder comes before its contents.
 struct TreeItem {
