@@ -1,6 +1,9 @@
 # The host build: portable code with sanitizers, its native tests, fuzzers
-# (with clang), the host tools, and the Windows sub-build.
+# (with clang), the host tools, and the Windows sub-build. The release
+# preset (CMakePresets.json) builds only what is installed and packaged:
+# mksetup without sanitizers and the i686 engine it ships.
 option(SETUP_SANITIZE "Build the portable code and its tests with ASan and UBSan" ON)
+option(SETUP_TESTS "Build the tests, fuzzers and benchmarks, and the x86-64 engine they check" ON)
 if(SETUP_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)
@@ -31,20 +34,27 @@ add_subdirectory(ui)
 add_subdirectory(install)
 add_subdirectory(uninstall)
 add_subdirectory(tools)
-add_subdirectory(tests)
-add_subdirectory(tests/fuzz)
-add_subdirectory(tools/bench)
+if(SETUP_TESTS)
+  add_subdirectory(tests)
+  add_subdirectory(tests/fuzz)
+  add_subdirectory(tools/bench)
+endif()
 
 # The Windows sub-builds: same sources, cross toolchains, build folders of
 # their own. Both architectures build every time, so that a change that
 # breaks either fails at once; the i686 engine is the one the builder ships.
-# Only the build under test makes the test programs.
+# Only the build under test makes the test programs; without the tests,
+# only the shipped i686 build is made.
 include(ExternalProject)
 foreach(arch i686 x86_64)
   set(tests_${arch} OFF)
 endforeach()
-set(tests_${SETUP_ENGINE_ARCH} ON)
-foreach(arch i686 x86_64)
+set(windows_archs i686)
+if(SETUP_TESTS)
+  set(tests_${SETUP_ENGINE_ARCH} ON)
+  list(APPEND windows_archs x86_64)
+endif()
+foreach(arch ${windows_archs})
   set(dir ${WINDOWS_DIR_${arch}})
   ExternalProject_Add(${WINDOWS_TARGET_${arch}}
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
@@ -62,8 +72,10 @@ foreach(arch i686 x86_64)
       ${dir}/bin/samplelib.dll
     INSTALL_COMMAND "")
 endforeach()
-# The x86-64 sub-build waits for the i686 one: two compilers at once on a
-# small machine only slow each other.
-add_dependencies(windows_x86_64 windows)
-file(WRITE ${CMAKE_BINARY_DIR}/windows-tests.cmake "subdirs(\"${WINDOWS_DIR_${SETUP_ENGINE_ARCH}}\")\n")
-set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/windows-tests.cmake)
+if(SETUP_TESTS)
+  # The x86-64 sub-build waits for the i686 one: two compilers at once on a
+  # small machine only slow each other.
+  add_dependencies(windows_x86_64 windows)
+  file(WRITE ${CMAKE_BINARY_DIR}/windows-tests.cmake "subdirs(\"${WINDOWS_DIR_${SETUP_ENGINE_ARCH}}\")\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/windows-tests.cmake)
+endif()

@@ -4,6 +4,9 @@ enable_language(RC)
 
 # Both Windows builds (i686 and x86-64) stay free of warnings.
 add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-Wall> $<$<COMPILE_LANGUAGE:CXX>:-Wextra> $<$<COMPILE_LANGUAGE:CXX>:-Werror>)
+# No link time in the images' headers: two checkouts of one commit build the
+# same engine and uninstaller, and so the same setups.
+add_link_options(-Wl,--no-insert-timestamp)
 
 set(ENGINE_FLAGS ${SJIS_FLAGS} -fno-exceptions -fno-rtti -Wall -Wextra
     -ffunction-sections)

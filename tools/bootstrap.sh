@@ -24,6 +24,8 @@ packages=(
   imagemagick
   # the builder's manifest reader and command line, and signing
   libtomlplusplus-dev libcli11-dev osslsigncode openssl
+  # its Debian package (cpack -G DEB finds its dependencies with dpkg-shlibdeps)
+  dpkg-dev file
   # the benchmarks' peak memory
   time
 )

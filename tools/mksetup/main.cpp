@@ -5,9 +5,11 @@
 //   mksetup list setup.exe
 //   mksetup --version
 // The engine and the uninstaller are taken from ../share/mksetup beside an
-// installed mksetup, else from the build tree that made it.
+// installed mksetup, else from the build tree that made it. SOURCE_DATE_EPOCH,
+// when set, is the latest file time the setup records.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include "install/log_format.h"
@@ -41,10 +43,15 @@ int Build(const std::string& manifest, const std::string& output, const std::str
 {
   Product product;
   std::string error;
-  if (!LoadManifest(manifest, &product, &error, searchPath)) {
+  std::vector<std::string> warnings;
+  uint64_t latestTime;
+  if (!LatestSourceTime(getenv("SOURCE_DATE_EPOCH"), &latestTime, &error) ||
+      !LoadManifest(manifest, &product, &error, searchPath, &warnings, latestTime)) {
     fprintf(stderr, "mksetup: %s\n", error.c_str());
     return 1;
   }
+  // Warnings show with --quiet too: they name what the user should fix.
+  for (const std::string& warning : warnings) fprintf(stderr, "mksetup: warning: %s\n", warning.c_str());
   // The manifest may name an uninstaller of its own; else the engine's.
   const std::string uninstallerImage = !uninstaller.empty() || !product.Uninstaller.empty()
                                 ? uninstaller
@@ -145,7 +152,7 @@ int main(int argc, char** argv)
   build->add_option("--uninstaller", uninstaller, "Uninstaller image, instead of the manifest's or the engine's own");
   build->add_flag("--span", span, "Spread the payload over continuation volumes");
   build->add_option("--volume-size", volumeSize, "Bytes per volume (default 1457664)")->check(CLI::Range(4096ull, 0xFFFFFFFFull));
-  build->add_flag("-q,--quiet", quiet, "Print nothing on success");
+  build->add_flag("-q,--quiet", quiet, "Print nothing on success but warnings");
   std::vector<std::string> searchPath;
   build->add_option("-I,--search-path", searchPath, "Folder for relative sources the manifest's folder lacks");
   std::vector<std::string> sign;

@@ -30,16 +30,20 @@ struct Failure {};  // unwinds to LoadManifest once the message is set
 
 class Reader {
  public:
-  Reader(std::string folder, std::vector<std::string> searchPath, std::string* error)
-      : folder_(std::move(folder)), searchPath_(std::move(searchPath)), error_(error) {}
+  Reader(std::string folder, std::vector<std::string> searchPath, std::string* error,
+         std::vector<std::string>* warnings, uint64_t latestTime)
+      : folder_(std::move(folder)), searchPath_(std::move(searchPath)), error_(error), warnings_(warnings),
+        latestTime_(latestTime) {}
 
   [[noreturn]] void Refuse(const std::string& field, const toml::node* node, const std::string& why)
   {
-    *error_ = field;
-    if (node != nullptr && node->source().begin.line > 0)
-      *error_ += " (line " + std::to_string(node->source().begin.line) + ")";
-    *error_ += ": " + why;
+    *error_ = Where(field, node) + why;
     throw Failure{};
+  }
+
+  void Warn(const std::string& field, const toml::node* node, const std::string& what)
+  {
+    if (warnings_ != nullptr) warnings_->push_back(Where(field, node) + what);
   }
 
   void AllowOnly(const toml::table& table, const std::string& field, std::set<std::string> keys)
@@ -130,9 +134,14 @@ class Reader {
   // `deferred`: contents read when the payload is written.
   SourceFile Source(const toml::node* node, const std::string& field, bool deferred = false)
   {
+    return SourceAt(SourcePath(node, field), field, node, deferred);
+  }
+
+  SourceFile SourceAt(const std::string& path, const std::string& field, const toml::node* node, bool deferred)
+  {
     SourceFile file;
     std::string problem;
-    if (!ReadSourceFile(SourcePath(node, field), &file, &problem, deferred)) Refuse(field, node, problem);
+    if (!ReadSourceFile(path, &file, &problem, deferred, latestTime_)) Refuse(field, node, problem);
     return file;
   }
 
@@ -176,9 +185,17 @@ class Reader {
   }
 
  private:
+  static std::string Where(const std::string& field, const toml::node* node)
+  {
+    if (node == nullptr || node->source().begin.line == 0) return field + ": ";
+    return field + " (line " + std::to_string(node->source().begin.line) + "): ";
+  }
+
   std::string folder_;
   std::vector<std::string> searchPath_;
   std::string* error_;
+  std::vector<std::string>* warnings_;  // null: not wanted
+  uint64_t latestTime_;
 };
 
 const toml::table* Table(Reader& r, const toml::table& root, const char* key)
@@ -282,6 +299,16 @@ void ReadScreen(Reader& r, const toml::table& root, Product* p)
   }
 }
 
+// A name that Windows opens as text: *.txt, *.ini, and the readme by any
+// extension.
+bool TextByName(const std::string& target)
+{
+  const std::vector<std::string> parents = ParentFolders(target);
+  const std::string name = FoldCase(target.substr(parents.empty() ? 0 : parents.back().size() + 1));
+  const auto endsWith = [&](const char* tail) { return name.size() >= 4 && name.compare(name.size() - 4, 4, tail) == 0; };
+  return endsWith(".TXT") || endsWith(".INI") || name.compare(0, 6, "README") == 0;
+}
+
 // The targets of the file list so far, by their case-folded form: Windows
 // sees "Docs" and "docs" as one name.
 using TargetSet = std::map<std::string, std::string>;
@@ -322,6 +349,8 @@ void AddFile(Reader& r, Product* p, TargetSet* targets, const std::string& targe
   if (target.size() < 2 || target[1] != ':')
     for (const std::string& parent : ParentFolders(target)) AddFolder(r, p, targets, parent, field, node);
   (*targets)[FoldCase(target)] = target;
+  if (TextByName(target) && HoldsUnmarkedUtf8(file.Origin))
+    r.Warn(field, node, file.Origin + " holds UTF-8 text without a byte-order mark; Japanese Windows reads it as Shift-JIS");
   FileEntry entry;
   entry.Target = target;
   entry.File = std::move(file);
@@ -360,9 +389,7 @@ void ReadFiles(Reader& r, const toml::table& root, Product* p)
         if (ti.Folder) {
           AddFolder(r, p, &targets, full, field + ".tree", n);
         } else {
-          SourceFile file;
-          std::string why;
-          if (!ReadSourceFile(tree + "/" + ti.Relative, &file, &why, true)) r.Refuse(field + ".tree", n, why);
+          SourceFile file = r.SourceAt(tree + "/" + ti.Relative, field + ".tree", n, true);
           file.Attributes = r.Attributes(t->get("attributes"), field + ".attributes", file.Attributes);
           AddFile(r, p, &targets, full, std::move(file), field + ".tree", n);
         }
@@ -575,7 +602,7 @@ void ReadOutput(Reader& r, const toml::table& root, Product* p)
 }  // namespace
 
 bool LoadManifest(const std::string& path, Product* product, std::string* error,
-                  const std::vector<std::string>& searchPath)
+                  const std::vector<std::string>& searchPath, std::vector<std::string>* warnings, uint64_t latestTime)
 {
   toml::table root;
   try {
@@ -585,7 +612,7 @@ bool LoadManifest(const std::string& path, Product* product, std::string* error,
     return false;
   }
   const size_t slash = path.find_last_of('/');
-  Reader reader(slash == std::string::npos ? "." : path.substr(0, slash), searchPath, error);
+  Reader reader(slash == std::string::npos ? "." : path.substr(0, slash), searchPath, error, warnings, latestTime);
   try {
     reader.AllowOnly(root, "", {"product", "features", "screen", "files", "shortcuts", "shared",
                                 "registry", "file_types", "launch", "output"});

@@ -1,21 +1,24 @@
 // Source files for the payload, read from the host's file system.
 #include "tools/mksetup/sources.h"
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include "tools/mksetup/section_writer.h"
+#include "tools/mksetup/text.h"
 
 namespace {
 
 enum : uint32_t { ATTR_READONLY = 0x01, ATTR_DIRECTORY = 0x10, ATTR_ARCHIVE = 0x20 };
 constexpr uint64_t EPOCH_DIFFERENCE = 11644473600ull;  // 1601-01-01 to 1970-01-01, seconds
 
-uint64_t FileTimeOf(const timespec& t)
+uint64_t FileTimeOf(const timespec& t, uint64_t latest)
 {
-  return (static_cast<uint64_t>(t.tv_sec) + EPOCH_DIFFERENCE) * 10000000ull +
-         static_cast<uint64_t>(t.tv_nsec) / 100;
+  const uint64_t time = (static_cast<uint64_t>(t.tv_sec) + EPOCH_DIFFERENCE) * 10000000ull +
+                        static_cast<uint64_t>(t.tv_nsec) / 100;
+  return std::min(time, latest);
 }
 
 uint32_t Get32(const Bytes& b, size_t at)
@@ -27,7 +30,25 @@ uint16_t Get16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] |
 
 }  // namespace
 
-bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* error, bool deferred)
+bool LatestSourceTime(const char* sourceDateEpoch, uint64_t* latest, std::string* error)
+{
+  constexpr uint64_t LAST_SECOND = 253402300799ull;  // 9999-12-31 23:59:59, as far as Windows shows dates
+  *latest = UINT64_MAX;
+  if (sourceDateEpoch == nullptr) return true;
+  uint64_t seconds = 0;
+  const char* c = sourceDateEpoch;
+  for (; *c >= '0' && *c <= '9' && seconds <= LAST_SECOND; ++c) seconds = seconds * 10 + static_cast<unsigned>(*c - '0');
+  if (c == sourceDateEpoch || *c != '\0' || seconds > LAST_SECOND) {
+    *error = "SOURCE_DATE_EPOCH is \"" + std::string(sourceDateEpoch) +
+             "\"; it must be the seconds since 1970-01-01 UTC as a decimal number, at most " +
+             std::to_string(LAST_SECOND);
+    return false;
+  }
+  *latest = (seconds + EPOCH_DIFFERENCE) * 10000000ull;
+  return true;
+}
+
+bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* error, bool deferred, uint64_t latest)
 {
   struct stat info;
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -40,8 +61,8 @@ bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* erro
   }
   file->Origin = path;
   file->Attributes = ATTR_ARCHIVE | ((info.st_mode & S_IWUSR) ? uint32_t{0} : uint32_t{ATTR_READONLY});
-  file->LastWrite = FileTimeOf(info.st_mtim);
-  file->LastAccess = FileTimeOf(info.st_atim);
+  file->LastWrite = FileTimeOf(info.st_mtim, latest);
+  file->LastAccess = FileTimeOf(info.st_atim, latest);
   file->Creation = file->LastWrite;
   file->Deferred = deferred;
   file->Size = static_cast<uint64_t>(info.st_size);
@@ -55,6 +76,20 @@ bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* erro
     return false;
   }
   return true;
+}
+
+bool HoldsUnmarkedUtf8(const std::string& path)
+{
+  FILE* file = fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  std::vector<unsigned char> piece(1 << 16);
+  size_t got = fread(piece.data(), 1, piece.size(), file);
+  const bool marked = got >= 3 && memcmp(piece.data(), "\xEF\xBB\xBF", 3) == 0;
+  Utf8Scan scan;
+  for (; got > 0 && !marked && !scan.Failed(); got = fread(piece.data(), 1, piece.size(), file))
+    scan.Feed(piece.data(), got);
+  fclose(file);
+  return !marked && scan.Utf8();
 }
 
 static bool Walk(const std::string& root, const std::string& relative,

@@ -1,16 +1,32 @@
 // The builder's view of its source files: contents with Windows attributes
-// and FILETIMEs, folder trees in install order, the fixed version of a
-// Windows executable, and the side-panel bitmap.
+// and FILETIMEs (none later than the build's latest time), folder trees in
+// install order, the fixed version of a Windows executable, and the
+// side-panel bitmap.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 #include "tools/mksetup/product.h"
 
+// The latest file time (a FILETIME) a build records, from the value of
+// SOURCE_DATE_EPOCH: seconds since 1970-01-01 UTC as a decimal number, up
+// to the end of the year 9999. Null (unset): no limit, UINT64_MAX. False
+// with *error when the value is anything else.
+bool LatestSourceTime(const char* sourceDateEpoch, uint64_t* latest, std::string* error);
+
 // Reads a file with its times (last write doubles as creation, which the
-// host does not keep) and attributes: archive, plus read-only when the
-// owner cannot write it. False with *error naming the file. `deferred`
-// leaves the contents to be read when they are written.
-bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* error, bool deferred = false);
+// host does not keep), each one later than `latest` recorded as `latest`,
+// so that two checkouts of one commit build the same bytes, and its
+// attributes: archive, plus read-only when the owner cannot write it. False
+// with *error naming the file. `deferred` leaves the contents to be read
+// when they are written.
+bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* error, bool deferred = false,
+                    uint64_t latest = UINT64_MAX);
+
+// True when the file holds UTF-8 text with characters beyond ASCII and no
+// byte-order mark. Reads it in pieces; an unreadable file is false (its
+// reading for the payload reports it).
+bool HoldsUnmarkedUtf8(const std::string& path);
 
 // The folders and files below `root`, relative to it with "/" separators,
 // sorted so that every folder comes before its contents.

@@ -1,5 +1,6 @@
 // UTF-8 <-> CP932 with iconv; conversion stops at the first character that
-// the target cannot hold, so no text is silently changed.
+// the target cannot hold, so no text is silently changed. UTF-8 is
+// recognised by its encoding rules alone.
 #include "tools/mksetup/text.h"
 #include <cerrno>
 #include <cstdio>
@@ -72,4 +73,24 @@ std::string FromSjis(const std::string& sjis)
     i += at + 1;
   }
   return out;
+}
+
+void Utf8Scan::Feed(const unsigned char* data, size_t size)
+{
+  for (size_t i = 0; i < size && valid_; ++i) {
+    const unsigned char c = data[i];
+    if (pending_ > 0) {
+      valid_ = c >= low_ && c <= high_;
+      low_ = 0x80, high_ = 0xBF;
+      --pending_;
+    } else if (c >= 0x80) {
+      // The lead byte tells the length; E0, ED, F0 and F4 narrow the next
+      // byte so that no overlong form, surrogate or value past U+10FFFF passes.
+      multibyte_ = true;
+      pending_ = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 0;
+      valid_ = pending_ > 0;
+      low_ = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+      high_ = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+    }
+  }
 }

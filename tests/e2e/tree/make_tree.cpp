@@ -1,9 +1,9 @@
 // Writes the file tree that the installation scenarios install: files of
-// 0, 4096, 4097 bytes and several MB, text and random bytes from a fixed
-// seed, nested folders with Japanese names, a read-only file, 300 small
-// files in ten folders, and fixed times (last write 2001-02-03
-// 04:05:06.1234567 UTC, last access in 2030 so that reading the files does
-// not move it).   make_tree FOLDER
+// 0, 4096, 4097 bytes and several MB, Shift-JIS text and random bytes from
+// a fixed seed, nested folders with Japanese names (UTF-8, as the host names
+// files), a read-only file, 300 small files in ten folders, and fixed times
+// (last write 2001-02-03 04:05:06.1234567 UTC, last access in 2030 so that
+// reading the files does not move it).   make_tree FOLDER
 #include <cstdio>
 #include <fcntl.h>
 #include <random>
@@ -31,10 +31,10 @@ int main(int argc, char** argv)
 {
   if (argc != 2) return fprintf(stderr, "usage: make_tree FOLDER\n"), 2;
   const std::string root = argv[1];
-  for (const char* folder : {"", "/docs", "/docs/深い", "/bin", "/many"}) mkdir((root + folder).c_str(), 0755);
+  for (const char* folder : {"", "/docs", u8"/docs/深い", "/bin", "/many"}) mkdir((root + folder).c_str(), 0755);
   bool ok = Write(root + "/empty.txt", 0, 0) && Write(root + "/block.bin", 4096, 1) &&
             Write(root + "/block_plus_one.bin", 4097, 2) && Write(root + "/bin/large.bin", 3 * 1024 * 1024 + 17, 3) &&
-            Write(root + "/docs/manual.txt", 200000, 0) && Write(root + "/docs/深い/表.txt", 100, 0) &&
+            Write(root + "/docs/manual.txt", 200000, 0) && Write(root + u8"/docs/深い/表.txt", 100, 0) &&
             Write(root + "/docs/readonly.txt", 5000, 0, true) && Write(root + "/bin/helper.dll", 9000, 4);
   for (int d = 0; ok && d < 10; ++d) {
     const std::string folder = root + "/many/d0" + std::to_string(d);

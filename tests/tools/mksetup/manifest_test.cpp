@@ -66,5 +66,23 @@ TEST(Manifest, RefusalsNameTheFieldItsLineAndTheLimit)
     EXPECT_NE(std::string::npos, error.find(row.Message)) << row.Rest << error;
     EXPECT_TRUE(!loaded || !row.Message.empty() || product.Name.size() == 41) << "a name of 41 bytes in Shift-JIS";
   }
+
+  // Japanese Windows reads a text file without a byte-order mark as Shift-JIS: UTF-8 ones are named in a warning.
+  const std::pair<std::string, std::string> texts[] = {
+      {"utf8.txt", u8"日本語"}, {"ReadMe", u8"Café"}, {"marked.ini", u8"\uFEFF日本語"}, {"sjis.txt", "日本語 ｶﾅ"},
+      {"ascii.ini", "[a]"}, {"cut.txt", u8"日本語\xE6\x97"}, {"surrogate.txt", "\xED\xA0\x80"}, {"utf8.dat", u8"日本語"}};
+  std::string list;
+  for (const auto& [name, text] : texts) {
+    std::ofstream(folder / name) << text;
+    list += "[[files]]\nsource = \"" + name + "\"\n";
+  }
+  std::ofstream(folder / "product.toml") << "[product]\nname = \"x\"\ndefault_folder = 'C:\\App'\n" + list;
+  Product product;
+  std::string error;
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(LoadManifest((folder / "product.toml").string(), &product, &error, {}, &warnings)) << error;
+  ASSERT_EQ(2u, warnings.size());
+  EXPECT_NE(std::string::npos, warnings[0].find("files[0] (line 4): " + (folder / "utf8.txt").string() + " holds UTF-8 text"));
+  EXPECT_NE(std::string::npos, warnings[1].find("ReadMe holds UTF-8 text without a byte-order mark")) << warnings[1];
   fs::remove_all(folder);
 }

@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
-# Signed setups: the signature verifies, covers the payload (a changed byte
-# fails it), a spanned setup's signed first volume keeps to its size, and
-# the lister still reads every layout to its end.
+# Under SOURCE_DATE_EPOCH, copies of a product whose files bear other times build the same bytes. Signed
+# setups: the signature verifies, covers the payload (a changed byte fails it), a spanned setup's signed
+# first volume keeps to its size, and the lister still reads every layout to its end.
 # usage: sign_test.sh MKSETUP MANIFEST UNINSTALLER SEARCH_PATH
 set -u
 mksetup=$1 manifest=$2 uninstaller=$3 search=$4
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+
+for copy in 1 2; do
+  cp -r "$(dirname "$manifest")" "$work/copy$copy" && find "$work/copy$copy" -exec touch -d "@$((1800000000 + copy))" {} +
+  SOURCE_DATE_EPOCH=1700000000 "$mksetup" build "$work/copy$copy/$(basename "$manifest")" -o "$work/copy$copy.exe" -q \
+    --uninstaller "$uninstaller" -I "$search" || fail "copy $copy: mksetup failed"
+done
+cmp -s "$work/copy1.exe" "$work/copy2.exe" && "$mksetup" list "$work/copy1.exe" | grep -q 'written 01da1747c66d0000' ||
+  fail "file times later than SOURCE_DATE_EPOCH (2023-11-14 22:13:20 UTC) are not recorded as it"
 
 openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 \
   -subj "/CN=Setup Test" >/dev/null 2>&1 || fail "openssl could not make a test certificate"
