@@ -28,12 +28,6 @@ static bool GoodComponent(const char* start, const char* end)
 int IsSafeInstallPath(const char* path)
 {
   const char* p = path;
-  const char c = p[0];
-  const bool drive = ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && p[1] == ':';
-  if (drive) {
-    if (p[2] != '\\') return 0;
-    p += 3;
-  }
   const char* component = p;
   int components = 0;
   for (;; p = NextSjisChar(p)) {
@@ -48,7 +42,7 @@ int IsSafeInstallPath(const char* path)
     }
     if (!lead && (b == '/' || b == ':' || IsControl(b))) return 0;
   }
-  if (drive || components != 1) return 1;
+  if (components != 1) return 1;
   const size_t length = static_cast<size_t>(p - component);
   return SameNameIgnoringCase(component, length, LOG_FILE_NAME) ||
                  SameNameIgnoringCase(component, length, EARLIER_LOG_FILE_NAME)

@@ -4,10 +4,10 @@
 // data, never something to write. Portable: bytes in, verdict out.
 #pragma once
 
-// 1 for a path below the install folder ("bin\viewer.exe") or a full path
-// that starts with a drive, a colon and a backslash; 0 for an empty path, a
-// leading backslash, a '/' or ':' elsewhere, an empty, "." or ".." component,
-// a control character, or a top-level "setup.inf" or "setup.$$$".
+// 1 for a path below the install folder ("bin\viewer.exe"); 0 for an empty
+// path, a drive, a leading backslash, a '/' or ':' anywhere (an alternate
+// data stream), an empty, "." or ".." component, a control character, or a
+// top-level "setup.inf" or "setup.$$$".
 int IsSafeInstallPath(const char* path);
 
 // 1 for a file name without folders: no \ / : * ? " < > | and no control

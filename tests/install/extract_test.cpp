@@ -93,7 +93,9 @@ TEST_F(Extract, FailedWininitEditForAFileInUseKeepsTheOldFileAndRemovesTheAltern
 TEST_F(Extract, TargetsThatLeaveTheInstallFolderOrHitTheLogAreDamagedData)
 {
   const std::string parent = ParentFolder(folder_.Path()), root = WindowsFolder().substr(0, 2);
-  for (const std::string target : {"..\\escape.txt", "\\rooted.txt", "docs/slash.txt", "SETUP.INF", "setup.$$$"}) {
+  const std::string targets[] = {"..\\escape.txt", "\\rooted.txt", "docs/slash.txt", "SETUP.INF", "setup.$$$",
+                                 "a.txt:evil", "docs\\C:x.txt", root + "\\drive.txt"};
+  for (const std::string& target : targets) {
     SCOPED_TRACE(target);
     Bytes list;
     PutString(list, target, PATH_CAPACITY);
@@ -104,7 +106,7 @@ TEST_F(Extract, TargetsThatLeaveTheInstallFolderOrHitTheLogAreDamagedData)
     EXPECT_EQ(0, InstallFiles());
     ExpectOneErrorAbout(TXT_DATA_DAMAGED);
     for (const std::string& written : {parent + "\\escape.txt", root + "\\rooted.txt", folder_ / "docs", folder_ / "SETUP.INF",
-                                       folder_ / "setup.$$$"})
+                                       folder_ / "setup.$$$", folder_ / "a.txt", root + "\\drive.txt"})
       EXPECT_FALSE(FileExists(written)) << written;
     EXPECT_EQ("", Log());
   }

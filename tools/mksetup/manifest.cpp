@@ -232,6 +232,8 @@ void ReadProductTable(Reader& r, const toml::table& root, Product* p)
     r.Refuse("product.name", t->get("name"), problem);
   p->DefaultFolder = r.Text(t->get("default_folder"), "product.default_folder", PATH_CAP, "", true);
   if (p->DefaultFolder.empty()) r.Refuse("product.default_folder", t->get("default_folder"), "must not be empty");
+  else if (const std::string problem = DefaultFolderProblem(p->DefaultFolder); !problem.empty())
+    r.Refuse("product.default_folder", t->get("default_folder"), problem);
   if (const toml::node* n = t->get("required_size")) {
     const int64_t bytes = r.Integer(n, "product.required_size", 0, 0xFFFFFFFFll * 4096);
     p->RequiredGiven = true;

@@ -79,15 +79,30 @@ std::string NameProblem(const std::string& sjis)
   return bad.empty() ? bad : "holds " + bad + "; a name cannot hold \\ / : * ? \" < > | or control characters";
 }
 
+static bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+std::string DefaultFolderProblem(const std::string& sjis)
+{
+  // "$(SYSDRV)" stands for the Windows drive's letter, the other two for full paths.
+  std::string rest = sjis;
+  for (const char* macro : {"$(SYSDIR)", "$(WINDIR)", "$(SYSDRV)"}) {
+    if (rest.compare(0, 9, macro) != 0) continue;
+    rest.replace(0, 9, std::string(macro) == "$(SYSDRV)" ? "C" : "C:\\W");
+    break;
+  }
+  const bool drive = rest.size() >= 3 && IsLetter(rest[0]) && rest[1] == ':' && rest[2] == '\\';
+  const bool share = rest.size() >= 3 && rest[0] == '\\' && rest[1] == '\\' && rest[2] != '\\';
+  if (!drive && !share)
+    return "is not a full path: a drive, a colon and a backslash (\"$(SYSDRV):\\Product\"), a share, or a path after "
+           "$(SYSDIR) or $(WINDIR)";
+  return std::string();
+}
+
 std::string TargetProblem(const std::string& sjis, const char* logHead)
 {
-  std::string path = sjis;
-  const bool drive = path.size() >= 2 && path[1] == ':' &&
-                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-  if (drive) {
-    if (path.size() < 4 || path[2] != '\\') return "a full path is a drive, a colon, a backslash and a name";
-    path.erase(0, 3);
-  }
+  const std::string& path = sjis;
+  if (path.size() >= 2 && path[1] == ':' && IsLetter(path[0]))
+    return "names a drive; give a path below the install folder";
   if (!path.empty() && path[0] == '\\') return "must not start with a backslash; give a path below the install folder";
   const std::vector<std::string> parts = Components(path);
   for (const std::string& part : parts) {
@@ -98,12 +113,12 @@ std::string TargetProblem(const std::string& sjis, const char* logHead)
     if (part.back() == '.' || part.back() == ' ') return "has a component \"" + part + "\" that ends with a dot or blank";
     if (IsDeviceName(part)) return "names the device " + part + ", which Windows reserves";
   }
-  if (!drive && parts.size() == 1) {
+  if (parts.size() == 1) {
     const std::string name = FoldCase(parts[0]);
     if (name == FoldCase(LOG_FILE_NAME) || name == FoldCase(EARLIER_LOG_FILE_NAME))
       return "is the name of the install log in the install folder";
   }
-  const size_t line = std::strlen(logHead) + (drive ? sjis.size() : SHORTEST_FOLDER + 1 + sjis.size());
+  const size_t line = std::strlen(logHead) + SHORTEST_FOLDER + 1 + sjis.size();
   if (line > LOG_LINE_LIMIT)
     return "is too long for its install-log line (" + std::to_string(line) + " characters even under \"C:\\\"; at most " +
            std::to_string(LOG_LINE_LIMIT) + ")";

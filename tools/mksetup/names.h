@@ -9,8 +9,12 @@
 // name and a quoted command line.
 std::string NameProblem(const std::string& sjis);
 
-// A path below the install folder ("bin\viewer.exe"), or a full path that
-// starts with a drive ("C:\..."): no empty, "." or ".." components, no
+// The default folder: a full path once its leading macro is expanded (a
+// drive, a colon and a backslash, or a share). Empty when it is one.
+std::string DefaultFolderProblem(const std::string& sjis);
+
+// A path below the install folder ("bin\viewer.exe"), never a drive or a
+// colon: no empty, "." or ".." components, no
 // reserved device names, no characters Windows refuses in a file name, no
 // component ending in a dot or blank, short enough that its log line
 // "<head><folder>\<path>" fits even under the shortest install folder, and
