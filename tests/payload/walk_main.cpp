@@ -23,8 +23,9 @@ int main(int argc, char** argv)
   _setmode(_fileno(stdout), _O_BINARY);
   fwrite(listing.data(), 1, listing.size(), stdout);
   const PayloadStream& s = State.Payload;
+  // A signed setup's payload ends where its signature table starts, but for the padding to 8 bytes.
   const bool atEnd = walked && s.Position == s.Count && s.VolumeNumber == volumes &&
-                     SetFilePointer(s.File, 0, nullptr, FILE_CURRENT) == GetFileSize(s.File, nullptr);
+                     (SetFilePointer(s.File, 0, nullptr, FILE_CURRENT) == GetFileSize(s.File, nullptr) || s.Left < 8);
   ClosePayload();
   answerer.Finish();
   if (walked && atEnd && answerer.AllAnswered()) return 0;

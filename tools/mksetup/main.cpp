@@ -70,6 +70,13 @@ int Build(const std::string& manifest, const std::string& output, const std::str
   }
   if (span) product.Spanned = true;
   if (volumeSize != 0) product.VolumeSize = volumeSize;
+  if (product.Spanned && !sign.empty()) {
+    // The setup program would read shared files' paths, registry keys and
+    // the program to launch from volumes that no signature covers.
+    fprintf(stderr, "mksetup: a spanned setup cannot be signed: only its first volume would carry the signature, and "
+                    "the setup would trust the others unchecked; build it whole to sign it\n");
+    return 1;
+  }
 
   Bytes image;
   std::ifstream in(engine, std::ios::binary);
@@ -84,7 +91,7 @@ int Build(const std::string& manifest, const std::string& output, const std::str
   const uint64_t imageSize = image.size();
   SetupWriter setup;
   BuildResult built;
-  if (!setup.Open(output, std::move(image), product.Spanned, product.VolumeSize, !sign.empty()) ||
+  if (!setup.Open(output, std::move(image), product.Spanned, product.VolumeSize) ||
       !BuildPayload(product, imageSize, setup, &built, &error) || !setup.Finish() ||
       (!sign.empty() && !SignSetup(output, sign[0], sign[1], &error))) {
     if (error.empty()) error = setup.Error;

@@ -11,8 +11,6 @@ std::string VolumeName(const std::string& path, int number)
   return path.substr(0, path.size() - 3) + digits;
 }
 
-// Room kept in a signed setup's first volume for its certificate table.
-enum : uint64_t { SIGNATURE_ROOM = 16384 };
 enum { MOST_VOLUMES = 999 };
 
 SetupWriter::~SetupWriter()
@@ -26,7 +24,7 @@ bool SetupWriter::Fail(const std::string& why)
   return false;
 }
 
-bool SetupWriter::Open(const std::string& path, Bytes image, bool spanned, uint64_t volumeSize, bool signable)
+bool SetupWriter::Open(const std::string& path, Bytes image, bool spanned, uint64_t volumeSize)
 {
   if (path.size() < 4) return Fail("the output name " + path + " is too short to name continuation volumes");
   if (!AttachPayload(image, Bytes()))
@@ -39,13 +37,7 @@ bool SetupWriter::Open(const std::string& path, Bytes image, bool spanned, uint6
     if (image_.size() >= volumeSize)
       return Fail("the engine image (" + std::to_string(image_.size()) + " bytes) does not leave room for payload in a volume of " +
                   std::to_string(volumeSize) + " bytes");
-    const uint64_t room = volumeSize - image_.size();
-    firstMost_ = signable && room > SIGNATURE_ROOM ? room - SIGNATURE_ROOM : room;
-    // A signature is appended at an 8-byte boundary: when more volumes
-    // follow, the first ends on one, so that no padding comes between its
-    // payload and the signature.
-    const uint64_t cut = (image_.size() + firstMost_) % 8;
-    firstVolume_ = signable && cut <= firstMost_ ? firstMost_ - cut : firstMost_;
+    firstVolume_ = volumeSize - image_.size();
   }
   return StartVolume(1);
 }
@@ -79,20 +71,7 @@ bool SetupWriter::Write(const unsigned char* data, size_t size)
 {
   if (file_ == nullptr) return Fail("the setup is not open");
   while (size > 0) {
-    if (left_ == 0 && volume_ == 1 && held_.size() < firstMost_ - firstVolume_) {
-      // Past the boundary the first volume ends on when more follow: kept
-      // back until it is known whether more do.
-      const size_t take = std::min<uint64_t>(size, firstMost_ - firstVolume_ - held_.size());
-      held_.insert(held_.end(), data, data + take);
-      data += take;
-      size -= take;
-      continue;
-    }
-    if (left_ == 0) {
-      if (!StartVolume(volume_ + 1) || !Put(held_.data(), held_.size())) return false;
-      left_ -= held_.size();
-      held_.clear();
-    }
+    if (left_ == 0 && !StartVolume(volume_ + 1)) return false;
     const size_t take = std::min<uint64_t>(size, left_);
     if (!Put(data, take)) return false;
     left_ -= take;
@@ -115,19 +94,15 @@ void SetupWriter::Remove(size_t first)
 bool SetupWriter::Restart()
 {
   Remove(1);
-  held_.clear();
   return StartVolume(1);
 }
 
 bool SetupWriter::Finish()
 {
   if (file_ == nullptr) return Fail("the setup is not open");
-  // The whole payload fitted the first volume.
-  const bool held = Put(held_.data(), held_.size());
-  held_.clear();
   const bool closed = fclose(file_) == 0;
   file_ = nullptr;
-  return held && (closed || Fail("cannot write " + Written.back()));
+  return closed || Fail("cannot write " + Written.back());
 }
 
 void SetupWriter::Discard() { Remove(0); }

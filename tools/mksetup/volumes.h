@@ -16,10 +16,8 @@ class SetupWriter {
 
   // Creates `path` holding the image with its payload offset set. When
   // `spanned`, no file is larger than `volumeSize`: the first holds the
-  // image and the payload's start. `signable` leaves room in the first
-  // volume for a signature, appended later at an 8-byte boundary that the
-  // first volume's data then ends on (unless the whole payload fits it).
-  bool Open(const std::string& path, Bytes image, bool spanned, uint64_t volumeSize, bool signable);
+  // image and the payload's start.
+  bool Open(const std::string& path, Bytes image, bool spanned, uint64_t volumeSize);
   bool Write(const unsigned char* data, size_t size);  // the payload's next bytes
   bool Restart();                                     // the payload again from its start
   bool Finish();                                      // every file complete and closed
@@ -38,9 +36,7 @@ class SetupWriter {
   Bytes image_;
   bool spanned_ = false;
   uint64_t volumeSize_ = 0;
-  uint64_t firstVolume_ = 0;  // payload bytes in the first volume when more follow
-  uint64_t firstMost_ = 0;    // ... and when nothing follows
-  Bytes held_;                // the first volume's bytes past firstVolume_, until the end or more
+  uint64_t firstVolume_ = 0;  // payload bytes in the first volume
   FILE* file_ = nullptr;
   int volume_ = 0;
   uint64_t left_ = 0;         // bytes the current volume still takes
