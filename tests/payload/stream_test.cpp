@@ -60,13 +60,12 @@ TEST_F(Stream, PayloadCutAnywhereInTheStartUpSectionsEndsTheRunSilently)
 TEST_F(Stream, AStringLongerThanItsBufferKeepsWhatFitsAndTheEndOfTheDataStopsReads)
 {
   const std::string text = "straddling the reader's refill, longer than 42 bytes";
-  const int before = PAYLOAD_BUFFER_BYTES - 20;  // the buffer ends inside the first 41 bytes
-  Bytes payload(before, 0x11);
+  Bytes payload(PAYLOAD_BUFFER_BYTES - 20, 0x11);  // the reader's buffer ends inside the string's first 41 bytes
   payload.insert(payload.end(), text.begin(), text.end());
   payload.insert(payload.end(), {0, 0xFF, 0xFF, 'a', 'b'});
   Open(payload);
-  std::vector<char> buffer(before);
-  ASSERT_TRUE(ReadBytes(buffer.data(), before) && ReadString(buffer.data(), 42));
+  std::vector<char> buffer(PAYLOAD_BUFFER_BYTES);
+  ASSERT_TRUE(ReadBytes(buffer.data(), PAYLOAD_BUFFER_BYTES - 20) && ReadString(buffer.data(), 42));
   EXPECT_EQ(text.substr(0, 41), buffer.data()) << "41 bytes kept, the 42nd lost";
   EXPECT_TRUE(ReadString(buffer.data(), 42) && text.substr(42) == buffer.data() && ReadWord() == 0xFFFF);
   EXPECT_TRUE(ReadString(buffer.data(), 42) && !strcmp(buffer.data(), "ab")) << "cut by the end: counts as read";
