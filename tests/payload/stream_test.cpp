@@ -1,7 +1,7 @@
 // The payload reader on real files: the start-up sections (product header
-// and screen settings) read into the state, whole or cut; reads across its
-// 512-byte buffer; failures reported once; and continuation volumes with
-// the "FD交換" prompt answered on screen, one table of ways a user meets them.
+// and screen settings) read into the state, whole or cut; reads across a
+// refill of its 64 KiB buffer; failures reported once; and continuation
+// volumes with the "FD交換" prompt answered on screen, one table of ways a user meets them.
 #include "app/file_io.h"
 #include "app/flags.h"
 #include "app/state.h"
@@ -59,17 +59,17 @@ TEST_F(Stream, PayloadCutAnywhereInTheStartUpSectionsEndsTheRunSilently)
 
 TEST_F(Stream, AStringLongerThanItsBufferKeepsWhatFitsAndTheEndOfTheDataStopsReads)
 {
-  const std::string text = "straddling the 512-byte buffer, longer than 42 bytes";
-  Bytes payload(500, 0x11);
+  const std::string text = "straddling the reader's refill, longer than 42 bytes";
+  Bytes payload(PAYLOAD_BUFFER_BYTES - 20, 0x11);  // the reader's buffer ends inside the string's first 41 bytes
   payload.insert(payload.end(), text.begin(), text.end());
   payload.insert(payload.end(), {0, 0xFF, 0xFF, 'a', 'b'});
   Open(payload);
-  char buffer[512] = "";
-  ASSERT_TRUE(ReadBytes(buffer, 500) && ReadString(buffer, 42));
-  EXPECT_EQ(text.substr(0, 41), buffer) << "41 bytes kept, the 42nd lost";
-  EXPECT_TRUE(ReadString(buffer, 42) && text.substr(42) == buffer && ReadWord() == 0xFFFF);
-  EXPECT_TRUE(ReadString(buffer, 42) && !strcmp(buffer, "ab")) << "cut by the end: counts as read";
-  EXPECT_TRUE(!ReadString(buffer, 4) && ReadWord() == -1);
+  std::vector<char> buffer(PAYLOAD_BUFFER_BYTES);
+  ASSERT_TRUE(ReadBytes(buffer.data(), PAYLOAD_BUFFER_BYTES - 20) && ReadString(buffer.data(), 42));
+  EXPECT_EQ(text.substr(0, 41), buffer.data()) << "41 bytes kept, the 42nd lost";
+  EXPECT_TRUE(ReadString(buffer.data(), 42) && text.substr(42) == buffer.data() && ReadWord() == 0xFFFF);
+  EXPECT_TRUE(ReadString(buffer.data(), 42) && !strcmp(buffer.data(), "ab")) << "cut by the end: counts as read";
+  EXPECT_TRUE(!ReadString(buffer.data(), 4) && ReadWord() == -1);
 }
 
 TEST_F(Stream, AnAgreementTooLongToShowIsReadThroughToTheDefaultFolder)

@@ -1,9 +1,9 @@
 // The background window and the side panel on it as the user sees them: the
 // screen is read back and compared with a picture drawn here from their
-// documented look: gradient bands of three rows; the title, subtitle and
-// footer in white over their black shadows; the panel's picture left of the
-// "PROGRESS" dialog with each meter's blocks in its colour, while the
-// overall meter gains a block every tenth of the installation's units.
+// documented look: gradient bands of three rows, in colours measured once; the
+// title, subtitle and footer in white over their black shadows; the panel's
+// picture left of the "PROGRESS" dialog with each meter's blocks in its colour,
+// while the overall meter gains a block every tenth of the installation's units.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -12,7 +12,6 @@
 #include "resources/dialogs.h"
 #include "tests/support/screen_capture.h"
 #include "ui/background.h"
-#include "ui/gradient.h"
 #include "ui/panel.h"
 
 const COLORREF TOP = RGB(255, 30, 0);
@@ -25,13 +24,18 @@ const char FOOTER[] = "株式会社サンプル";
 const char FACE[] = "ＭＳ 明朝";
 const int LETTER_HEIGHT = 46;  // font size 40 + 6
 // Beside a dialog at (300, 234); navy, teal and purple meters.
-const int PANEL_X = 71;
-const int PANEL_Y = 238;
+const int PANEL_X = 71, PANEL_Y = 238;
 const int METER_COLUMNS[3] = {20, 73, 124};
 const COLORREF METER_COLOURS[3] = {RGB(0, 0, 128), RGB(0, 128, 128), RGB(128, 0, 128)};
 const int PICTURE_BLUE = 0x5A;
 
-static COLORREF Band(int y) { return BandColour(TOP, BOTTOM, y / 3); }
+// Bands of the gradient from TOP to BOTTOM and their colours, as a correct
+// run showed them. Every band is one colour across the screen: that of its
+// first row at the right edge, which no text reaches.
+const struct { int Band; COLORREF Colour; } MEASURED_BANDS[] = {
+    {0, RGB(255, 30, 0)}, {1, RGB(254, 30, 1)}, {51, RGB(204, 64, 51)}, {102, RGB(153, 98, 102)}, {127, RGB(128, 114, 127)},
+    {128, RGB(128, 115, 128)}, {153, RGB(103, 132, 153)}, {204, RGB(52, 166, 204)}, {254, RGB(2, 199, 254)}, {255, RGB(1, 200, 255)}};
+static COLORREF Band(const ScreenCapture& screen, int y) { return screen.At(1023, y - y % 3); }
 
 // The test picture: red counts the columns, green the rows (top = 0), so a
 // misplaced or flipped picture shows at once.
@@ -65,13 +69,12 @@ static COLORREF PanelPixel(const int levels[3], int x, int y)
 
 // Draws the screen the user should see: the bands, each text's black shadow
 // and its white copy, and the panel.
-static void PaintExpected(HDC dc, const int levels[3])
+static void PaintExpected(HDC dc, const ScreenCapture& screen, const int levels[3])
 {
+  SelectObject(dc, GetStockObject(DC_BRUSH));
   for (int y = 0; y < 768; y += 3) {
-    RECT band = {0, y, 1024, y + 3};
-    HBRUSH brush = CreateSolidBrush(Band(y));
-    FillRect(dc, &band, brush);
-    DeleteObject(brush);
+    SetDCBrushColor(dc, Band(screen, y));
+    PatBlt(dc, 0, y, 1024, 3, PATCOPY);
   }
   HFONT font = CreateFontA(-LETTER_HEIGHT, 0, 0, 0, 0, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, FACE);
   HGDIOBJ previous = SelectObject(dc, font);
@@ -107,19 +110,16 @@ TEST(Screen, BackgroundAndSidePanelAsTheUserSeesThem)
 {
   InitCommonControls();
   InitSetupState();
-  State.ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
-  State.ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
+  State.ScreenWidth = GetSystemMetrics(SM_CXSCREEN), State.ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
   State.Module = GetModuleHandleA(nullptr);
   lstrcpyA(State.ProductName, PRODUCT);
   lstrcpyA(State.FontFace, FACE);
   State.FontSize = 40;
   lstrcpyA(State.FooterText, FOOTER);
   State.FooterLength = lstrlenA(FOOTER);
-  State.GradientTop = TOP;
-  State.GradientBottom = BOTTOM;
+  State.GradientTop = TOP, State.GradientBottom = BOTTOM;
   lstrcpyA(State.InstallFolder, "C:\\Program Files\\Sample");
-  State.DriveSpaceTable[2].Level = 4;
-  State.DriveSpaceTable[2].Ready = 1;
+  State.DriveSpaceTable[2].Level = 4, State.DriveSpaceTable[2].Ready = 1;
   State.RequiredUnits = 99;
   FillPicture();
   CreateBackgroundWindow();
@@ -129,16 +129,13 @@ TEST(Screen, BackgroundAndSidePanelAsTheUserSeesThem)
   RECT dialog = {};
   GetWindowRect(probe, &dialog);
   DestroyWindow(probe);
-  State.ScreenWidth = 600 + dialog.right - dialog.left;
-  State.ScreenHeight = 468 + dialog.bottom - dialog.top;
+  State.ScreenWidth = 600 + dialog.right - dialog.left, State.ScreenHeight = 468 + dialog.bottom - dialog.top;
   State.PanelFlag = 1;
   HWND progress = CreateDialogParamA(State.Module, "PROGRESS", State.MainWindow, ProgressProc, 0);
-  State.ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
-  State.ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
+  State.ScreenWidth = GetSystemMetrics(SM_CXSCREEN), State.ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
   InvalidateRect(State.MainWindow, nullptr, FALSE);
   GetWindowRect(progress, &dialog);
-  ASSERT_EQ(300, dialog.left);
-  ASSERT_EQ(234, dialog.top);
+  ASSERT_TRUE(dialog.left == 300 && dialog.top == 234) << "the dialog stands at " << dialog.left << ", " << dialog.top;
   // An item of three steps of a block each, then the overall steps of 99
   // units: a block every tenth step, never more than ten, and the bar full
   // at the hundredth. The space meter shows the destination's four tenths.
@@ -157,17 +154,15 @@ TEST(Screen, BackgroundAndSidePanelAsTheUserSeesThem)
     }
     ASSERT_TRUE(screen.Width == 1024 && screen.Height == 768) << "the test display is 1024 x 768";
     const int levels[3] = {3, row.Blocks, 4};
-    const ScreenCapture expected = Picture(1024, 768, [&](HDC dc) { PaintExpected(dc, levels); });
+    const ScreenCapture expected = Picture(1024, 768, [&](HDC dc) { PaintExpected(dc, screen, levels); });
     // The blended edges of letters are not judged, nor what the dialog hides.
-    int seen[4] = {0, 0, 0, 0};
-    int wrong = 0;
+    int seen[4] = {0, 0, 0, 0}, wrong = 0;
     for (int y = 0; y < 768; ++y) {
       for (int x = 0; x < 1024; ++x) {
         const COLORREF want = expected.At(x, y);
-        const POINT point = {x, y};
         const bool panel = x >= PANEL_X && x < PANEL_X + 157 && y >= PANEL_Y && y < PANEL_Y + 226;
-        const int kind = panel ? 3 : want == WHITE ? 0 : want == BLACK ? 1 : want == Band(y) ? 2 : -1;
-        if (kind < 0 || PtInRect(&dialog, point)) continue;
+        const int kind = panel ? 3 : want == WHITE ? 0 : want == BLACK ? 1 : want == Band(screen, y) ? 2 : -1;
+        if (kind < 0 || PtInRect(&dialog, POINT{x, y})) continue;
         if (screen.At(x, y) == want) ++seen[kind];
         else if (wrong++ == 0) ADD_FAILURE() << "(" << x << ", " << y << ") is " << std::hex << screen.At(x, y) << ", expected " << want;
       }
@@ -177,13 +172,8 @@ TEST(Screen, BackgroundAndSidePanelAsTheUserSeesThem)
     EXPECT_TRUE(row.Steps > 100 || bar == row.Steps) << "the overall bar stands at " << bar;
     EXPECT_TRUE(seen[0] > 1000 && seen[1] > 300 && seen[2] > 600000 && seen[3] > 30000)
         << "white letters, black shadows, the gradient and the panel were seen";
+    for (const auto& band : MEASURED_BANDS) EXPECT_EQ(band.Colour, screen.At(1023, 3 * band.Band)) << "band " << band.Band;
   }
-  // The end colours of the gradient: the first band exact, the next one
-  // step down, the last (256 bands fill 768 rows) one short of the bottom.
-  const ScreenCapture screen = CaptureScreen();
-  EXPECT_EQ(TOP, screen.At(600, 2));
-  EXPECT_EQ(RGB(254, 30, 1), screen.At(600, 3));
-  EXPECT_EQ(RGB(1, 200, 255), screen.At(0, 767));
   DestroyWindow(progress);
   DestroyWindow(State.MainWindow);
   DeleteObject(State.TitleFont);
