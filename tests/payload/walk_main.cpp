@@ -23,9 +23,9 @@ int main(int argc, char** argv)
   _setmode(_fileno(stdout), _O_BINARY);
   fwrite(listing.data(), 1, listing.size(), stdout);
   const PayloadStream& s = State.Payload;
-  // A signed setup's payload ends where its signature table starts, but for the padding to 8 bytes.
-  const bool atEnd = walked && s.Position == s.Count && s.VolumeNumber == volumes &&
-                     (SetFilePointer(s.File, 0, nullptr, FILE_CURRENT) == GetFileSize(s.File, nullptr) || s.Left < 8);
+  // A signed setup's payload ends where its signature table starts, but for up to 7 bytes of padding.
+  const bool fileEnd = s.Position == s.Count && SetFilePointer(s.File, 0, nullptr, FILE_CURRENT) == GetFileSize(s.File, nullptr);
+  const bool atEnd = walked && s.VolumeNumber == volumes && (fileEnd || (s.Left == 0 && s.Count - s.Position < 8));
   ClosePayload();
   answerer.Finish();
   if (walked && atEnd && answerer.AllAnswered()) return 0;
