@@ -25,6 +25,13 @@ int GuardProcess()
     if (setDefault != nullptr) setDefault(SEARCH_SYSTEM32);
     if (setDirectory != nullptr) setDirectory("");
   }
+  // The system's own libraries take these by name while a dialog is shown
+  // (theming, alpha blending, the window manager), in a search that the
+  // calls above do not reach everywhere: loaded now from the system folder,
+  // they are found in the process. They stay for its life; a system that
+  // lacks one goes on without it.
+  static const char* const preloaded[] = {"uxtheme.dll", "msimg32.dll", "dwmapi.dll"};
+  for (const char* name : preloaded) LoadSystemLibrary(name);
   if (GetACP() == SHIFT_JIS_CODE_PAGE) return 1;
   ShowMessageBox(nullptr,
                  "This setup program needs Windows with the Japanese code page (932).\n"

@@ -4,8 +4,9 @@
 #pragma once
 #include <windows.h>
 
-// Turns off the system's critical-error boxes and limits the default DLL
-// search to the system folder where the system offers that. Returns 0
+// Turns off the system's critical-error boxes, limits the default DLL
+// search to the system folder where the system offers that, and loads from
+// there the libraries that the system's own take by name. Returns 0
 // after one box (in English and Japanese) when the ANSI code page is not
 // 932: the program's texts and its path scans are Shift-JIS.
 int GuardProcess();

@@ -47,17 +47,22 @@ std::multiset<std::string> Lines(const std::string& text)
   return lines;
 }
 
+const char* const PLANTED[] = {"comctl32", "uxtheme", "msimg32", "dwmapi"};
+
 }  // namespace
 
 class Everything : public Scenario, public ::testing::WithParamInterface<const char*> {
  protected:
   // Windows loads a library that is not a known DLL from the program's
-  // folder first (a downloads folder): here Wine is told to do the same.
+  // folder first (a downloads folder): here Wine is told to do the same for
+  // those the program and the system's own libraries take by name.
   void Install(const std::string& arguments)
   {
-    SetRegistryText(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\SETUP.EXE\\DllOverrides", "comctl32", "native,builtin");
     CopyProduct(GetParam());
-    ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\planted\\comctl32.dll").c_str(), (folder_ / "comctl32.dll").c_str(), FALSE));
+    for (const char* name : PLANTED) {
+      SetRegistryText(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\SETUP.EXE\\DllOverrides", name, "native,builtin");
+      ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\planted\\comctl32.dll").c_str(), (folder_ / name + ".dll").c_str(), FALSE));
+    }
     Launch(arguments);
     const DWORD code = RunThrough(folder, {{"ユーザ情報の登録", IDC_NEXT, "", 1, [this](const Screen& page) {
                                                driver_->Type(page, IDC_USER_NAME, "山田 太郎");
@@ -68,7 +73,8 @@ class Everything : public Scenario, public ::testing::WithParamInterface<const c
     EXPECT_EQ(1, Count("ｾｯﾄｱｯﾌﾟ完了"));
     EXPECT_EQ(Count(""), Count("ﾃﾞﾊﾞｯｸﾞ") + Count("FD交換") + Count("フォルダ作成確認") + Count(RESTART))
         << Transcript();
-    EXPECT_FALSE(FileExists(WindowsFolder().substr(0, 2) + "\\planted-comctl32.dll.txt")) << "the planted library was loaded";
+    for (const char* name : PLANTED)
+      EXPECT_FALSE(FileExists(WindowsFolder().substr(0, 2) + "\\planted-" + name + ".dll.txt")) << name << " was loaded";
   }
 
   // Every file and folder of both trees byte-identical, with its attributes
