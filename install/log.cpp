@@ -178,8 +178,6 @@ static int KeepAside(const char* name, char* note, size_t noteBytes)
   return 0;
 }
 
-static int MergeInto(HANDLE target, HANDLE old);
-
 static bool Exists(const char* name) { return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES; }
 
 // Finds the earlier log: setup.inf, or a "setup.$$$" left by a run that
