@@ -127,8 +127,12 @@ static void RemoveLines(HANDLE heap)
   // The log goes before the folders, the install folder among them.
   char log[MAX_PATH];
   if (FolderFile(LOG_FILE_NAME, log)) {
-    SetFileAttributesA(log, FILE_ATTRIBUTE_NORMAL);
-    if (!DeleteFileA(log) && GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES) NoteLeftover(log, 0);
+    if (ReachesThroughLink(log)) {
+      NoteLeftover(log, 1);
+    } else {
+      SetFileAttributesA(log, FILE_ATTRIBUTE_NORMAL);
+      if (!DeleteFileA(log) && GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES) NoteLeftover(log, 0);
+    }
   }
   RemoveLoggedFolders(folders, folderCount);
   HeapFree(heap, 0, folders);

@@ -1,5 +1,10 @@
-// Files, shortcuts and folders of the log taken back.
+// Files, shortcuts and folders of the log taken back. Nothing is deleted
+// through a link: a path with a junction, symbolic link or mount point in
+// any component below its root is refused and named at the end.
 #pragma once
+
+// 1 when a component of path below its root is a reparse point.
+int ReachesThroughLink(const char* path);
 
 // Deletes the file of a FILE or DLL line: a shared file only when no other
 // product counts on it (and, in the ordinary mode, the user agrees); a file
