@@ -102,8 +102,12 @@ static void RemoveLines(HANDLE heap)
   const char* guards[GUARDED_FOLDERS];
   for (int i = 0; i < GUARDED_FOLDERS; ++i) guards[i] = guarded[i];
 
-  const char** folders = static_cast<const char**>(HeapAlloc(heap, 0, (Run.LineCount + 1) * sizeof(char*)));
-  if (folders == nullptr) return;
+  // Room for a path per line, twice: the folders to remove last, and the
+  // shared files met.
+  const char** paths = static_cast<const char**>(HeapAlloc(heap, 0, 2 * (Run.LineCount + 1) * sizeof(char*)));
+  if (paths == nullptr) return;
+  const char** folders = paths;
+  SharedSeen seen = {paths + Run.LineCount + 1, 0};
   int folderCount = 0;
   for (long i = Run.LineCount - 1; i >= 0; --i) {
     const char* value = nullptr;
@@ -117,7 +121,7 @@ static void RemoveLines(HANDLE heap)
     } else if (!IsRemovablePath(value, guards, GUARDED_FOLDERS)) {
       NoteLeftover(value, 1);
     } else if (kind == LINE_FILE) {
-      RemoveLoggedFile(value, InFolder(value, guarded[0]));
+      RemoveLoggedFile(value, InFolder(value, guarded[0]), &seen);
     } else if (kind == LINE_SHORTCUT) {
       RemoveLoggedShortcut(value);
     } else {
@@ -135,7 +139,7 @@ static void RemoveLines(HANDLE heap)
     }
   }
   RemoveLoggedFolders(folders, folderCount);
-  HeapFree(heap, 0, folders);
+  HeapFree(heap, 0, paths);
 }
 
 // Plans the deletion of this program's own file when it is a pool file of

@@ -155,32 +155,40 @@ void RemoveLoggedKey(const char* text)
   DeleteIfEmpty(path.Root, path.Key);
 }
 
-int LowerSharedCount(const char* path, DWORD* left)
+// The file's name among the SharedDLLs counts: its short path, as the
+// setup program counts it, or the path itself when it has none.
+static void SharedName(const char* path, char* name)
 {
-  char name[MAX_PATH];
-  const DWORD length = GetShortPathNameA(path, name, sizeof name);
-  if (length == 0 || length >= sizeof name) lstrcpynA(name, path, sizeof name);
+  const DWORD length = GetShortPathNameA(path, name, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) lstrcpynA(name, path, MAX_PATH);
+}
+
+int ReadSharedCount(const char* path, char* name, DWORD* count)
+{
+  SharedName(path, name);
   HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SHARED_KEY, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-    return 0;
-  DWORD count = 0;
-  DWORD size = sizeof count;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SHARED_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+  DWORD size = sizeof *count;
   DWORD type = 0;
-  int found = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&count), &size) ==
-                  ERROR_SUCCESS &&
-              type == REG_DWORD && size == sizeof count;
-  if (found) {
-    *left = count > 1 ? count - 1 : 0;
-    if (*left > 0) {
-      RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(left), sizeof *left);
-    } else {
-      RegDeleteValueA(key, name);
-    }
+  const int found = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(count), &size) ==
+                        ERROR_SUCCESS &&
+                    type == REG_DWORD && size == sizeof *count;
+  RegCloseKey(key);
+  return found;
+}
+
+void SetSharedCount(const char* name, DWORD count)
+{
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SHARED_KEY, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  if (count > 0) {
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof count);
+  } else {
+    RegDeleteValueA(key, name);
   }
   RegCloseKey(key);
   // The list of counts goes with its last count, as the first count made it.
-  if (found && *left == 0) DeleteIfEmpty(HKEY_LOCAL_MACHINE, SHARED_KEY);
-  return found;
+  if (count == 0) DeleteIfEmpty(HKEY_LOCAL_MACHINE, SHARED_KEY);
 }
 
 // Reads a text value of an open key into out (MAX_PATH bytes); 0 when absent.

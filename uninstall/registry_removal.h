@@ -11,9 +11,14 @@ void RemoveLoggedValue(const char* text);
 // and class keys, which lose the default value the engine wrote first.
 void RemoveLoggedKey(const char* text);
 
-// When the file has a SharedDLLs count: lowers it by one (removing it at
-// zero), stores what is left in *left and returns 1. 0 without a count.
-int LowerSharedCount(const char* path, DWORD* left);
+// Reads the file's SharedDLLs count into *count and the name it is kept
+// under (the short path, as the setup program counts it) into name
+// (MAX_PATH bytes): 1, or 0 without a count.
+int ReadSharedCount(const char* path, char* name, DWORD* count);
+
+// Stores the count of that name; 0 removes it, and with the last count the
+// list of counts. The name stays right after the file is gone.
+void SetSharedCount(const char* name, DWORD count);
 
 // Deletes the product's Uninstall entry when it names this install folder
 // (or names none).

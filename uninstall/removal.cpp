@@ -1,8 +1,8 @@
-// The file side of the uninstallation. A path is acted on only after its
-// shape was checked by the caller, and only when no component below its
-// root is a reparse point; a path that is gone already is passed over
-// quietly. A read-only attribute the installation gave a file does not
-// keep it, and is given back when the file has to stay.
+// The file side of the uninstallation. A path is acted on only after the
+// caller judged its place, and only when no component below its root is a
+// reparse point; a path that is gone already is passed over quietly. A
+// read-only attribute the installation gave a file does not keep it, and is
+// given back when the file has to stay.
 #include "uninstall/removal.h"
 #include <windows.h>
 #include <shlobj.h>
@@ -76,26 +76,30 @@ static int DeleteOrPlan(const char* path)
   return 0;
 }
 
-void RemoveLoggedFile(const char* path, int countedOnly)
+void RemoveLoggedFile(const char* path, int countedOnly, SharedSeen* seen)
 {
   if (ReachesThroughLink(path)) return NoteLeftover(path, 1);
   if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return;
-  DWORD left = 0;
-  const int counted = LowerSharedCount(path, &left);
+  for (int i = 0; i < seen->Count; ++i)
+    if (SameFolder(seen->Paths[i], path)) return;
+  char name[MAX_PATH];
+  DWORD count = 0;
+  const int counted = ReadSharedCount(path, name, &count);
   // The engine puts only shared files into the Windows folder; a log that
   // names another file there is not to be trusted with it.
   if (countedOnly && !counted) return NoteLeftover(path, 1);
-  if (counted) {
-    if (left > 0) return;
-    // Windows itself may still use a file whose count reached zero; keeping
-    // it costs only its space.
-    if (!Run.Command.RollBack) {
-      char question[sizeof TXT_SHARED + MAX_PATH];
-      wsprintfA(question, TXT_SHARED, path);
-      if (Ask(question, TXT_SHARED_CAPTION, 1) != IDYES) return;
-    }
+  if (!counted) {
+    DeleteOrPlan(path);
+    return;
   }
-  DeleteOrPlan(path);
+  seen->Paths[seen->Count++] = path;
+  if (count > 1) return SetSharedCount(name, count - 1);
+  // Windows itself may still use a file whose count reached zero; keeping
+  // it costs only its space. Mode s asks nothing and keeps it.
+  char question[sizeof TXT_SHARED + MAX_PATH];
+  wsprintfA(question, TXT_SHARED, path);
+  if (Ask(question, TXT_SHARED_CAPTION, 1) == IDYES && !DeleteOrPlan(path)) return;
+  SetSharedCount(name, 0);
 }
 
 // Copies the folder part of path into out (MAX_PATH bytes); 0 at a root.
