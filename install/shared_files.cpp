@@ -2,7 +2,8 @@
 // file is installed unless a newer one is there and the user keeps it; a
 // kept file still has its item record read through, so the next entry
 // starts where it should. Each entry counts the product as one more user in
-// the SharedDLLs reference counts, under the file's short path.
+// the SharedDLLs reference counts, under the file's short path; a file that
+// was there uncounted counts its unknown owner too.
 #include "install/shared_files.h"
 #include <windows.h>
 #include <cstdint>
@@ -78,9 +79,11 @@ static int ReadItemThrough()
 }
 
 // Raises the SharedDLLs count of path by one. A count that cannot be read
-// starts from 0; one that cannot be written is let go. 0 only after refusing
-// a short form that would not fit a path.
-static int CountReference(const char* path)
+// starts from 0, or from 1 when the file was there before (existed): an
+// earlier owner that did not count it may still need it, so no uninstaller
+// may take it away. One that cannot be written is let go. 0 only after
+// refusing a short form that would not fit a path.
+static int CountReference(const char* path, bool existed)
 {
   char name[MAX_PATH];
   SetLastError(ERROR_SUCCESS);
@@ -95,14 +98,14 @@ static int CountReference(const char* path)
 
   char key[MAX_PATH];
   wsprintfA(key, REFERENCE_KEY_FORMAT, "SharedDLLs");
-  DWORD count = 0;
+  DWORD count = existed ? 1 : 0;
   HKEY handle;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &handle) == ERROR_SUCCESS) {
     DWORD type = 0;
     DWORD size = sizeof count;
     if (RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(&count), &size) != ERROR_SUCCESS ||
         type != REG_DWORD || size != sizeof count) {
-      count = 0;
+      count = existed ? 1 : 0;
     }
     RegCloseKey(handle);
   }
@@ -129,12 +132,13 @@ int InstallSharedFiles()
     if (!ReadBytes(&ms, 4) || !ReadBytes(&ls, 4)) return 0;
     if (!ExpandFolderMacro(name, path)) return 0;
 
+    const bool existed = GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
     if (SharedFileWanted(path, ms, ls)) {
       if (!InstallItem(path)) return 0;
     } else if (!ReadItemThrough()) {
       return 0;
     }
     // A product already registered counted its files when it was first installed.
-    if (!State.AlreadyRegistered && !CountReference(path)) return 0;
+    if (!State.AlreadyRegistered && !CountReference(path, existed)) return 0;
   }
 }

@@ -1,7 +1,9 @@
-// Lines of an install log and the shape of the paths they name. A path
-// that could reach beyond what an installation creates (a root, the Windows
-// folder itself, a ".." step) is never acted on. Every scan steps by
-// Shift-JIS character, since a trail byte may be a backslash.
+// Lines of an install log and where they may reach. A path or key is
+// judged against folders and keys the machine names, never against what the
+// log says of itself; a spelling that could name a place other than the one
+// it seems to (a "/", a trailing dot, a short form, a device or \?\ path)
+// is refused. Every scan steps by Shift-JIS character, since a trail byte
+// may be a backslash, or a '~'.
 #include "uninstall/log_lines.h"
 #include <cstring>
 #include "app/sjis.h"
@@ -37,7 +39,7 @@ LineKind ClassifyLine(const char* line, const char** value)
     const char* key;
     LineKind kind;
   } keys[] = {{LOG_FILE, LINE_FILE},     {LOG_SHARED_FILE, LINE_FILE}, {LOG_FOLDER, LINE_FOLDER},
-              {LOG_INSTALL_FOLDER, LINE_FOLDER}, {LOG_SHORTCUT, LINE_SHORTCUT}, {LOG_KEY, LINE_KEY},
+              {LOG_INSTALL_FOLDER, LINE_INSTALL_FOLDER}, {LOG_SHORTCUT, LINE_SHORTCUT}, {LOG_KEY, LINE_KEY},
               {LOG_VALUE, LINE_VALUE}};
   for (const auto& k : keys) {
     const size_t length = strlen(k.key);
@@ -71,41 +73,192 @@ bool SameFolder(const char* a, const char* b)
   }
 }
 
-// Checks the components from `p` on: none empty, "." or "..".
+// A byte no component of a path may hold outside a double-byte character.
+static bool IsReservedByte(unsigned char b)
+{
+  return b < 0x20 || b == 0x7F || (b != '\0' && strchr("/:*?\"<>|", b) != nullptr);
+}
+
+// Checks the components from p on: none empty, none ending in a dot or a
+// blank (Windows drops those, so "a." names "a" and ".." a parent), none
+// with a reserved byte or a lead byte without its trail.
 static bool ComponentsSound(const char* p)
 {
   const char* start = p;
   for (;; p = NextSjisChar(p)) {
-    if (*p != '\\' && *p != '\0') continue;
-    const size_t length = static_cast<size_t>(p - start);
-    if (length == 0) return false;
-    if ((length == 1 && start[0] == '.') || (length == 2 && start[0] == '.' && start[1] == '.')) return false;
-    if (*p == '\0') return true;
+    const unsigned char b = static_cast<unsigned char>(*p);
+    if (IsSjisLeadByte(b)) {
+      if (p[1] == '\0') return false;
+      continue;
+    }
+    if (b != '\\' && b != '\0') {
+      if (IsReservedByte(b)) return false;
+      continue;
+    }
+    // A trail byte is never a dot or a blank, so the byte before tells.
+    if (p == start || p[-1] == '.' || p[-1] == ' ') return false;
+    if (b == '\0') return true;
     start = p + 1;
   }
 }
 
-bool IsRemovablePath(const char* path, const char* const* guarded, size_t guardedCount)
+// True for an absolute path of sound components that goes below its root:
+// "X:\..." or "\\server\share\..." (a server of "?" or "." fails as a
+// component).
+static bool SoundPath(const char* path)
 {
-  const size_t length = strlen(path);
-  if (length > LOG_LINE_LIMIT) return false;
-  const char* rest = nullptr;
+  if (strlen(path) > LOG_LINE_LIMIT) return false;
   const char letter = Folded(path[0]);
-  if (letter >= 'A' && letter <= 'Z' && path[1] == ':' && path[2] == '\\') {
-    rest = path + 3;
-  } else if (path[0] == '\\' && path[1] == '\\') {
-    // A share's root is \\server\share: the path must go below it.
-    const char* p = path + 2;
-    int separators = 0;
-    for (; *p != '\0' && separators < 2; p = NextSjisChar(p))
-      if (*p == '\\') ++separators;
-    if (separators < 2) return false;
-    rest = path + 2;
-  } else {
+  if (letter >= 'A' && letter <= 'Z' && path[1] == ':' && path[2] == '\\') return ComponentsSound(path + 3);
+  if (path[0] != '\\' || path[1] != '\\' || !ComponentsSound(path + 2)) return false;
+  int separators = 0;
+  for (const char* p = path + 2; *p != '\0'; p = NextSjisChar(p))
+    if (*p == '\\') ++separators;
+  return separators >= 2;
+}
+
+// The rest of path after folder and a backslash when path lies strictly
+// below folder (one trailing backslash of folder allowed); null otherwise.
+static const char* Below(const char* path, const char* folder)
+{
+  if (folder[0] == '\0') return nullptr;
+  const char* a = path;
+  for (const char* b = folder; *b != '\0' && !(b[0] == '\\' && b[1] == '\0');) {
+    if (IsSjisLeadByte(static_cast<unsigned char>(*b))) {
+      if (a[0] != b[0] || b[1] == '\0' || a[1] != b[1]) return nullptr;
+      a += 2;
+      b += 2;
+      continue;
+    }
+    if (Folded(*a) != Folded(*b)) return nullptr;
+    ++a;
+    ++b;
+  }
+  return a[0] == '\\' && a[1] != '\0' ? a + 1 : nullptr;
+}
+
+bool LiesBelow(const char* path, const char* folder) { return Below(path, folder) != nullptr; }
+
+// Below for a folder the system named, which must itself be sound.
+static const char* BelowBound(const char* path, const char* folder)
+{
+  return SoundPath(folder) ? Below(path, folder) : nullptr;
+}
+
+// True when a component of the text holds '~' and a digit: a short form.
+static bool HasShortForm(const char* p)
+{
+  for (; *p != '\0'; p = NextSjisChar(p))
+    if (*p == '~' && p[1] >= '0' && p[1] <= '9') return true;
+  return false;
+}
+
+// True for a name ending in ".lnk", whatever its case.
+static bool IsLinkFile(const char* path)
+{
+  const char* dot = nullptr;
+  for (const char* p = path; *p != '\0'; p = NextSjisChar(p))
+    if (*p == '.') dot = p;
+  if (dot == nullptr || strlen(dot) != 4) return false;
+  return Folded(dot[1]) == 'L' && Folded(dot[2]) == 'N' && Folded(dot[3]) == 'K';
+}
+
+// True when the install folder can confine lines: sound, not a root, and
+// neither one of the system's folders nor above one, in either spelling.
+static bool InstallFolderConfines(const PathBounds& bounds)
+{
+  if (!SoundPath(bounds.InstallFolder)) return false;
+  const char* guarded[SHARED_PLACES + SHORTCUT_PLACES + 1];
+  size_t count = 0;
+  for (const char* folder : bounds.Shared) guarded[count++] = folder;
+  for (const char* folder : bounds.Shortcuts) guarded[count++] = folder;
+  guarded[count++] = bounds.ProgramFiles;
+  const char* const spellings[] = {bounds.InstallFolder, bounds.InstallFolderLong};
+  for (const char* spelling : spellings) {
+    for (const char* folder : guarded) {
+      if (folder[0] != '\0' && (SameFolder(spelling, folder) || Below(folder, spelling) != nullptr)) return false;
+    }
+  }
+  return true;
+}
+
+PathVerdict JudgePath(LineKind kind, const char* path, const char* longForm, const PathBounds& bounds)
+{
+  if (!SoundPath(path)) return PATH_REFUSED;
+  const char* rest = nullptr;
+  PathVerdict verdict = PATH_OWN;
+  if (kind == LINE_SHORTCUT) {
+    if (!IsLinkFile(path)) return PATH_REFUSED;
+    for (const char* folder : bounds.Shortcuts)
+      if (rest == nullptr) rest = BelowBound(path, folder);
+  } else if (kind == LINE_FILE || kind == LINE_FOLDER || kind == LINE_INSTALL_FOLDER) {
+    if (InstallFolderConfines(bounds)) {
+      rest = Below(path, bounds.InstallFolder);
+      if (kind == LINE_INSTALL_FOLDER && SameFolder(path, bounds.InstallFolder)) rest = "";
+    }
+    for (size_t i = 0; rest == nullptr && kind == LINE_FILE && i < SHARED_PLACES; ++i) {
+      rest = BelowBound(path, bounds.Shared[i]);
+      verdict = PATH_IF_COUNTED;
+    }
+  }
+  if (rest == nullptr) return PATH_REFUSED;
+  // A short form may name a folder other than the one it seems to.
+  if (HasShortForm(rest) && (longForm == nullptr || !SameFolder(path, longForm))) return PATH_REFUSED;
+  return verdict;
+}
+
+namespace {
+struct KeyPart {
+  const char* Start;
+  size_t Length;
+};
+}  // namespace
+
+static bool PartIs(const KeyPart& part, const char* name)
+{
+  if (strlen(name) != part.Length) return false;
+  for (size_t i = 0; i < part.Length; ++i)
+    if (Folded(part.Start[i]) != Folded(name[i])) return false;
+  return true;
+}
+
+// Enough for HKEY_USERS\<user>\Software\Microsoft\Windows\CurrentVersion\Uninstall.
+enum { KEY_PARTS = 6 };
+
+bool IsRemovableKey(const char* text, size_t length)
+{
+  const char* end = text + length;
+  const char* p = text;
+  while (p < end && *p != '\\') p = NextSjisChar(p);
+  const KeyPart root = {text, static_cast<size_t>(p - text)};
+  // The keys below the root, the first KEY_PARTS of them kept; none empty.
+  KeyPart parts[KEY_PARTS];
+  size_t count = 0;
+  while (p < end) {
+    const char* start = ++p;
+    while (p < end && *p != '\\') p = NextSjisChar(p);
+    if (p == start) return false;
+    if (count < KEY_PARTS) parts[count] = {start, static_cast<size_t>(p - start)};
+    ++count;
+  }
+  if (PartIs(root, "HKEY_CLASSES_ROOT")) return count >= 2;
+  size_t first = 0;
+  if (PartIs(root, "HKEY_USERS")) {
+    first = 1;  // the user's own root
+  } else if (PartIs(root, "HKEY_LOCAL_MACHINE")) {
+    // The rest of the machine's keys (SYSTEM, SAM, SECURITY, HARDWARE) is the system's.
+    if (count < 1 || !PartIs(parts[0], "Software")) return false;
+  } else if (!PartIs(root, "HKEY_CURRENT_USER")) {
     return false;
   }
-  if (*rest == '\0' || !ComponentsSound(rest)) return false;
-  for (size_t i = 0; i < guardedCount; ++i)
-    if (guarded[i][0] != '\0' && SameFolder(path, guarded[i])) return false;
-  return true;
+  if (count <= first) return false;
+  const KeyPart* below = parts + first;
+  const size_t depth = count - first;
+  if (!PartIs(below[0], "Software")) return depth >= 2;
+  if (depth >= 2 && (PartIs(below[1], "Classes") || PartIs(below[1], "Wow6432Node"))) return false;
+  if (depth >= 5 && PartIs(below[1], "Microsoft") && PartIs(below[2], "Windows") &&
+      PartIs(below[3], "CurrentVersion") && (PartIs(below[4], "Uninstall") || PartIs(below[4], "SharedDLLs"))) {
+    return false;
+  }
+  return depth >= 3;
 }

@@ -1,15 +1,16 @@
 // The uninstaller: takes back what one installation of this engine did, as
 // its setup.inf tells, last line first. It refuses a folder without a log of
-// this engine, never acts on a path of the wrong shape, and removes its own
+// this engine, never acts on a line outside the place its kind belongs in
+// (the log is writable by the install folder's users), and removes its own
 // file only when no other product's Uninstall entry still names it. A
 // roll-back (the letter s) asks nothing and shows nothing.
 #include <windows.h>
 #include <commctrl.h>
-#include <shlobj.h>
 #include "app/process_guard.h"
 #include "app/sha256.h"
 #include "app/sjis.h"
 #include "install/log_format.h"
+#include "uninstall/bounds.h"
 #include "uninstall/later.h"
 #include "uninstall/log_lines.h"
 #include "uninstall/registry_removal.h"
@@ -20,7 +21,7 @@
 
 UninstallRun Run;
 
-enum { LOG_SIZE_LIMIT = 16 << 20, GUARDED_FOLDERS = 6, POOL_NAME_LENGTH = 12 };
+enum { LOG_SIZE_LIMIT = 16 << 20, POOL_NAME_LENGTH = 12 };
 
 static const char TXT_CONFIRM_CAPTION[] = "アンインストールの確認";
 static const char TXT_CONFIRM[] =
@@ -123,34 +124,16 @@ static int ReadLog(const char* path, HANDLE heap, char** text)
   return 1;
 }
 
-// The folders no log line may name: deleting one would take far more than a
-// product with it.
-static void GuardedFolders(char guarded[GUARDED_FOLDERS][MAX_PATH])
-{
-  static const int places[] = {CSIDL_PROGRAM_FILES, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS, CSIDL_DESKTOPDIRECTORY};
-  if (GetWindowsDirectoryA(guarded[0], MAX_PATH) >= MAX_PATH) guarded[0][0] = '\0';
-  if (GetSystemDirectoryA(guarded[1], MAX_PATH) >= MAX_PATH) guarded[1][0] = '\0';
-  for (int i = 0; i < 4; ++i)
-    if (!SHGetSpecialFolderPathA(nullptr, guarded[2 + i], places[i], FALSE)) guarded[2 + i][0] = '\0';
-}
-
-// True when path lies in folder or below it.
-static int InFolder(const char* path, const char* folder)
-{
-  const int length = lstrlenA(folder);
-  return length > 0 && lstrlenA(path) > length && path[length] == '\\' &&
-         CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path, length, folder, length) == CSTR_EQUAL;
-}
-
 static void RemoveLines(HANDLE heap)
 {
-  char guarded[GUARDED_FOLDERS][MAX_PATH];
-  GuardedFolders(guarded);
-  const char* guards[GUARDED_FOLDERS];
-  for (int i = 0; i < GUARDED_FOLDERS; ++i) guards[i] = guarded[i];
-
-  const char** folders = static_cast<const char**>(HeapAlloc(heap, 0, (Run.LineCount + 1) * sizeof(char*)));
-  if (folders == nullptr) return;
+  BoundsRecord places;
+  GatherBounds(Run.Command.Folder, &places);
+  // Room for a path per line, twice: the folders to remove last, and the
+  // shared files met.
+  const char** paths = static_cast<const char**>(HeapAlloc(heap, 0, 2 * (Run.LineCount + 1) * sizeof(char*)));
+  if (paths == nullptr) return;
+  const char** folders = paths;
+  SharedSeen seen = {paths + Run.LineCount + 1, 0};
   int folderCount = 0;
   for (long i = Run.LineCount - 1; i >= 0; --i) {
     const char* value = nullptr;
@@ -159,12 +142,18 @@ static void RemoveLines(HANDLE heap)
     if (kind == LINE_OTHER) continue;
     if (kind == LINE_KEY) {
       RemoveLoggedKey(value);
-    } else if (kind == LINE_VALUE) {
+      continue;
+    }
+    if (kind == LINE_VALUE) {
       RemoveLoggedValue(value);
-    } else if (!IsRemovablePath(value, guards, GUARDED_FOLDERS)) {
+      continue;
+    }
+    char longForm[MAX_PATH];
+    const PathVerdict verdict = JudgePath(kind, value, LongFormOf(value, longForm) ? longForm : nullptr, places.Bounds);
+    if (verdict == PATH_REFUSED) {
       NoteLeftover(value, 1);
     } else if (kind == LINE_FILE) {
-      RemoveLoggedFile(value, InFolder(value, guarded[0]));
+      RemoveLoggedFile(value, verdict == PATH_IF_COUNTED, &seen);
     } else if (kind == LINE_SHORTCUT) {
       RemoveLoggedShortcut(value);
     } else {
@@ -174,11 +163,15 @@ static void RemoveLines(HANDLE heap)
   // The log goes before the folders, the install folder among them.
   char log[MAX_PATH];
   if (FolderFile(LOG_FILE_NAME, log)) {
-    SetFileAttributesA(log, FILE_ATTRIBUTE_NORMAL);
-    if (!DeleteFileA(log) && GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES) NoteLeftover(log, 0);
+    if (ReachesThroughLink(log)) {
+      NoteLeftover(log, 1);
+    } else {
+      SetFileAttributesA(log, FILE_ATTRIBUTE_NORMAL);
+      if (!DeleteFileA(log) && GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES) NoteLeftover(log, 0);
+    }
   }
   RemoveLoggedFolders(folders, folderCount);
-  HeapFree(heap, 0, folders);
+  HeapFree(heap, 0, paths);
 }
 
 // Plans the deletion of this program's own file when it is a pool file of

@@ -1,8 +1,10 @@
 // The registry side of the uninstallation. A REGKEY line stands for a key
-// that was created or only opened, so a key goes only when it is empty; the
-// roots and the keys directly below them (Software, HKCR's own keys) are
-// never deleted, save a file type's extension and class that this log names
-// as a pair. Key paths are split by Shift-JIS character.
+// that was created or only opened, so a key goes only when it is empty; no
+// line reaches a root, a key shared by products or a system's key (see
+// IsRemovableKey), save a file type's extension and class that this log
+// names as a pair. A file type's values go only while the registry shows
+// the type to be this installation's. Key paths are split by Shift-JIS
+// character.
 #include "uninstall/registry_removal.h"
 #include "app/sjis.h"
 #include "uninstall/log_lines.h"
@@ -12,6 +14,15 @@
 static const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 static const char SHARED_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 static const char CLASSES_ROOT[] = "HKEY_CLASSES_ROOT";
+
+enum { TYPE_MEMORY = 16 };
+
+// The file types judged in this run (see TypeIsOurs).
+static struct {
+  char Extension[MAX_PATH];
+  int Ours;
+} Judged[TYPE_MEMORY];
+static int JudgedCount;
 
 struct RegistryPath {
   HKEY Root;
@@ -79,27 +90,23 @@ static int DeleteIfEmpty(HKEY root, const char* path)
   return RegDeleteKeyA(root, path) == ERROR_SUCCESS;
 }
 
-void RemoveLoggedValue(const char* text)
+// Reads a text value of an open key into out (MAX_PATH bytes); 0 when absent.
+static int ReadText(HKEY key, const char* name, char* out)
 {
-  RegistryPath path;
-  if (!ParseRegistryPath(text, &path)) return NoteLeftover(text, 1);
-  char* cut = LastBackslash(path.Key);
-  // A value of the root itself is never the product's alone.
-  if (cut == nullptr) return NoteLeftover(text, 1);
-  *cut = '\0';
-  HKEY key;
-  if (RegOpenKeyExA(path.Root, path.Key, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-  const LONG result = RegDeleteValueA(key, cut + 1);
-  RegCloseKey(key);
-  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) return NoteLeftover(text, 0);
-  // The value's key was created or opened for it, as a REGKEY line's is.
-  if (path.Depth > 2) DeleteIfEmpty(path.Root, path.Key);
+  DWORD size = MAX_PATH - 1;
+  DWORD type = 0;
+  if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &size) != ERROR_SUCCESS ||
+      type != REG_SZ) {
+    return 0;
+  }
+  out[size] = '\0';
+  return 1;
 }
 
-// The extension ("smv") of a file type whose ".smv" and "smvfile" keys
-// this log both names, when the key lies under one of them; 0 otherwise.
+// The extension ("smv") of the file type whose key this is: the key lies
+// under HKEY_CLASSES_ROOT's ".smv" or "smvfile". 0 for any other key.
 // *extensionKey tells which of the two it is.
-static int FileTypeOf(const RegistryPath& path, char* extension, int* extensionKey)
+static int ClassOfKey(const RegistryPath& path, char* extension, int* extensionKey)
 {
   if (path.Root != HKEY_CLASSES_ROOT) return 0;
   char top[MAX_PATH];
@@ -116,12 +123,41 @@ static int FileTypeOf(const RegistryPath& path, char* extension, int* extensionK
   } else {
     return 0;
   }
-  if (extension[0] == '\0') return 0;
+  return extension[0] != '\0';
+}
+
+// True when this log names both keys of the file type, as the file-type
+// step writes them.
+static int NamedAsPair(const char* extension)
+{
   char line[MAX_PATH + 32];
   wsprintfA(line, LOG_KEY "%s\\.%s", CLASSES_ROOT, extension);
   if (!LogHasLine(line)) return 0;
   wsprintfA(line, LOG_KEY "%s\\%sfile", CLASSES_ROOT, extension);
   return LogHasLine(line);
+}
+
+// True while the file type is this installation's: its class's icon, which
+// the file-type step always writes, names a file of the install folder. The
+// first look decides for the rest of the run, as the icon goes with its key.
+static int TypeIsOurs(const char* extension)
+{
+  for (int i = 0; i < JudgedCount; ++i)
+    if (lstrcmpiA(Judged[i].Extension, extension) == 0) return Judged[i].Ours;
+  char key[MAX_PATH + 16];
+  wsprintfA(key, "%sfile\\DefaultIcon", extension);
+  int ours = 0;
+  HKEY handle;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key, 0, KEY_QUERY_VALUE, &handle) == ERROR_SUCCESS) {
+    char icon[MAX_PATH];
+    ours = ReadText(handle, nullptr, icon) && LiesBelow(icon, Run.Command.Folder);
+    RegCloseKey(handle);
+  }
+  if (JudgedCount < TYPE_MEMORY) {
+    lstrcpyA(Judged[JudgedCount].Extension, extension);
+    Judged[JudgedCount++].Ours = ours;
+  }
+  return ours;
 }
 
 // Removes the default value the file-type step wrote; the extension's only
@@ -142,58 +178,76 @@ static void RemoveFileTypeDefault(const RegistryPath& path, const char* extensio
   RegCloseKey(key);
 }
 
+void RemoveLoggedValue(const char* text)
+{
+  RegistryPath path;
+  if (!ParseRegistryPath(text, &path)) return NoteLeftover(text, 1);
+  char* cut = LastBackslash(path.Key);
+  // A value of the root itself is never the product's alone.
+  if (cut == nullptr || !IsRemovableKey(text, static_cast<size_t>(lstrlenA(text) - lstrlenA(cut))))
+    return NoteLeftover(text, 1);
+  *cut = '\0';
+  char extension[MAX_PATH];
+  int extensionKey = 0;
+  if (ClassOfKey(path, extension, &extensionKey) && !TypeIsOurs(extension)) return NoteLeftover(text, 1);
+  HKEY key;
+  if (RegOpenKeyExA(path.Root, path.Key, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  const LONG result = RegDeleteValueA(key, cut + 1);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) return NoteLeftover(text, 0);
+  // The value's key was created or opened for it, as a REGKEY line's is.
+  DeleteIfEmpty(path.Root, path.Key);
+}
+
 void RemoveLoggedKey(const char* text)
 {
   RegistryPath path;
   if (!ParseRegistryPath(text, &path)) return NoteLeftover(text, 1);
   char extension[MAX_PATH];
   int extensionKey = 0;
-  const int fileType = FileTypeOf(path, extension, &extensionKey);
-  if (path.Depth < 2 && !fileType) return;
-  if (fileType) RemoveFileTypeDefault(path, extension, extensionKey);
-
+  if (ClassOfKey(path, extension, &extensionKey) && NamedAsPair(extension)) {
+    if (!TypeIsOurs(extension)) return NoteLeftover(text, 1);
+    RemoveFileTypeDefault(path, extension, extensionKey);
+  } else if (!IsRemovableKey(text, static_cast<size_t>(lstrlenA(text)))) {
+    return NoteLeftover(text, 1);
+  }
   DeleteIfEmpty(path.Root, path.Key);
 }
 
-int LowerSharedCount(const char* path, DWORD* left)
+// The file's name among the SharedDLLs counts: its short path, as the
+// setup program counts it, or the path itself when it has none.
+static void SharedName(const char* path, char* name)
 {
-  char name[MAX_PATH];
-  const DWORD length = GetShortPathNameA(path, name, sizeof name);
-  if (length == 0 || length >= sizeof name) lstrcpynA(name, path, sizeof name);
+  const DWORD length = GetShortPathNameA(path, name, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) lstrcpynA(name, path, MAX_PATH);
+}
+
+int ReadSharedCount(const char* path, char* name, DWORD* count)
+{
+  SharedName(path, name);
   HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SHARED_KEY, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-    return 0;
-  DWORD count = 0;
-  DWORD size = sizeof count;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SHARED_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+  DWORD size = sizeof *count;
   DWORD type = 0;
-  int found = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&count), &size) ==
-                  ERROR_SUCCESS &&
-              type == REG_DWORD && size == sizeof count;
-  if (found) {
-    *left = count > 1 ? count - 1 : 0;
-    if (*left > 0) {
-      RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(left), sizeof *left);
-    } else {
-      RegDeleteValueA(key, name);
-    }
-  }
+  const int found = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(count), &size) ==
+                        ERROR_SUCCESS &&
+                    type == REG_DWORD && size == sizeof *count;
   RegCloseKey(key);
-  // The list of counts goes with its last count, as the first count made it.
-  if (found && *left == 0) DeleteIfEmpty(HKEY_LOCAL_MACHINE, SHARED_KEY);
   return found;
 }
 
-// Reads a text value of an open key into out (MAX_PATH bytes); 0 when absent.
-static int ReadText(HKEY key, const char* name, char* out)
+void SetSharedCount(const char* name, DWORD count)
 {
-  DWORD size = MAX_PATH - 1;
-  DWORD type = 0;
-  if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &size) != ERROR_SUCCESS ||
-      type != REG_SZ) {
-    return 0;
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SHARED_KEY, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  if (count > 0) {
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof count);
+  } else {
+    RegDeleteValueA(key, name);
   }
-  out[size] = '\0';
-  return 1;
+  RegCloseKey(key);
+  // The list of counts goes with its last count, as the first count made it.
+  if (count == 0) DeleteIfEmpty(HKEY_LOCAL_MACHINE, SHARED_KEY);
 }
 
 // True when the command line's last quoted word is this install folder.

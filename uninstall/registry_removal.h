@@ -3,17 +3,27 @@
 #pragma once
 #include <windows.h>
 
-// Deletes the value of a REGDAT line ("ROOT\key\name").
+// Deletes the value of a REGDAT line ("ROOT\key\name") and then its key
+// if that is left empty, when IsRemovableKey allows the key; a value of a
+// file type's keys only while the type is this installation's. A refused
+// line is noted.
 void RemoveLoggedValue(const char* text);
 
-// Deletes the key of a REGKEY line when it holds no values and no subkeys;
-// never a root or a key directly below one, except a file type's extension
-// and class keys, which lose the default value the engine wrote first.
+// Deletes the key of a REGKEY line when it holds no values and no subkeys
+// and IsRemovableKey allows it. A file type's keys that this log names as
+// a pair (".ext" and "extfile") go the same way, each after losing the
+// default value the engine wrote, while the type is this installation's.
+// A refused line is noted.
 void RemoveLoggedKey(const char* text);
 
-// When the file has a SharedDLLs count: lowers it by one (removing it at
-// zero), stores what is left in *left and returns 1. 0 without a count.
-int LowerSharedCount(const char* path, DWORD* left);
+// Reads the file's SharedDLLs count into *count and the name it is kept
+// under (the short path, as the setup program counts it) into name
+// (MAX_PATH bytes): 1, or 0 without a count.
+int ReadSharedCount(const char* path, char* name, DWORD* count);
+
+// Stores the count of that name; 0 removes it, and with the last count the
+// list of counts. The name stays right after the file is gone.
+void SetSharedCount(const char* name, DWORD count);
 
 // Deletes the product's Uninstall entry when it names this install folder
 // (or names none).

@@ -1,7 +1,8 @@
-// The file side of the uninstallation. A path is acted on only after its
-// shape was checked by the caller; a path that is gone already is passed
-// over quietly. A read-only attribute the installation gave a file does not
-// keep it, and is given back when the file has to stay.
+// The file side of the uninstallation. A path is acted on only after the
+// caller judged its place, and only when no component below its root is a
+// reparse point; a path that is gone already is passed over quietly. A
+// read-only attribute the installation gave a file does not keep it, and is
+// given back when the file has to stay.
 #include "uninstall/removal.h"
 #include <windows.h>
 #include <shlobj.h>
@@ -26,45 +27,79 @@ static int PendingCount;
 static const char* PlannedFolders[PENDING_LIMIT];
 static int PlannedCount;
 
+int ReachesThroughLink(const char* path)
+{
+  char prefix[MAX_PATH];
+  if (lstrlenA(path) >= MAX_PATH) return 1;
+  lstrcpyA(prefix, path);
+  // The root's separators: "C:\" has one, "\\server\share\" four.
+  const int root = prefix[0] == '\\' ? 4 : 1;
+  int separators = 0;
+  for (char* p = prefix;; p = const_cast<char*>(NextSjisChar(p))) {
+    if (*p != '\\' && *p != '\0') continue;
+    const char end = *p;
+    if (++separators > root) {
+      *p = '\0';
+      const DWORD attributes = GetFileAttributesA(prefix);
+      *p = end;
+      // Nothing below a missing component can be reached at all.
+      if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+      if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return 1;
+    }
+    if (end == '\0') return 0;
+  }
+}
+
 // Deletes the file now, or at the next start of Windows when a program
-// holds it; notes it when neither can be done.
-static void DeleteOrPlan(const char* path)
+// holds it. 1 when it is gone or will go; 0 after noting it as kept.
+static int DeleteOrPlan(const char* path)
 {
   const DWORD attributes = GetFileAttributesA(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return NoteLeftover(path, 0);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return 1;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    NoteLeftover(path, 0);
+    return 0;
+  }
   if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
-  if (DeleteFileA(path)) return;
+  if (DeleteFileA(path)) return 1;
   const DWORD error = GetLastError();
-  if (error == ERROR_FILE_NOT_FOUND) return;
-  if ((error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) && DeleteAtRestart(path)) {
+  if (error == ERROR_FILE_NOT_FOUND) return 1;
+  // Only a file in use waits for the restart: one the administrator may
+  // not delete now is not the uninstaller's to delete then.
+  if (error == ERROR_SHARING_VIOLATION && DeleteAtRestart(path)) {
     Run.RestartNeeded = 1;
     if (PendingCount < PENDING_LIMIT) Pending[PendingCount++] = path;
-    return;
+    return 1;
   }
   SetFileAttributesA(path, attributes);
   NoteLeftover(path, 0);
+  return 0;
 }
 
-void RemoveLoggedFile(const char* path, int countedOnly)
+void RemoveLoggedFile(const char* path, int countedOnly, SharedSeen* seen)
 {
+  if (ReachesThroughLink(path)) return NoteLeftover(path, 1);
   if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return;
-  DWORD left = 0;
-  const int counted = LowerSharedCount(path, &left);
+  for (int i = 0; i < seen->Count; ++i)
+    if (SameFolder(seen->Paths[i], path)) return;
+  char name[MAX_PATH];
+  DWORD count = 0;
+  const int counted = ReadSharedCount(path, name, &count);
   // The engine puts only shared files into the Windows folder; a log that
   // names another file there is not to be trusted with it.
   if (countedOnly && !counted) return NoteLeftover(path, 1);
-  if (counted) {
-    if (left > 0) return;
-    // Windows itself may still use a file whose count reached zero; keeping
-    // it costs only its space.
-    if (!Run.Command.RollBack) {
-      char question[sizeof TXT_SHARED + MAX_PATH];
-      wsprintfA(question, TXT_SHARED, path);
-      if (Ask(question, TXT_SHARED_CAPTION, 1) != IDYES) return;
-    }
+  if (!counted) {
+    DeleteOrPlan(path);
+    return;
   }
-  DeleteOrPlan(path);
+  seen->Paths[seen->Count++] = path;
+  if (count > 1) return SetSharedCount(name, count - 1);
+  // Windows itself may still use a file whose count reached zero; keeping
+  // it costs only its space. Mode s asks nothing and keeps it.
+  char question[sizeof TXT_SHARED + MAX_PATH];
+  wsprintfA(question, TXT_SHARED, path);
+  if (Ask(question, TXT_SHARED_CAPTION, 1) == IDYES && !DeleteOrPlan(path)) return;
+  SetSharedCount(name, 0);
 }
 
 // Copies the folder part of path into out (MAX_PATH bytes); 0 at a root.
@@ -94,7 +129,8 @@ static bool InStartMenu(const char* folder)
 
 void RemoveLoggedShortcut(const char* path)
 {
-  DeleteOrPlan(path);
+  if (ReachesThroughLink(path)) return NoteLeftover(path, 1);
+  if (!DeleteOrPlan(path)) return;
   char folder[MAX_PATH];
   if (ParentOf(path, folder) && InStartMenu(folder)) RemoveDirectoryA(folder);
 }
@@ -148,6 +184,10 @@ void RemoveLoggedFolders(const char** folders, int count)
     }
   }
   for (int i = 0; i < count; ++i) {
+    if (ReachesThroughLink(folders[i])) {
+      NoteLeftover(folders[i], 1);
+      continue;
+    }
     const DWORD attributes = GetFileAttributesA(folders[i]);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     if (RemoveDirectoryA(folders[i])) continue;

@@ -2,6 +2,7 @@
 // and taken back by the command their Uninstall entry registers, with the
 // machine compared before and after; what other products, the user and a
 // failed installation or reinstallation must keep; and refused logs.
+#include <shlobj.h>
 #include "tests/e2e/scenario.h"
 
 namespace {
@@ -13,10 +14,11 @@ const char DONE[] = "アンインストール完了";
 // A first installation leaves the vendor key above the product's key: no log line names it.
 const char VENDOR_KEY[] = "HKCU:Software\\Norvalex\\";
 
-std::string SharedCount()
+const char SHARED_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+std::string SharedCount(const std::string& file = SystemFolder() + "\\samplelib.dll")
 {
-  return RegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
-                      ShortName(SystemFolder() + "\\samplelib.dll").c_str());
+  return RegistryText(HKEY_LOCAL_MACHINE, SHARED_KEY, ShortName(file).c_str());
 }
 
 }  // namespace
@@ -55,13 +57,15 @@ class Uninstallation : public Scenario {
 // a value into the sample's key before the installation and a file into the
 // other product's folder after it; the names proposed from the registry
 // hold line breaks (which must not become lines of setup.inf). A log that
-// is missing, of another maker or damaged is refused with nothing changed;
-// each uninstallation keeps what the other product and the user still use,
-// a file in use goes at the restart, and the machine ends as it was but for
-// the user's file and the viewer's own record of its first run
-// (bin\viewer.log), which the installation did not write, and their folders.
-// A log changed by a byte is refused by the digest its entry holds; without
-// one (an earlier build's entry) a foreign or damaged log is still refused.
+// is missing, of another maker or damaged is refused with nothing changed:
+// a log changed by a byte by the digest its entry holds, a foreign or
+// damaged one without that digest (an earlier build's entry) still. A log
+// rewritten to name what lies outside the product, and a link put in
+// place of a product folder, change nothing in either mode; the ordinary
+// mode names the refused lines. Each uninstallation keeps what the other
+// product and the user still use; a file in use goes at the restart, a file
+// the system may not delete stays (a shared one with its last count). The
+// machine ends as it was but for what the user added or held.
 TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
 {
   const std::string sample = folder_ / "サンプル", other = folder_ / "ツール", log = sample + "\\setup.inf";
@@ -69,13 +73,29 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
   SetRegistryText(HKEY_CURRENT_USER, names, "DefName", "山田\r\nDLL=C:\\evil.dll");
   SetRegistryText(HKEY_CURRENT_USER, names, "DefCompany", "社\nFOLDER=C:\\");
   SetRegistryText(HKEY_CURRENT_USER, SAMPLE_KEY, "Mine", "own");
+  const std::string system = SystemFolder(), windows = WindowsFolder(), linked = Special(CSIDL_PERSONAL) + "\\linked";
+  const std::string library = system + "\\canary.dll", counted = system + "\\canarylib.dll", vendor = "Canary Vendor";
+  const std::string canaryFiles[] = {Special(CSIDL_PERSONAL) + "\\letter.txt", library, counted,
+                                     linked + "\\manual.txt"};
+  ASSERT_TRUE(CreateDirectoryA(linked.c_str(), nullptr));
+  for (const std::string& file : canaryFiles) ASSERT_TRUE(WriteWholeFile(file, BytesOf(file)));
+  SetRegistryText(HKEY_LOCAL_MACHINE, "Software\\" + vendor, "Setting", "kept");
+  const DWORD three = 3;
+  RegSetKeyValueA(HKEY_LOCAL_MACHINE, SHARED_KEY, ShortName(counted).c_str(), REG_DWORD, &three, sizeof three);
+  const auto canaries = [&] {
+    std::string state = RegistryText(HKEY_LOCAL_MACHINE, "Software\\" + vendor, "Setting");
+    for (const std::string& file : canaryFiles) state += "|" + FileText(file);
+    for (const char* key : {".txt", "txtfile", "txtfile\\shell\\open\\command"})
+      state += "|" + RegistryText(HKEY_CLASSES_ROOT, key, "");
+    return state;
+  };
+  const std::string untouched = canaries();
   const Snapshot before = Take(folder_.Path());
   Install("uninstall-sample", sample);
   Install("uninstall-other", other);
   const std::string original = FileText(log);
   EXPECT_EQ(0u, original.find("USER=山田DLL=C:\\evil.dll\r\nSECTION=社FOLDER=C:\\\r\n")) << original;
-  const std::string unins = RegisteredUninstaller(SAMPLE);
-  EXPECT_EQ(RegisteredUninstaller(OTHER), unins) << "one pooled uninstaller";
+  EXPECT_EQ(RegisteredUninstaller(OTHER), RegisteredUninstaller(SAMPLE)) << "one pooled uninstaller";
   EXPECT_EQ("2", SharedCount());
   ASSERT_TRUE(WriteWholeFile(other + "\\my notes.txt", BytesOf("my")));
 
@@ -105,35 +125,90 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
     EXPECT_TRUE(says.find(row.Says) != std::string::npos && EndsWith(says, "\n\n何も削除しませんでした。")) << says;
     EXPECT_EQ("{}", Unexplained(now, Take(folder_.Path()))) << row.Says;
   }
-  ASSERT_TRUE(WriteWholeFile(log, BytesOf(original)));
-  SetRegistryText(HKEY_LOCAL_MACHINE, entry, "InstallLogSha256", digest);
-
-  // A file held open is deleted at the next start of Windows.
-  const std::string manual = sample + "\\docs\\manual.txt";
-  {
-    Held held(manual);
-    Uninstall(SAMPLE);
+  // Refused lines are named as the log gives them, last first.
+  const std::string refusedLines[] = {
+      "FILE=" + canaryFiles[0], "DLL=" + library, "SCUT=" + library, "FILE=" + system + "/canary.dll",
+      "FILE=\\\\?\\" + library, "FILE=" + windows + "." + library.substr(windows.size()),
+      "FILE=\\\\localhost\\" + library.substr(0, 1) + "$" + library.substr(2),
+      "REGKEY=HKEY_LOCAL_MACHINE\\Software\\" + vendor, "REGDAT=HKEY_LOCAL_MACHINE\\Software\\" + vendor + "\\Setting",
+      "REGKEY=HKEY_CLASSES_ROOT\\.txt", "REGKEY=HKEY_CLASSES_ROOT\\txtfile",
+      "REGDAT=HKEY_CLASSES_ROOT\\txtfile\\shell\\open\\command\\"};
+  std::string hostile, named;
+  for (const std::string& line : refusedLines) {
+    hostile += line + "\r\n";
+    named = "\n・" + line.substr(line.find('=') + 1) + named;
   }
+  for (const std::string& line : {counted, counted, system + "\\CANARYLIB.DLL"}) hostile += "DLL=" + line + "\r\n";
+  // An installation by an earlier build has no digest of its log.
+  const auto forgetDigest = [&entry] { RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, entry.c_str(), "InstallLogSha256"); };
+
+  // The setup program's roll-back of a reinstallation (mode s, with the
+  // earlier log waiting as setup.$$$) over a log of nothing else.
+  ASSERT_TRUE(WriteWholeFile(sample + "\\setup.$$$", BytesOf(original)));
+  ASSERT_TRUE(WriteWholeFile(log, BytesOf("AUTHOR=Norvalex\r\n" + hostile)));
+  forgetDigest();
+  Run(RegistryText(HKEY_LOCAL_MACHINE, entry, "QuietUninstallString"));
+  RunThrough("");
+  EXPECT_EQ("", Transcript());
+  EXPECT_EQ(untouched, canaries());
+  EXPECT_EQ("2", SharedCount(counted));
+  ASSERT_TRUE(MoveFileA((sample + "\\setup.$$$").c_str(), log.c_str()));
+
+  // The docs folder goes and a link to the user's folder takes its place; a
+  // file held open goes at the next start of Windows; a program loaded from
+  // the product (which the system may not delete) stays.
+  ASSERT_TRUE(DeleteFileA((sample + "\\docs\\manual.txt").c_str()) && RemoveDirectoryA((sample + "\\docs").c_str()));
+  ASSERT_TRUE(HostLink(sample + "\\docs", linked));
+  ASSERT_TRUE(WriteWholeFile(log, BytesOf(original + hostile)));
+  forgetDigest();
+  {
+    Held held(sample + "\\readme.txt");
+    const std::string viewerFile = sample + "\\bin\\viewer.exe";
+    const HMODULE viewer = LoadLibraryExA(viewerFile.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    Uninstall(SAMPLE);
+    FreeLibrary(viewer);
+  }
+  EXPECT_EQ(untouched, canaries());
+  EXPECT_EQ("1", SharedCount(counted));
   EXPECT_EQ(0, Count("共有ファイルの削除確認"));
   EXPECT_EQ(1, Count("システム再起動の確認"));
   EXPECT_EQ("「" + std::string(SAMPLE) + "」のアンインストールが終わりました。\n\n次のものは削除できませんでした。\n・" + sample +
-                "\\bin\n・" + sample + "\n\n使用中のファイルは、次にシステムを起動したときに削除されます。",
+                "\\bin\\viewer.exe\n・" + sample + "\\bin\n・" + sample + "\n\n次の記録は場所が正しくないため、処理しませんでした。" +
+                named + "\n・" + sample + "\\docs\\manual.txt\n・" + sample + "\\docs" +
+                "\n\n使用中のファイルは、次にシステムを起動したときに削除されます。",
             BoxText(DONE));
   Restart();
-  EXPECT_TRUE(FileExists(SystemFolder() + "\\samplelib.dll"));
+  EXPECT_FALSE(FileExists(sample + "\\readme.txt"));
   EXPECT_EQ("1", SharedCount());
+  ASSERT_TRUE(HostLink(sample + "\\docs", ""));
 
+  // The library's last count stays while the user's program keeps the
+  // library from going; once the program has ended, the same command takes it.
+  const std::string samplelib = SystemFolder() + "\\samplelib.dll", otherLog = FileText(other + "\\setup.inf");
+  const std::string command = RegistryText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY + std::string(OTHER), "UninstallString");
+  const HMODULE loaded = LoadLibraryExA(samplelib.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
   Uninstall(OTHER);
+  FreeLibrary(loaded);
   EXPECT_EQ(1, Count("共有ファイルの削除確認"));
-  EXPECT_TRUE(EndsWith(BoxText(DONE), "・" + other)) << BoxText(DONE);
+  EXPECT_EQ(0, Count("システム再起動の確認"));
+  EXPECT_TRUE(EndsWith(BoxText(DONE), "・" + samplelib + "\n・" + other)) << BoxText(DONE);
+  EXPECT_EQ("1", SharedCount());
+  ASSERT_TRUE(WriteWholeFile(other + "\\setup.inf", BytesOf(otherLog)));
+  Run(command);
+  RunThrough("");
+  EXPECT_EQ(1, Count("共有ファイルの削除確認"));
+  EXPECT_FALSE(FileExists(samplelib));
   Restart();
-  EXPECT_EQ("{}", Unexplained(before, Take(folder_.Path()), {sample + " 16", sample + "\\bin 16", sample + "\\bin\\viewer.log ",
-                                                              other + " 16", other + "\\my notes.txt "}));
+  EXPECT_EQ("{}", Unexplained(before, Take(folder_.Path()), {sample + " 16", sample + "\\bin", other + " 16",
+                                                              other + "\\my notes.txt ", ShortName(counted)}));
 }
 
 // A payload cut in each section after the uninstaller's: a first
-// installation rolls back to the snapshot before it; a reinstallation over
-// a working installation leaves that installation as it was.
+// installation rolls back to the snapshot before it, but for the shared
+// library, which the roll-back never deletes: the next installation finds
+// it there uncounted and counts its unknown owner too, which keeps a count
+// after that roll-back. A reinstallation over a working installation
+// leaves that installation as it was.
 class FailedInstallation : public Uninstallation, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(FailedInstallation, LeavesWhatWasThereBefore)
@@ -144,21 +219,24 @@ TEST_P(FailedInstallation, LeavesWhatWasThereBefore)
   const struct {
     const char* Marker;     // the last text of the section cut
     const char* Rewritten;  // what a failed reinstallation may leave changed
-  } sections[] = {{"サンプル ビューア 説明書", nullptr},
-                  {"$(SYSDIR)\\samplelib.dll", nullptr},
-                  {"InstallVersion", nullptr},
-                  {"サンプル ビューア 文書", nullptr},
-                  {"/first-run", "smvfile\\DefaultIcon\\[]"}};
+    const char* Kept;       // what a failed first installation leaves, besides the vendor's key
+  } sections[] = {{"サンプル ビューア 説明書", nullptr, nullptr},
+                  {"$(SYSDIR)\\samplelib.dll", nullptr, nullptr},
+                  {"InstallVersion", nullptr, "\\samplelib.dll "},
+                  {"サンプル ビューア 文書", nullptr, "SharedDLLs\\"},
+                  {"/first-run", "smvfile\\DefaultIcon\\[]", nullptr}};
   const std::string folder = folder_ / "サンプル";
   for (const auto& section : sections) {
     if (GetParam()) Install("uninstall-sample", folder);
     const Snapshot before = Take(folder_.Path());
     Install("uninstall-sample", folder, section.Marker);
     Restart();
-    const char* explained = GetParam() ? section.Rewritten : VENDOR_KEY;
-    EXPECT_EQ("{}", Unexplained(before, Take(folder_.Path()),
-                                explained ? std::vector<std::string>{explained} : std::vector<std::string>{}))
+    const char* explained = GetParam() ? section.Rewritten : section.Kept;
+    EXPECT_EQ("{}", Unexplained(before, Take(folder_.Path()), {VENDOR_KEY, explained ? explained : VENDOR_KEY}))
         << section.Marker;
+  }
+  if (!GetParam()) {
+    EXPECT_EQ("1", SharedCount());
   }
 }
 
