@@ -4,6 +4,10 @@
 inline constexpr char TXT_ERROR_CAPTION[] = "ｴﾗｰ情報";
 inline constexpr char TXT_SETUP[] = "セットアップ";
 inline constexpr char TXT_SETUP_ERROR[] = "ｾｯﾄｱｯﾌﾟ ｴﾗｰ";
+// A folder that is a junction, symbolic link or mount point: files written
+// through it would land, and be logged, where the user never chose.
+inline constexpr char TXT_LINKED_FOLDER[] =
+    "%s\n\nこのフォルダは、ほかの場所を指すリンク (ジャンクションやシンボリック リンク) です。\nリンクを通してインストールすることはできません。";
 inline constexpr char TXT_DATA_ENDED[] =
     "ﾃﾞｰﾀ 読込みの途中で ﾌｧｲﾙ が終了しました。\n\nｾｯﾄｱｯﾌﾟ ﾌﾟﾛｸﾞﾗﾑ に障害があります。";
 inline constexpr char TXT_DATA_DAMAGED[] =

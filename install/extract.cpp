@@ -89,14 +89,19 @@ static int MakeFolderItem(const char* path)
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     if (!CreateDirectoryA(path, nullptr)) return ReportSystemError(path);
     AdvanceProgress(ADVANCE_BOTH);
-    return LogInstalledPath(LOG_FOLDER, path);
+    if (LogInstalledPath(LOG_FOLDER, path)) return 1;
+    RemoveDirectoryA(path);
+    return 0;
   }
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+  if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == FILE_ATTRIBUTE_DIRECTORY) {
     AdvanceProgress(ADVANCE_BOTH);
     return 1;
   }
-  char text[sizeof FOLDER_CLASH + MAX_PATH];
-  wsprintfA(text, FOLDER_CLASH, path);
+  // A folder that is a link stays as it is: removing it could take its target.
+  const char* format = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? TXT_LINKED_FOLDER : FOLDER_CLASH;
+  char text[sizeof TXT_LINKED_FOLDER + MAX_PATH];
+  static_assert(sizeof FOLDER_CLASH <= sizeof TXT_LINKED_FOLDER, "room");
+  wsprintfA(text, format, path);
   ShowMessageBox(State.CurrentDialog, text, "ﾌｫﾙﾀﾞ作成ｴﾗｰ", MB_ICONERROR);
   return 0;
 }
@@ -370,9 +375,7 @@ int InstallItem(const char* path)
   if (!ReadItemHead(&item)) return 0;
   Item.Attributes = item.Attributes;
   if (IsFolder(item)) {
-    if (MakeFolderItem(path)) return 1;
-    RemoveDirectoryA(path);
-    return 0;
+    return MakeFolderItem(path);
   }
   Item.Creation = ToFileTime(item.Creation);
   Item.LastAccess = ToFileTime(item.LastAccess);

@@ -237,6 +237,14 @@ int PrepareInstall()
   // "D:" alone would name the drive's current directory, not its root.
   if (TextBuffer[0] != '\0' && TextBuffer[1] == ':' && TextBuffer[2] == '\0') lstrcatA(TextBuffer, "\\");
   if (!SetCurrentDirectoryA(TextBuffer)) return ReportSystemError(State.InstallFolder);
+  // The folder page refused a link; one put in its place since is refused too.
+  const DWORD attributes = GetFileAttributesA(TextBuffer);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    char text[sizeof TXT_LINKED_FOLDER + MAX_PATH];
+    wsprintfA(text, TXT_LINKED_FOLDER, State.InstallFolder);
+    ShowMessageBox(State.CurrentDialog, text, TXT_ERROR_CAPTION, MB_ICONERROR);
+    return 0;
+  }
   AdvanceProgress(ADVANCE_ITEM);
 
   // An earlier installation's lines go only once they are in the new log.

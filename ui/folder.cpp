@@ -54,7 +54,14 @@ int CheckInstallFolder()
     ShowMessageBox(State.CurrentDialog, TXT_NOT_FULL, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
     return 0;
   }
-  if (GetFileAttributesA(State.InstallFolder) != INVALID_FILE_ATTRIBUTES) return WriteTest();
+  const DWORD attributes = GetFileAttributesA(State.InstallFolder);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    char text[sizeof TXT_LINKED_FOLDER + MAX_PATH];
+    wsprintfA(text, TXT_LINKED_FOLDER, State.InstallFolder);
+    ShowMessageBox(State.CurrentDialog, text, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
+    return 0;
+  }
+  if (attributes != INVALID_FILE_ATTRIBUTES) return WriteTest();
 
   char question[MAX_PATH + 64];
   wsprintfA(question, "%s フォルダは存在しませんでした。\n\n作成しますか？", State.InstallFolder);

@@ -51,11 +51,6 @@ class Scenario : public ::testing::Test {
 std::string TreeFile(const std::string& relative);
 std::string SourceFile(const std::string& relative);
 std::string Special(int csidl);
-// Plants a link at `link` to the folder `target`, or removes it when target
-// is "", through the host: this Wine makes no junction, but reports a host's
-// symbolic link as a reparse point and follows it as Windows follows a
-// junction. False when it did not come or go within five seconds.
-bool HostLink(const std::string& link, const std::string& target);
 // The pool file the product's Uninstall entry names ("" without one).
 std::string RegisteredUninstaller(const std::string& product);
 

@@ -15,15 +15,17 @@ TEST_F(Wizard, RefusesFoldersThatCannotBeUsedAndAProductLargerThanTheDrive)
   const std::string empty = "インストール先フォルダを空にすることはできません。", tooLong = "フォルダ名が長すぎます。", partial =
       "インストール先フォルダは、ドライブ名から始まる完全なパス (例: C:\\Program Files\\製品) で指定してください。";
   const std::string declined = folder_ / "declined", orphan = folder_ / "missing\\child", table = folder_ / "表";
+  const std::string linked = folder_ / "linked", target = folder_ / "target";
   const std::string question = " フォルダは存在しませんでした。\n\n作成しますか？";
   // The default folder is refused as too long; then typed in turn: empty, or not a full path (it would be taken from the
   // current folder); a folder declined (No keeps the page); one whose parent
   // is missing (only the last level is created); an existing folder that
-  // cannot be written to; a name ending in 表 (trail byte '\'), from whose
+  // cannot be written to; a folder that is a link; a name ending in 表 (trail byte '\'), from whose
   // confirmation Back removes the folder the wizard created and returns to
   // the folder as typed; a drive root.
-  const std::vector<std::string> typed = {"", "\\", "Apps\\Foo", "C:foo", "\\Apps", declined, orphan, "Z:\\proc",
-                                          table, "C:\\"};
+  const std::vector<std::string> typed = {"", "\\", "Apps\\Foo", "C:foo", "\\Apps", declined, orphan, "Z:\\proc\\1",
+                                          linked, table, "C:\\"};
+  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr) && HostLink(linked, target));
   size_t next = 0;
   CopyProduct("huge");
   Launch("");
@@ -46,6 +48,7 @@ TEST_F(Wizard, RefusesFoldersThatCannotBeUsedAndAProductLargerThanTheDrive)
   const std::vector<std::pair<std::string, std::string>> expected = {
       {ERROR_BOX, tooLong}, {ERROR_BOX, empty}, {ERROR_BOX, empty}, {ERROR_BOX, partial}, {ERROR_BOX, partial}, {ERROR_BOX, partial},
       {CREATE, declined + question}, {CREATE, orphan + question}, {FAILED, "\n" + orphan}, {FAILED, "\n書込みテストエラー"},
+      {ERROR_BOX, linked + "\n\nこのフォルダは、ほかの場所を指すリンク (ジャンクションやシンボリック リンク) です。\nリンクを通してインストールすることはできません。"},
       {CREATE, table + question}, {CONFIRM, table + " 15.99TB"}, {CONFIRM, "C: 15.99TB"},
       {"領域不足ｴﾗｰ", "空きディスク容量が足りません。\n\n前のページに戻り別のドライブを選択するか、ディスクの空き領域を増やしてください。"},
       {CONFIRM, "C: 15.99TB"}, {"セットアップの終了", ""}};
@@ -59,6 +62,7 @@ TEST_F(Wizard, RefusesFoldersThatCannotBeUsedAndAProductLargerThanTheDrive)
     EXPECT_TRUE(s.Caption == expected[i].first && EndsWith(text, expected[i].second)) << s.Caption << ": " << text;
   }
   EXPECT_FALSE(FileExists(folder_ / "Apps") || FileExists(declined) || FileExists(folder_ / "missing"));
+  EXPECT_TRUE(HostLink(linked, "") && RemoveDirectoryA(target.c_str())) << "something was written through the link";
 }
 
 // Run under a locale whose code page is not Shift-JIS (SETUP_LOCALE): the

@@ -90,6 +90,29 @@ TEST_F(Extract, FailedWininitEditForAFileInUseKeepsTheOldFileAndRemovesTheAltern
   DeleteFileA(ini.c_str());
 }
 
+// A folder of the list that is a link is refused, and neither written
+// through nor removed.
+TEST_F(Extract, NothingIsWrittenThroughAFolderThatIsALink)
+{
+  const std::string target = folder_ / "elsewhere", link = folder_ / "docs";
+  ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr) && HostLink(link, target));
+  Bytes list;
+  PutString(list, "docs", PATH_CAPACITY);
+  PutInt32(list, ATTRIBUTE_FOLDER);
+  PutString(list, "docs\\a.txt", PATH_CAPACITY);
+  const Bytes record = FileRecord(BytesOf("data"));
+  list.insert(list.end(), record.begin(), record.end());
+  PutByte(list, 0);
+  Open(list);
+  EXPECT_EQ(0, InstallFiles());
+  const std::vector<SeenBox> boxes = Boxes();
+  ASSERT_EQ(1u, boxes.size());
+  EXPECT_EQ(0u, boxes[0].Text.find("docs\n\nこのフォルダは、ほかの場所を指すリンク")) << boxes[0].Text;
+  EXPECT_FALSE(FileExists(target + "\\a.txt"));
+  EXPECT_TRUE(FileExists(target));
+  EXPECT_TRUE(HostLink(link, ""));
+}
+
 TEST_F(Extract, TargetsThatLeaveTheInstallFolderOrHitTheLogAreDamagedData)
 {
   const std::string parent = ParentFolder(folder_.Path()), root = WindowsFolder().substr(0, 2);

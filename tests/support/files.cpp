@@ -137,3 +137,33 @@ void SetRegistryText(HKEY root, const std::string& path, const char* name, const
   std::string key = path;
   RegSetKeyValueA(Root(root, &key), key.c_str(), name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
+
+bool HostLink(const std::string& link, const std::string& target)
+{
+  typedef char*(CDECL * UnixName)(const WCHAR*);
+  const auto unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  std::wstring command = target.empty() ? L"/bin/rm" : L"/bin/ln -s";
+  for (const std::string& path : {target, link}) {
+    WCHAR wide[MAX_PATH], host[4 * MAX_PATH];
+    const bool wideName = !path.empty() && MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) != 0;
+    char* name = wideName ? unixName(wide) : nullptr;
+    const bool named = name != nullptr && MultiByteToWideChar(CP_UTF8, 0, name, -1, host, 4 * MAX_PATH) != 0;
+    HeapFree(GetProcessHeap(), 0, name);
+    if (named) command += L" \"" + std::wstring(host) + L"\"";
+  }
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  // Wine hands back no handle that waits for a host program.
+  for (int i = 0; i < 100; ++i, Sleep(50)) {
+    const DWORD attributes = GetFileAttributesA(link.c_str());
+    if (target.empty() == (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)))
+      return true;
+  }
+  return false;
+}

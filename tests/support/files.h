@@ -45,3 +45,9 @@ struct Held {
   ~Held() { CloseHandle(Handle); }
   HANDLE Handle;
 };
+
+// Plants a link at `link` to the folder `target`, or removes it when target
+// is "", through the host: this Wine makes no junction, but reports a host's
+// symbolic link as a reparse point and follows it as Windows follows a
+// junction. False when it did not come or go within five seconds.
+bool HostLink(const std::string& link, const std::string& target);
