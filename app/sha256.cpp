@@ -88,3 +88,13 @@ void Sha256Text(const unsigned char digest[SHA256_BYTES], char text[SHA256_TEXT_
   }
   text[2 * SHA256_BYTES] = '\0';
 }
+
+void Sha256TextOf(const void* data, size_t size, char text[SHA256_TEXT_BYTES])
+{
+  Sha256 sha;
+  Sha256Start(&sha);
+  Sha256Add(&sha, data, size);
+  unsigned char digest[SHA256_BYTES];
+  Sha256Finish(&sha, digest);
+  Sha256Text(digest, text);
+}

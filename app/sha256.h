@@ -20,3 +20,6 @@ void Sha256Finish(Sha256* sha, unsigned char digest[SHA256_BYTES]);
 
 // The digest as 64 lower-case hexadecimal digits and a NUL.
 void Sha256Text(const unsigned char digest[SHA256_BYTES], char text[SHA256_TEXT_BYTES]);
+
+// The digest of `size` bytes at `data`, as text.
+void Sha256TextOf(const void* data, size_t size, char text[SHA256_TEXT_BYTES]);

@@ -155,24 +155,31 @@ void RollBack()
   RestoreUninstallEntry();
   // The digest of the log as this run closed it goes with the command: the
   // entry, just given back, vouches for the earlier installation's log.
+  // The command outgrows the 260 bytes of the registered ones by the digest.
+  char command[2 * MAX_PATH];
   const int length = lstrlenA(State.UninstallerPath) + lstrlenA(State.ProductName) + lstrlenA(State.InstallFolder) +
                      11 + lstrlenA(State.LogDigest);
-  if (length < MAX_PATH) {
-    wsprintfA(TextBuffer, "\"%s\" s \"%s\" \"%s\" %s", State.UninstallerPath, State.ProductName, State.InstallFolder,
+  if (length < static_cast<int>(sizeof command)) {
+    wsprintfA(command, "\"%s\" s \"%s\" \"%s\" %s", State.UninstallerPath, State.ProductName, State.InstallFolder,
               State.LogDigest);
     // A current folder inside the product would keep it from being removed.
     char root[MAX_PATH];
     GetWindowsDirectoryA(root, sizeof root);
     root[ROOT_LENGTH] = '\0';
     SetCurrentDirectoryA(root);
-    RunAndWait(TextBuffer);
+    RunAndWait(command);
   } else {
     RefuseLongPath(State.InstallFolder);
   }
-  // After a failed reinstallation the earlier log is the log again.
+  // After a failed reinstallation the earlier log is the log again. A log
+  // the uninstaller left (it refused it, or did not run) still tells what
+  // this run put on disk: it is kept aside under "setup.NNN", never deleted.
   if (named && GetFileAttributesA(earlier) != INVALID_FILE_ATTRIBUTES) {
-    SetFileAttributesA(log, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(log);
+    char aside[MAX_PATH];
+    for (int n = 0; n < LOG_ASIDE_NAMES && GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES; ++n) {
+      wsprintfA(TextBuffer, LOG_ASIDE_NAME_FORMAT, n);
+      if (InstallFolderFile(TextBuffer, aside)) MoveFileExA(log, aside, 0);
+    }
     MoveFileExA(earlier, log, 0);
   }
   RestoreUninstallEntry();

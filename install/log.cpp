@@ -32,7 +32,6 @@ enum {
   MERGE_LOG_LIMIT = 16 << 20,        // bytes per log that the merge takes on
   DIGEST_CHUNK_BYTES = 2048,        // a frame of 4 KB would need the stack probe, which the engine does not link
   ASIDE_NAME_BYTES = 10,             // "setup.000" and its NUL
-  ASIDE_NAMES = 1000,
 };
 
 static const char TXT_LINE_TOO_LONG[] = "ｾｯﾄｱｯﾌﾟ情報ﾌｧｲﾙ に書き込めない長さの行です。\n\n";
@@ -166,8 +165,8 @@ static HANDLE OpenVouched(const char* name, const char vouched[VOUCHERS][SHA256_
 static int KeepAside(const char* name, char* note, size_t noteBytes)
 {
   char aside[ASIDE_NAME_BYTES];
-  for (int n = 0; n < ASIDE_NAMES; ++n) {
-    wsprintfA(aside, "setup.%3.3d", n);
+  for (int n = 0; n < LOG_ASIDE_NAMES; ++n) {
+    wsprintfA(aside, LOG_ASIDE_NAME_FORMAT, n);
     if (MoveFileExA(name, aside, 0)) {
       const size_t used = static_cast<size_t>(lstrlenA(note));
       if (used + MAX_PATH < noteBytes) wsprintfA(note + used, "%s → %s\n", name, aside);
@@ -198,10 +197,13 @@ static int FindEarlierLog(char* note, size_t noteBytes)
   HANDLE log = Exists(LOG_FILE_NAME) ? OpenVouched(LOG_FILE_NAME, vouched, merging) : INVALID_HANDLE_VALUE;
   int kept = log != INVALID_HANDLE_VALUE || !Exists(LOG_FILE_NAME) || KeepAside(LOG_FILE_NAME, note, noteBytes);
   if (kept && merging && log != INVALID_HANDLE_VALUE) {
-    // The merged log is vouched for by what was written here.
+    // The merged log is vouched for by what was written here, in the entry
+    // too, before the stray goes: a run that fails or rolls back from here
+    // on leaves it as the log of record.
     kept = MergeInto(log, stray) && DigestOf(log, vouched[2]);
     CloseHandle(stray);
     stray = INVALID_HANDLE_VALUE;
+    if (kept) StoreLogDigests(vouched[2], "");
     if (kept) DeleteOldLog();
   }
   if (stray != INVALID_HANDLE_VALUE) CloseHandle(stray);
@@ -352,15 +354,17 @@ void CloseInstallLog()
   // for beside the new log; the next run's prepare step merges it.
   char digests[2][SHA256_TEXT_BYTES];
   digests[0][0] = digests[1][0] = '\0';
+  int merged = 0;
   if (State.EarlierLog != INVALID_HANDLE_VALUE) {
-    const int merged = MergeInto(State.InstallLog, State.EarlierLog);
+    merged = MergeInto(State.InstallLog, State.EarlierLog);
     if (!merged && !DigestOf(State.EarlierLog, digests[1])) digests[1][0] = '\0';
     CloseHandle(State.EarlierLog);
     State.EarlierLog = INVALID_HANDLE_VALUE;
-    if (merged) DeleteOldLog();
   }
+  // Vouched for before the earlier log goes: the new one holds its lines.
   if (!DigestOf(State.InstallLog, digests[0])) digests[0][0] = '\0';
   StoreLogDigests(digests[0], digests[1]);
+  if (merged) DeleteOldLog();
   CloseHandle(State.InstallLog);
   State.InstallLog = INVALID_HANDLE_VALUE;
 }
@@ -417,14 +421,16 @@ void CloseInstallLogForRollBack()
     const bool sized = oldSize != INVALID_FILE_SIZE && newSize != INVALID_FILE_SIZE && oldHigh == 0 &&
                        newHigh == 0 && oldSize <= MERGE_LOG_LIMIT && newSize <= MERGE_LOG_LIMIT;
     char* head = nullptr;
-    bool ours = false;
+    bool ours = true;  // vouched for; only one read whole without the author line is another's
     if (sized && (head = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, oldSize + 1))) != nullptr) {
-      ours = ReadFromStart(old, head, oldSize) && HasAuthorLine(head, oldSize);
+      ours = !ReadFromStart(old, head, oldSize) || HasAuthorLine(head, oldSize);
       HeapFree(GetProcessHeap(), 0, head);
     }
     // An older log of another engine would have been dropped by the merge:
-    // the installation it tells of is not this product's.
-    if (ours) KeepOnlyNewLines(old, oldSize, newSize);
+    // the installation it tells of is not this product's. Logs too large to
+    // read leave the new one its author line alone: the roll-back takes
+    // back nothing rather than the earlier installation.
+    if (ours) KeepOnlyNewLines(old, sized ? oldSize : 0, sized ? newSize : 0);
     CloseHandle(old);
     State.EarlierLog = INVALID_HANDLE_VALUE;
     if (!ours) DeleteOldLog();

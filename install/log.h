@@ -4,10 +4,13 @@
 #pragma once
 #include "install/log_format.h"
 
-// Step of row 0: makes InstallFolder the current directory, merges a stray
-// "setup.$$$" of an unfinished run into "setup.inf" (or gives it that name),
-// keeps an older log as "setup.$$$", creates "setup.inf" and writes its head
-// lines. 0 after reporting.
+// Step of row 0: makes InstallFolder the current directory (refusing one
+// that is a link), keeps aside under "setup.NNN" any log the product's
+// Uninstall entry does not vouch for (one box names them), merges a vouched
+// stray "setup.$$$" of an unfinished run into a vouched "setup.inf" (or
+// gives it that name), keeps the earlier log as "setup.$$$", open in
+// State.EarlierLog, creates "setup.inf" and writes its head lines. 0 after
+// reporting.
 int PrepareInstall();
 
 // Formats one line (a printf format and its arguments) and appends it
@@ -21,12 +24,14 @@ int LogInstalledPath(const char* head, const char* path);
 
 // Appends the older log's lines that the new log lacks, removes "setup.$$$"
 // once they are written and flushed (otherwise it stays, for the next run's
-// prepare step) and closes the log. Reports nothing. Safe to call when no
+// prepare step), stores the digests that vouch for the logs in the
+// Uninstall entry and closes the log. Reports nothing. Safe to call when no
 // log is open.
 void CloseInstallLog();
 
 // Instead of CloseInstallLog when the run rolls back: an older log of this
 // engine stays as "setup.$$$" and the new log keeps only the lines this run
 // added (with the author line), so that the uninstaller takes back this
-// run alone. Without an older log the new one is closed as it is.
+// run alone. Without an older log the new one is closed as it is. The
+// digest of the log as closed goes to State.LogDigest, for the roll-back.
 void CloseInstallLogForRollBack();

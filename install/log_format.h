@@ -8,6 +8,12 @@
 inline constexpr char LOG_FILE_NAME[] = "setup.inf";
 inline constexpr char EARLIER_LOG_FILE_NAME[] = "setup.$$$";
 
+// A log that nothing vouches for, or that a roll-back could not take back,
+// is kept aside under the first free name of "setup.000" to "setup.999":
+// never merged, never acted on, never deleted.
+#define LOG_ASIDE_NAME_FORMAT "setup.%3.3d"
+enum { LOG_ASIDE_NAMES = 1000 };
+
 // Characters of a line before its CR LF. A longer line is never written.
 enum { LOG_LINE_LIMIT = 257 };
 

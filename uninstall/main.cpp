@@ -56,8 +56,9 @@ static void Refuse(const char* format, const char* subject)
 }
 
 // The digest that vouches for the log: the one the roll-back was handed,
-// else the one the product's Uninstall entry holds; empty when neither
-// names one (an installation by an earlier build).
+// else the one the product's Uninstall entry holds; empty when the entry
+// has no such value (an installation by an earlier build). A value that is
+// not a digest vouches for no log.
 static void VouchedDigest(char text[SHA256_TEXT_BYTES])
 {
   lstrcpyA(text, Run.Command.LogDigest);
@@ -69,11 +70,13 @@ static void VouchedDigest(char text[SHA256_TEXT_BYTES])
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) return;
   DWORD type = 0;
   DWORD size = SHA256_TEXT_BYTES;
-  const bool read = RegQueryValueExA(entry, LOG_DIGEST_VALUE, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) ==
-                        ERROR_SUCCESS &&
-                    type == REG_SZ && size >= SHA256_TEXT_BYTES - 1;
-  text[read ? SHA256_TEXT_BYTES - 1 : 0] = '\0';
+  const LONG queried = RegQueryValueExA(entry, LOG_DIGEST_VALUE, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
   RegCloseKey(entry);
+  if (queried == ERROR_SUCCESS && type == REG_SZ && size >= SHA256_TEXT_BYTES - 1) {
+    text[SHA256_TEXT_BYTES - 1] = '\0';
+  } else {
+    lstrcpyA(text, queried == ERROR_FILE_NOT_FOUND ? "" : "-");
+  }
 }
 
 // True when the log's bytes are the ones vouched for, or nothing vouches.
@@ -82,13 +85,8 @@ static bool AsWritten(const char* text, DWORD size)
   char vouched[SHA256_TEXT_BYTES];
   VouchedDigest(vouched);
   if (vouched[0] == '\0') return true;
-  Sha256 sha;
-  Sha256Start(&sha);
-  Sha256Add(&sha, text, size);
-  unsigned char digest[SHA256_BYTES];
-  Sha256Finish(&sha, digest);
   char read[SHA256_TEXT_BYTES];
-  Sha256Text(digest, read);
+  Sha256TextOf(text, size, read);
   return lstrcmpiA(read, vouched) == 0;
 }
 

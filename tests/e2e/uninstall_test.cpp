@@ -117,7 +117,8 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
   for (const auto& row : refused) {
     DeleteFileA(log.c_str());
     ASSERT_TRUE(row.Log == nullptr || WriteWholeFile(log, BytesOf(*row.Log)));
-    SetRegistryText(HKEY_LOCAL_MACHINE, entry, "InstallLogSha256", row.Vouched ? digest : "");
+    if (row.Vouched) SetRegistryText(HKEY_LOCAL_MACHINE, entry, "InstallLogSha256", digest);
+    else RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, entry.c_str(), "InstallLogSha256");
     const Snapshot now = Take(folder_.Path());
     Uninstall(SAMPLE);
     const std::string says = BoxText("アンインストール");

@@ -11,6 +11,7 @@
 #include "tests/support/step_fixture.h"
 
 const std::string HEAD = "USER=山田 太郎\r\nSECTION=ﾉｰｽ商会\r\nAUTHOR=Norvalex\r\nVER=3.00\r\n";
+const char ENTRY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ログ試験";
 
 class InstallLog : public StepFixture {
  protected:
@@ -30,15 +31,8 @@ class InstallLog : public StepFixture {
     const char* names[] = {"InstallLogSha256", "EarlierLogSha256"};
     for (size_t i = 0; i < 2; ++i) {
       char text[SHA256_TEXT_BYTES] = "";
-      if (i < logs.size()) {
-        Sha256 sha;
-        Sha256Start(&sha);
-        Sha256Add(&sha, logs[i].data(), logs[i].size());
-        unsigned char digest[SHA256_BYTES];
-        Sha256Finish(&sha, digest);
-        Sha256Text(digest, text);
-      }
-      SetRegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ログ試験", names[i], text);
+      if (i < logs.size()) Sha256TextOf(logs[i].data(), logs[i].size(), text);
+      SetRegistryText(HKEY_LOCAL_MACHINE, ENTRY, names[i], text);
     }
   }
 };
@@ -106,6 +100,15 @@ TEST_F(InstallLog, EarlierLinesAreNeverLost)
   ASSERT_TRUE(WriteWholeFile(old, BytesOf(stray)));
   ASSERT_TRUE(WriteWholeFile(log, BytesOf(HEAD + "FILE=kept.txt\r\n")));
   Vouch({HEAD + "FILE=kept.txt\r\n", stray});
+  // The merged stray is vouched for at once: a roll-back leaves it the log of record.
+  ASSERT_EQ(1, PrepareInstall());
+  CloseInstallLogForRollBack();
+  const std::string merged = FileText(old);
+  char digest[SHA256_TEXT_BYTES];
+  Sha256TextOf(merged.data(), merged.size(), digest);
+  EXPECT_EQ(HEAD + "FILE=kept.txt\r\nFILE=stray.txt\r\n", merged);
+  EXPECT_EQ(digest, RegistryText(HKEY_LOCAL_MACHINE, ENTRY, "InstallLogSha256"));
+  ASSERT_TRUE(DeleteFileA(log.c_str()) && MoveFileA(old.c_str(), log.c_str()));  // as the roll-back leaves them
   EXPECT_EQ(HEAD + "FILE=kept.txt\r\nFILE=stray.txt\r\n", run());
   EXPECT_FALSE(FileExists(old));
   DeleteFileA(log.c_str());
