@@ -50,7 +50,9 @@ void WritePhaseTimes()
   char text[PHASE_COUNT * LINE_BYTES];
   int used = 0;
   for (int i = 0; i < PHASE_COUNT; ++i) {
-    const int ms = static_cast<int>(Totals[i] * 1000 / frequency.QuadPart);
+    // In floating point: a 64-bit division would need libgcc, which the
+    // engine does not link.
+    const int ms = static_cast<int>(static_cast<double>(Totals[i]) * 1000.0 / static_cast<double>(frequency.QuadPart));
     used += wsprintfA(text + used, "phase_%s_ms=%d\r\n", NAMES[i], ms);
   }
   HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
