@@ -29,7 +29,6 @@ enum {
   SHOWN_LINE_BYTES = 64,             // start of a refused line in its message
   PREPARE_BAR_RANGE = 10,            // the ten progress calls of the prepare step
   LOG_STEPS_PER_BLOCK = 1,           // a block per call
-  MERGE_LOG_LIMIT = 16 << 20,        // bytes per log that the merge takes on
   DIGEST_CHUNK_BYTES = 2048,        // a frame of 4 KB would need the stack probe, which the engine does not link
   ASIDE_NAME_BYTES = 10,             // "setup.000" and its NUL
 };
@@ -311,7 +310,7 @@ static int MergeInto(HANDLE target, HANDLE old)
   if (oldHigh == 0 && oldSize == 0) return 1;
   // The bound keeps the sizes below in 32 bits; a log this large is not one
   // that an installation writes, and it is kept rather than lost.
-  if (oldHigh != 0 || newHigh != 0 || oldSize > MERGE_LOG_LIMIT || newSize > MERGE_LOG_LIMIT) {
+  if (oldHigh != 0 || newHigh != 0 || oldSize > LOG_SIZE_LIMIT || newSize > LOG_SIZE_LIMIT) {
     SetLastError(ERROR_FILE_TOO_LARGE);
     return 0;
   }
@@ -419,7 +418,7 @@ void CloseInstallLogForRollBack()
     const DWORD oldSize = GetFileSize(old, &oldHigh);
     const DWORD newSize = GetFileSize(State.InstallLog, &newHigh);
     const bool sized = oldSize != INVALID_FILE_SIZE && newSize != INVALID_FILE_SIZE && oldHigh == 0 &&
-                       newHigh == 0 && oldSize <= MERGE_LOG_LIMIT && newSize <= MERGE_LOG_LIMIT;
+                       newHigh == 0 && oldSize <= LOG_SIZE_LIMIT && newSize <= LOG_SIZE_LIMIT;
     char* head = nullptr;
     bool ours = true;  // vouched for; only one read whole without the author line is another's
     if (sized && (head = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, oldSize + 1))) != nullptr) {

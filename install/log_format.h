@@ -14,6 +14,10 @@ inline constexpr char EARLIER_LOG_FILE_NAME[] = "setup.$$$";
 #define LOG_ASIDE_NAME_FORMAT "setup.%3.3d"
 enum { LOG_ASIDE_NAMES = 1000 };
 
+// Bytes of a log that the setup program merges and the uninstaller reads:
+// a larger one is no log an installation writes.
+enum { LOG_SIZE_LIMIT = 16 << 20 };
+
 // Characters of a line before its CR LF. A longer line is never written.
 enum { LOG_LINE_LIMIT = 257 };
 
@@ -42,6 +46,7 @@ inline constexpr char LOG_AUTHOR_LINE[] = "AUTHOR=Norvalex";
 // log waits for its merge as setup.$$$, of that log. The setup program
 // merges only a vouched earlier log; the uninstaller acts on no log that
 // another digest was stored for.
+#define UNINSTALL_KEY_PATH "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"  // under HKEY_LOCAL_MACHINE
 inline constexpr char LOG_DIGEST_VALUE[] = "InstallLogSha256";
 inline constexpr char EARLIER_LOG_DIGEST_VALUE[] = "EarlierLogSha256";
 

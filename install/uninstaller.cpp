@@ -18,9 +18,8 @@
 enum : DWORD { ENGINE_VERSION_MS = ENGINE_VERSION_MAJOR << 16 | ENGINE_VERSION_MINOR, ENGINE_VERSION_LS = 0 };
 enum { POOL_SIZE = 1000, POOL_NAME_LENGTH = 13, POOL_NAME_EXTRA = 16 };  // "\unins000.exe", and room for the NUL
 enum { COMPARE_CHUNK = 4096 };
-enum { SAVED_VALUES = 16, SAVED_NAME_BYTES = 64, LOG_SIZE_LIMIT = 16 << 20, KILOBYTE = 1024 };
+enum { SAVED_VALUES = 16, SAVED_NAME_BYTES = 64, KILOBYTE = 1024 };
 
-static const char UNINSTALL_KEY_FORMAT[] = "Software\\Microsoft\\Windows\\CurrentVersion\\%s";
 
 static bool IsOurUninstaller(const char* path)
 {
@@ -116,9 +115,7 @@ static void SetNumber(const char* key, const char* name, DWORD number)
 // The product's entry under the Uninstall key, into key (MAX_PATH bytes).
 static void EntryKey(char* key)
 {
-  char entry[MAX_PATH];
-  wsprintfA(entry, "Uninstall\\%s", State.ProductName);
-  wsprintfA(key, UNINSTALL_KEY_FORMAT, entry);
+  wsprintfA(key, "%s\\%s", UNINSTALL_KEY_PATH, State.ProductName);
 }
 
 // The values of an earlier installation's entry, given back to it when its

@@ -21,7 +21,7 @@
 
 UninstallRun Run;
 
-enum { LOG_SIZE_LIMIT = 16 << 20, POOL_NAME_LENGTH = 12 };
+enum { POOL_NAME_LENGTH = 12 };
 
 static const char TXT_CONFIRM_CAPTION[] = "アンインストールの確認";
 static const char TXT_CONFIRM[] =
@@ -62,7 +62,7 @@ static void Refuse(const char* format, const char* subject)
 static void VouchedDigest(char text[SHA256_TEXT_BYTES])
 {
   lstrcpyA(text, Run.Command.LogDigest);
-  static const char ENTRY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  static const char ENTRY[] = UNINSTALL_KEY_PATH "\\";
   char key[sizeof ENTRY + COMMAND_TEXT_BYTES];
   HKEY entry;
   if (text[0] != '\0' || lstrlenA(Run.Command.Product) >= COMMAND_TEXT_BYTES) return;

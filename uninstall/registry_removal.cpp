@@ -11,7 +11,7 @@
 #include "uninstall/report.h"
 #include "uninstall/run.h"
 
-static const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+static const char UNINSTALL_KEY[] = UNINSTALL_KEY_PATH;
 static const char SHARED_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 static const char CLASSES_ROOT[] = "HKEY_CLASSES_ROOT";
 
