@@ -10,6 +10,7 @@
 #include "app/state.h"
 #include "app/texts.h"
 #include "app/version_info.h"
+#include "install/entry_digest.h"
 #include "install/extract.h"
 #include "install/install_path.h"
 #include "install/log_format.h"
@@ -173,15 +174,6 @@ static void Register()
   SetNumber(key, "NoRepair", 1);
 }
 
-static void ReadDigest(HKEY entry, const char* name, char text[SHA256_TEXT_BYTES])
-{
-  DWORD type = 0;
-  DWORD size = SHA256_TEXT_BYTES;
-  const bool read = RegQueryValueExA(entry, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS &&
-                    type == REG_SZ && size >= SHA256_TEXT_BYTES - 1;
-  text[read ? SHA256_TEXT_BYTES - 1 : 0] = '\0';
-}
-
 // The product's name names its entry: without a name fit for that, there
 // is no entry of its own to read or write.
 static bool HasEntryName() { return State.ProductName[0] != '\0' && IsSafeFileName(State.ProductName); }
@@ -189,14 +181,7 @@ static bool HasEntryName() { return State.ProductName[0] != '\0' && IsSafeFileNa
 void ReadLogDigests(char log[SHA256_TEXT_BYTES], char earlier[SHA256_TEXT_BYTES])
 {
   log[0] = earlier[0] = '\0';
-  if (!HasEntryName()) return;
-  char key[MAX_PATH];
-  EntryKey(key);
-  HKEY entry;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) return;
-  ReadDigest(entry, LOG_DIGEST_VALUE, log);
-  ReadDigest(entry, EARLIER_LOG_DIGEST_VALUE, earlier);
-  RegCloseKey(entry);
+  if (HasEntryName()) ReadEntryDigests(State.ProductName, log, earlier);
 }
 
 void StoreLogDigests(const char* log, const char* earlier)

@@ -16,8 +16,8 @@ int InstallUninstaller();
 void RestoreUninstallEntry();
 
 // The digests the product's Uninstall entry holds for its log and for an
-// earlier log that waits for its merge (install/log_format.h), as texts of
-// 64 digits; a text is empty where the entry holds none, or no such text.
+// earlier log that waits for its merge (install/log_format.h), as
+// ReadEntryDigests gives them; both empty without an entry name.
 void ReadLogDigests(char log[SHA256_TEXT_BYTES], char earlier[SHA256_TEXT_BYTES]);
 
 // Stores the two digests in the product's Uninstall entry, where it has

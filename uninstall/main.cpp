@@ -9,6 +9,7 @@
 #include "app/process_guard.h"
 #include "app/sha256.h"
 #include "app/sjis.h"
+#include "install/entry_digest.h"
 #include "install/log_format.h"
 #include "uninstall/bounds.h"
 #include "uninstall/later.h"
@@ -62,21 +63,8 @@ static void Refuse(const char* format, const char* subject)
 static void VouchedDigest(char text[SHA256_TEXT_BYTES])
 {
   lstrcpyA(text, Run.Command.LogDigest);
-  static const char ENTRY[] = UNINSTALL_KEY_PATH "\\";
-  char key[sizeof ENTRY + COMMAND_TEXT_BYTES];
-  HKEY entry;
-  if (text[0] != '\0' || lstrlenA(Run.Command.Product) >= COMMAND_TEXT_BYTES) return;
-  wsprintfA(key, "%s%s", ENTRY, Run.Command.Product);
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) return;
-  DWORD type = 0;
-  DWORD size = SHA256_TEXT_BYTES;
-  const LONG queried = RegQueryValueExA(entry, LOG_DIGEST_VALUE, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
-  RegCloseKey(entry);
-  if (queried == ERROR_SUCCESS && type == REG_SZ && size >= SHA256_TEXT_BYTES - 1) {
-    text[SHA256_TEXT_BYTES - 1] = '\0';
-  } else {
-    lstrcpyA(text, queried == ERROR_FILE_NOT_FOUND ? "" : "-");
-  }
+  char earlier[SHA256_TEXT_BYTES];
+  if (text[0] == '\0') ReadEntryDigests(Run.Command.Product, text, earlier);
 }
 
 // True when the log's bytes are the ones vouched for, or nothing vouches.
