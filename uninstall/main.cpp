@@ -78,6 +78,9 @@ static bool AsWritten(const char* text, DWORD size)
   return lstrcmpiA(read, vouched) == 0;
 }
 
+// Entries of each third of the block that holds Run.Lines.
+static long LineRoom;
+
 // Reads setup.inf into a heap block and cuts it into Run.Lines. 0 after a
 // refusal.
 static int ReadLog(const char* path, HANDLE heap, char** text)
@@ -100,7 +103,11 @@ static int ReadLog(const char* path, HANDLE heap, char** text)
   long lines = 0;
   if (read) {
     for (DWORD i = 0; i < size; ++i) lines += (*text)[i] == '\n';
-    Run.Lines = static_cast<char**>(HeapAlloc(heap, 0, (lines + 1) * sizeof(char*)));
+    // One block: the lines, then room for a path per line twice (the
+    // folders to remove last, and the shared files met), so that nothing
+    // is removed unless all of it could be had.
+    Run.Lines = static_cast<char**>(HeapAlloc(heap, 0, 3 * (lines + 1) * sizeof(char*)));
+    LineRoom = lines + 1;
   }
   if (Run.Lines != nullptr) Run.LineCount = SplitLogLines(*text, size, Run.Lines, lines + 1);
   if (Run.LineCount <= 0 || !HasAuthorLine(Run.Lines, Run.LineCount)) {
@@ -110,16 +117,12 @@ static int ReadLog(const char* path, HANDLE heap, char** text)
   return 1;
 }
 
-static void RemoveLines(HANDLE heap)
+static void RemoveLines()
 {
   BoundsRecord places;
   GatherBounds(Run.Command.Folder, &places);
-  // Room for a path per line, twice: the folders to remove last, and the
-  // shared files met.
-  const char** paths = static_cast<const char**>(HeapAlloc(heap, 0, 2 * (Run.LineCount + 1) * sizeof(char*)));
-  if (paths == nullptr) return;
-  const char** folders = paths;
-  SharedSeen seen = {paths + Run.LineCount + 1, 0};
+  const char** folders = const_cast<const char**>(Run.Lines) + LineRoom;
+  SharedSeen seen = {folders + LineRoom, 0};
   int folderCount = 0;
   for (long i = Run.LineCount - 1; i >= 0; --i) {
     const char* value = nullptr;
@@ -157,7 +160,6 @@ static void RemoveLines(HANDLE heap)
     }
   }
   RemoveLoggedFolders(folders, folderCount);
-  HeapFree(heap, 0, paths);
 }
 
 // Plans the deletion of this program's own file when it is a pool file of
@@ -207,7 +209,7 @@ static void Uninstall()
     Run.Partial = Run.Command.RollBack && FolderFile(EARLIER_LOG_FILE_NAME, earlier) &&
                   GetFileAttributesA(earlier) != INVALID_FILE_ATTRIBUTES;
     OpenProgress(Run.LineCount);
-    RemoveLines(heap);
+    RemoveLines();
     // After a failed reinstallation the earlier installation keeps its entry
     // and its uninstaller.
     if (!Run.Partial) {

@@ -42,8 +42,12 @@ int ReachesThroughLink(const char* path)
       *p = '\0';
       const DWORD attributes = GetFileAttributesA(prefix);
       *p = end;
-      // Nothing below a missing component can be reached at all.
-      if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+      // Nothing below a missing component can be reached at all; a
+      // component that cannot be looked at is not taken on trust.
+      if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+      }
       if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return 1;
     }
     if (end == '\0') return 0;
