@@ -42,3 +42,42 @@ void StripControlCharacters(char* text)
   }
   *out = '\0';
 }
+
+static char FoldedAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameSjisPath(const char* a, const char* b)
+{
+  for (;;) {
+    if (*a == '\0' || *b == '\0') {
+      const char* rest = *a == '\0' ? b : a;
+      return rest[0] == '\0' || (rest[0] == '\\' && rest[1] == '\0');
+    }
+    if (IsSjisLeadByte(static_cast<unsigned char>(*a))) {
+      if (a[0] != b[0] || a[1] != b[1] || a[1] == '\0') return false;
+      a += 2;
+      b += 2;
+      continue;
+    }
+    if (FoldedAscii(*a) != FoldedAscii(*b)) return false;
+    ++a;
+    ++b;
+  }
+}
+
+const char* SjisPathBelow(const char* path, const char* folder)
+{
+  if (folder[0] == '\0') return nullptr;
+  const char* a = path;
+  for (const char* b = folder; *b != '\0' && !(b[0] == '\\' && b[1] == '\0');) {
+    if (IsSjisLeadByte(static_cast<unsigned char>(*b))) {
+      if (a[0] != b[0] || b[1] == '\0' || a[1] != b[1]) return nullptr;
+      a += 2;
+      b += 2;
+      continue;
+    }
+    if (FoldedAscii(*a) != FoldedAscii(*b)) return nullptr;
+    ++a;
+    ++b;
+  }
+  return a[0] == '\\' && a[1] != '\0' ? a + 1 : nullptr;
+}

@@ -21,3 +21,13 @@ void StripControlCharacters(char* text);
 // Removes one trailing backslash, if the text's last character is one (the
 // trail byte of a two-byte character never counts). True when one was removed.
 bool CutTrailingBackslash(char* text);
+
+// True when a and b name the same path as Windows compares names: equal
+// but for ASCII case and one trailing backslash each (double-byte
+// characters compared as they are).
+bool SameSjisPath(const char* a, const char* b);
+
+// The rest of path after folder and a backslash when path lies strictly
+// below folder (compared as SameSjisPath does; one trailing backslash of
+// folder allowed); null otherwise, and for an empty folder.
+const char* SjisPathBelow(const char* path, const char* folder);

@@ -38,9 +38,42 @@ static bool IsFullPath(const char* path)
   return (letter && path[1] == ':' && path[2] == '\\') || (path[0] == '\\' && path[1] == '\\' && path[2] != '\0');
 }
 
+// The system's own places: an installation there could not be told from
+// them, and its uninstaller would confine nothing to it.
+static const int SYSTEM_PLACES[] = {CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_PROGRAM_FILES, CSIDL_DESKTOPDIRECTORY,
+                                    CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS};
+
+// True when the folder (cut of its trailing backslash) is a drive or share
+// root, or is or holds one of the system's own places.
+static bool IsSystemPlace(const char* folder)
+{
+  if (folder[2] == '\0' && folder[1] == ':') return true;
+  if (folder[0] == '\\') {
+    int separators = 0;
+    for (const char* p = folder; *p != '\0'; p = NextSjisChar(p)) separators += *p == '\\';
+    if (separators <= 3) return true;
+  }
+  IMalloc* allocator = nullptr;
+  if (FAILED(SHGetMalloc(&allocator))) return false;
+  bool found = false;
+  for (int place : SYSTEM_PLACES) {
+    LPITEMIDLIST list = nullptr;
+    if (found || SHGetSpecialFolderLocation(nullptr, place, &list) != S_OK) continue;
+    char path[MAX_PATH];
+    if (SHGetPathFromIDListA(list, path) && path[0] != '\0')
+      found = SameSjisPath(folder, path) || SjisPathBelow(path, folder) != nullptr;
+    allocator->Free(list);
+  }
+  allocator->Release();
+  return found;
+}
+
 int CheckInstallFolder()
 {
   static const char TXT_EMPTY[] = "インストール先フォルダを空にすることはできません。";
+  static const char TXT_SYSTEM_PLACE[] =
+      "%s\n\nドライブのルートや、Windows が使うフォルダ (またはそれを含むフォルダ) にはインストールできません。"
+      "\n製品用のフォルダを指定してください。";
   static const char TXT_NOT_FULL[] =
       "インストール先フォルダは、ドライブ名から始まる完全なパス (例: C:\\Program Files\\製品) で指定してください。";
   // Judged before the cut below, which leaves "C:\" as "C:".
@@ -52,6 +85,12 @@ int CheckInstallFolder()
   }
   if (!full) {
     ShowMessageBox(State.CurrentDialog, TXT_NOT_FULL, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
+    return 0;
+  }
+  if (IsSystemPlace(State.InstallFolder)) {
+    char text[sizeof TXT_SYSTEM_PLACE + MAX_PATH];
+    wsprintfA(text, TXT_SYSTEM_PLACE, State.InstallFolder);
+    ShowMessageBox(State.CurrentDialog, text, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
     return 0;
   }
   const DWORD attributes = GetFileAttributesA(State.InstallFolder);

@@ -54,25 +54,6 @@ LineKind ClassifyLine(const char* line, const char** value)
 
 static char Folded(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool SameFolder(const char* a, const char* b)
-{
-  for (;;) {
-    if (*a == '\0' || *b == '\0') {
-      const char* rest = *a == '\0' ? b : a;
-      return rest[0] == '\0' || (rest[0] == '\\' && rest[1] == '\0');
-    }
-    if (IsSjisLeadByte(static_cast<unsigned char>(*a))) {
-      if (a[0] != b[0] || a[1] != b[1] || a[1] == '\0') return false;
-      a += 2;
-      b += 2;
-      continue;
-    }
-    if (Folded(*a) != Folded(*b)) return false;
-    ++a;
-    ++b;
-  }
-}
-
 // A byte no component of a path may hold outside a double-byte character.
 static bool IsReservedByte(unsigned char b)
 {
@@ -117,32 +98,11 @@ static bool SoundPath(const char* path)
   return separators >= 2;
 }
 
-// The rest of path after folder and a backslash when path lies strictly
-// below folder (one trailing backslash of folder allowed); null otherwise.
-static const char* Below(const char* path, const char* folder)
-{
-  if (folder[0] == '\0') return nullptr;
-  const char* a = path;
-  for (const char* b = folder; *b != '\0' && !(b[0] == '\\' && b[1] == '\0');) {
-    if (IsSjisLeadByte(static_cast<unsigned char>(*b))) {
-      if (a[0] != b[0] || b[1] == '\0' || a[1] != b[1]) return nullptr;
-      a += 2;
-      b += 2;
-      continue;
-    }
-    if (Folded(*a) != Folded(*b)) return nullptr;
-    ++a;
-    ++b;
-  }
-  return a[0] == '\\' && a[1] != '\0' ? a + 1 : nullptr;
-}
-
-bool LiesBelow(const char* path, const char* folder) { return Below(path, folder) != nullptr; }
 
 // Below for a folder the system named, which must itself be sound.
 static const char* BelowBound(const char* path, const char* folder)
 {
-  return SoundPath(folder) ? Below(path, folder) : nullptr;
+  return SoundPath(folder) ? SjisPathBelow(path, folder) : nullptr;
 }
 
 // True when a component of the text holds '~' and a digit: a short form.
@@ -176,7 +136,7 @@ static bool InstallFolderConfines(const PathBounds& bounds)
   const char* const spellings[] = {bounds.InstallFolder, bounds.InstallFolderLong};
   for (const char* spelling : spellings) {
     for (const char* folder : guarded) {
-      if (folder[0] != '\0' && (SameFolder(spelling, folder) || Below(folder, spelling) != nullptr)) return false;
+      if (folder[0] != '\0' && (SameSjisPath(spelling, folder) || SjisPathBelow(folder, spelling) != nullptr)) return false;
     }
   }
   return true;
@@ -193,8 +153,8 @@ PathVerdict JudgePath(LineKind kind, const char* path, const char* longForm, con
       if (rest == nullptr) rest = BelowBound(path, folder);
   } else if (kind == LINE_FILE || kind == LINE_FOLDER || kind == LINE_INSTALL_FOLDER) {
     if (InstallFolderConfines(bounds)) {
-      rest = Below(path, bounds.InstallFolder);
-      if (kind == LINE_INSTALL_FOLDER && SameFolder(path, bounds.InstallFolder)) rest = "";
+      rest = SjisPathBelow(path, bounds.InstallFolder);
+      if (kind == LINE_INSTALL_FOLDER && SameSjisPath(path, bounds.InstallFolder)) rest = "";
     }
     for (size_t i = 0; rest == nullptr && kind == LINE_FILE && i < SHARED_PLACES; ++i) {
       rest = BelowBound(path, bounds.Shared[i]);
@@ -203,7 +163,7 @@ PathVerdict JudgePath(LineKind kind, const char* path, const char* longForm, con
   }
   if (rest == nullptr) return PATH_REFUSED;
   // A short form may name a folder other than the one it seems to.
-  if (HasShortForm(rest) && (longForm == nullptr || !SameFolder(path, longForm))) return PATH_REFUSED;
+  if (HasShortForm(rest) && (longForm == nullptr || !SameSjisPath(path, longForm))) return PATH_REFUSED;
   return verdict;
 }
 

@@ -55,14 +55,6 @@ enum PathVerdict {
 // path's long form as the system gives it (null for none), is the same path.
 PathVerdict JudgePath(LineKind kind, const char* path, const char* longForm, const PathBounds& bounds);
 
-// True when path lies below folder: folder's text (but for ASCII case and
-// one trailing backslash), a backslash, and more.
-bool LiesBelow(const char* path, const char* folder);
-
-// True when a and b name the same path: equal but for ASCII case and one
-// trailing backslash each (double-byte characters compared as they are).
-bool SameFolder(const char* a, const char* b);
-
 // True when the registry key of a REGKEY line, or the first length bytes of
 // a REGDAT line (its value's key), may be taken back: under
 // HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_USERS\<user> or

@@ -150,7 +150,7 @@ static int TypeIsOurs(const char* extension)
   HKEY handle;
   if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key, 0, KEY_QUERY_VALUE, &handle) == ERROR_SUCCESS) {
     char icon[MAX_PATH];
-    ours = ReadText(handle, nullptr, icon) && LiesBelow(icon, Run.Command.Folder);
+    ours = ReadText(handle, nullptr, icon) && SjisPathBelow(icon, Run.Command.Folder) != nullptr;
     RegCloseKey(handle);
   }
   if (JudgedCount < TYPE_MEMORY) {
@@ -260,7 +260,7 @@ static bool NamesOurFolder(const char* command)
   copy[--length] = '\0';
   char* open = copy + length;
   while (open > copy && open[-1] != '"') --open;
-  return open > copy && SameFolder(open, Run.Command.Folder);
+  return open > copy && SameSjisPath(open, Run.Command.Folder);
 }
 
 void RemoveUninstallEntry()

@@ -85,7 +85,7 @@ void RemoveLoggedFile(const char* path, int countedOnly, SharedSeen* seen)
   if (ReachesThroughLink(path)) return NoteLeftover(path, 1);
   if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return;
   for (int i = 0; i < seen->Count; ++i)
-    if (SameFolder(seen->Paths[i], path)) return;
+    if (SameSjisPath(seen->Paths[i], path)) return;
   char name[MAX_PATH];
   DWORD count = 0;
   const int counted = ReadSharedCount(path, name, &count);
@@ -126,7 +126,7 @@ static bool InStartMenu(const char* folder)
     char programs[MAX_PATH];
     if (!SHGetSpecialFolderPathA(nullptr, programs, place, FALSE)) continue;
     char parent[MAX_PATH];
-    if (ParentOf(folder, parent) && SameFolder(parent, programs)) return true;
+    if (ParentOf(folder, parent) && SameSjisPath(parent, programs)) return true;
   }
   return false;
 }

@@ -17,14 +17,18 @@ TEST_F(Wizard, RefusesFoldersThatCannotBeUsedAndAProductLargerThanTheDrive)
   const std::string declined = folder_ / "declined", orphan = folder_ / "missing\\child", table = folder_ / "表";
   const std::string linked = folder_ / "linked", target = folder_ / "target";
   const std::string question = " フォルダは存在しませんでした。\n\n作成しますか？";
+  const std::string system = "\n\nドライブのルートや、Windows が使うフォルダ (またはそれを含むフォルダ) にはインストールできません。"
+                             "\n製品用のフォルダを指定してください。";
   // The default folder is refused as too long; then typed in turn: empty, or not a full path (it would be taken from the
   // current folder); a folder declined (No keeps the page); one whose parent
   // is missing (only the last level is created); an existing folder that
   // cannot be written to; a folder that is a link; a name ending in 表 (trail byte '\'), from whose
   // confirmation Back removes the folder the wizard created and returns to
-  // the folder as typed; a drive root.
+  // the folder as typed; a drive root and the Windows folder (in another
+  // case), where the uninstaller could tell nothing of the product from the
+  // system; an existing folder.
   const std::vector<std::string> typed = {"", "\\", "Apps\\Foo", "C:foo", "\\Apps", declined, orphan, "Z:\\proc\\1",
-                                          linked, table, "C:\\"};
+                                          linked, table, "C:\\", "c:\\WINDOWS\\", folder_.Path()};
   ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr) && HostLink(linked, target));
   size_t next = 0;
   CopyProduct("huge");
@@ -49,9 +53,10 @@ TEST_F(Wizard, RefusesFoldersThatCannotBeUsedAndAProductLargerThanTheDrive)
       {ERROR_BOX, tooLong}, {ERROR_BOX, empty}, {ERROR_BOX, empty}, {ERROR_BOX, partial}, {ERROR_BOX, partial}, {ERROR_BOX, partial},
       {CREATE, declined + question}, {CREATE, orphan + question}, {FAILED, "\n" + orphan}, {FAILED, "\n書込みテストエラー"},
       {ERROR_BOX, linked + "\n\nこのフォルダは、ほかの場所を指すリンク (ジャンクションやシンボリック リンク) です。\nリンクを通してインストールすることはできません。"},
-      {CREATE, table + question}, {CONFIRM, table + " 15.99TB"}, {CONFIRM, "C: 15.99TB"},
+      {CREATE, table + question}, {CONFIRM, table + " 15.99TB"}, {ERROR_BOX, "C:" + system}, {ERROR_BOX, "c:\\WINDOWS" + system},
+      {CONFIRM, folder_.Path() + " 15.99TB"},
       {"領域不足ｴﾗｰ", "空きディスク容量が足りません。\n\n前のページに戻り別のドライブを選択するか、ディスクの空き領域を増やしてください。"},
-      {CONFIRM, "C: 15.99TB"}, {"セットアップの終了", ""}};
+      {CONFIRM, folder_.Path() + " 15.99TB"}, {"セットアップの終了", ""}};
   std::vector<Screen> met;
   for (const Screen& s : seen_)
     if (s.Caption != FOLDER) met.push_back(s);
