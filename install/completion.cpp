@@ -11,7 +11,9 @@
 #include "app/sjis.h"
 #include "app/state.h"
 #include "install/file_reference.h"
+#include "install/kept_values.h"
 #include "install/log.h"
+#include "install/replaced_files.h"
 #include "install/uninstaller.h"
 #include "payload/reader.h"
 #include "resources/dialogs.h"
@@ -100,6 +102,9 @@ static int OfferReadme()
 
 int FinishStep()
 {
+  // Nothing of the run is given back from here on.
+  ForgetReplacedFiles();
+  ForgetValues();
   RegisterEstimatedSize();
   RaiseMeter(METER_OVERALL, FULL_LEVEL);
   ShowProgress();
@@ -150,6 +155,9 @@ void RollBack()
   char log[MAX_PATH];
   char earlier[MAX_PATH];
   const int named = InstallFolderFile(LOG_FILE_NAME, log) && InstallFolderFile(EARLIER_LOG_FILE_NAME, earlier);
+  // The list of replaced files leaves the folder before the uninstaller
+  // removes what the run created; their old data comes back after it.
+  const int replaced = TakeReplacedList();
   // The earlier entry, named before the uninstaller runs, keeps it from
   // removing the entry and its own pool file.
   RestoreUninstallEntry();
@@ -171,6 +179,8 @@ void RollBack()
   } else {
     RefuseLongPath(State.InstallFolder);
   }
+  if (replaced) GiveBackReplacedFiles();
+  GiveBackValues();
   // After a failed reinstallation the earlier log is the log again. A log
   // the uninstaller left (it refused it, or did not run) still tells what
   // this run put on disk: it is kept aside under "setup.NNN", never deleted.

@@ -1,9 +1,10 @@
 // Folders and files of the payload put on disk: the file list step, the item
 // record, and the file body decoded from the payload buffer into the block
-// buffer and written from there, many 4096-byte blocks per write. A target
-// that another program holds open gets its data under an alternate name that
-// Windows moves into place at its next start. Whatever a failing item wrote
-// is removed again; a file it never opened is left alone.
+// buffer and written from there, many 4096-byte blocks per write. An
+// existing target keeps its data until the new data is whole beside it; a
+// target that another program holds open gets its data under an alternate
+// name that Windows moves into place at its next start. Whatever a failing
+// item wrote is removed again; a file it never opened is left alone.
 #include "install/extract.h"
 #include <windows.h>
 #include <commctrl.h>
@@ -20,6 +21,7 @@
 #include "install/install_path.h"
 #include "install/log.h"
 #include "install/replace_at_restart.h"
+#include "install/replaced_files.h"
 #include "payload/layout.h"
 #include "payload/lzw.h"
 #include "payload/reader.h"
@@ -50,7 +52,9 @@ static struct {
   int Created;                    // the target did not exist: it has the attributes of a new file
   HANDLE Output;                  // the file being written while a body is
   const char* OutputPath;         // its name, for the report of a failed write
-  int TargetCreated;              // the item created (and so emptied) its target
+  int TargetCreated;              // the item created its target
+  int Replacing;                  // the data goes to NewData, then in place of an existing target
+  char NewData[MAX_PATH];         // beside the target: "name.$new"
   char AlternateName[MAX_PATH];   // empty, or where the data goes because the target is in use
   unsigned char Block[EXTRACT_BUFFER_BYTES];  // decoded bytes waiting to be written
 } Item;
@@ -256,41 +260,37 @@ static int OpenAlternate(const char* path)
   return 0;
 }
 
-static HANDLE CreateOutput(const char* path)
-{
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  Item.Created = file != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
-  return file;
-}
-
-// Opens path for the new data. A read-only, hidden or system file in the
-// way refuses to be replaced: it loses those attributes and is tried again,
-// and gets them back when it stays (in use, or not to be opened at all).
+// Opens where the new data goes: a file that is not there yet is created
+// in place; an existing one keeps its data until the new data is whole
+// beside it; one that a program holds gets its data under an alternate
+// name. 0 after reporting.
 static int OpenOutput(const char* path)
 {
-  const DWORD KEEPING = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  Item.Output = CreateOutput(path);
-  DWORD existing = INVALID_FILE_ATTRIBUTES;
-  if (Item.Output == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
-    existing = GetFileAttributesA(path);
-    if (existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY) && (existing & KEEPING) != 0 &&
-        SetFileAttributesA(path, existing & ~KEEPING)) {
-      Item.Output = CreateOutput(path);
-    } else {
-      existing = INVALID_FILE_ATTRIBUTES;
-      SetLastError(ERROR_ACCESS_DENIED);
-    }
-  }
+  Item.Output = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
   if (Item.Output != INVALID_HANDLE_VALUE) {
+    Item.Created = 1;
     Item.TargetCreated = 1;
     return 1;
   }
-  const DWORD error = GetLastError();
-  if (existing != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path, existing);
-  SetLastError(error);
-  if (error != ERROR_SHARING_VIOLATION) return ReportSystemError(path);
-  if (!OpenAlternate(path)) return ReportSystemError(path);
-  State.RunFlags |= RF_ALTERNATE_TARGET;
+  if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return ReportSystemError(path);
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return ReportSystemError(path);
+  }
+  // Opened alone for reading: a program that holds the file refuses that.
+  HANDLE probe = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
+  if (probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) {
+    if (!OpenAlternate(path)) return ReportSystemError(path);
+    State.RunFlags |= RF_ALTERNATE_TARGET;
+    return 1;
+  }
+  if (!BeginReplacement(path, Item.NewData)) return 0;
+  Item.Output = CreateFileA(Item.NewData, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (Item.Output == INVALID_HANDLE_VALUE) return ReportSystemError(path);
+  Item.Created = 1;
+  Item.Replacing = 1;
   return 1;
 }
 
@@ -304,9 +304,10 @@ static int Extract(const char* path, const char* label, unsigned payloadFlags)
   State.RunFlags &= ~RF_ALTERNATE_TARGET;
   Item.AlternateName[0] = '\0';
   Item.TargetCreated = 0;
+  Item.Replacing = 0;
 
   if (!OpenOutput(path)) return 0;
-  Item.OutputPath = (State.RunFlags & RF_ALTERNATE_TARGET) ? Item.AlternateName : path;
+  Item.OutputPath = (State.RunFlags & RF_ALTERNATE_TARGET) ? Item.AlternateName : Item.Replacing ? Item.NewData : path;
   int written = WriteBody(payloadFlags);
   if (written && Item.Timed && !SetFileTime(Item.Output, &Item.Creation, &Item.LastAccess, &Item.LastWrite))
     written = ReportSystemError(Item.OutputPath);
@@ -315,6 +316,15 @@ static int Extract(const char* path, const char* label, unsigned payloadFlags)
   Item.OutputPath = nullptr;
   if (!written) return 0;
 
+  if (Item.Replacing) {
+    int inUse = 0;
+    if (!PutInPlace(path, Item.NewData, &inUse)) return 0;
+    Item.Replacing = 0;
+    if (!inUse) return 1;
+    // Taken by a program since it was looked at: the new data waits.
+    lstrcpyA(Item.AlternateName, Item.NewData);
+    State.RunFlags |= RF_ALTERNATE_TARGET;
+  }
   if (!(State.RunFlags & RF_ALTERNATE_TARGET)) return 1;
   if (!ReplaceAtNextStart(path, Item.AlternateName)) return 0;
   State.RunFlags |= RF_RESTART_NEEDED;
@@ -342,12 +352,14 @@ static int MakeFileItem(const char* path)
   return LogInstalledPath(IsDllName(path) ? LOG_SHARED_FILE : LOG_FILE, path);
 }
 
-// Removes the file a failed item wrote: its alternate file, or the target it
-// created. A target it never opened, in use or not, is not touched.
+// Removes the file a failed item wrote: its alternate file, the new data
+// beside its target, or the target it created. A target it never opened,
+// in use or not, is not touched, and one it replaces keeps its data.
 static void RemoveItemFile(const char* path)
 {
   const char* written = nullptr;
   if (State.RunFlags & RF_ALTERNATE_TARGET) written = Item.AlternateName;
+  else if (Item.Replacing) written = Item.NewData;
   else if (Item.TargetCreated) written = path;
   if (written == nullptr) return;
   // The attributes may already have made it read-only.
@@ -381,6 +393,7 @@ int InstallItem(const char* path)
   Item.LastAccess = ToFileTime(item.LastAccess);
   Item.LastWrite = ToFileTime(item.LastWrite);
   Item.TargetCreated = 0;
+  Item.Replacing = 0;
   State.RunFlags &= ~RF_ALTERNATE_TARGET;
   if (MakeFileItem(path)) return 1;
   RemoveItemFile(path);

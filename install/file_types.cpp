@@ -15,6 +15,7 @@
 #include "app/state.h"
 #include "app/texts.h"
 #include "install/file_reference.h"
+#include "install/kept_values.h"
 #include "install/log.h"
 #include "payload/layout.h"
 #include "payload/reader.h"
@@ -76,8 +77,11 @@ static int SetClassKey(const char* key, const char* value)
   // A log line that cannot be written has been reported; the key stays.
   if (FormatWhole(TextBuffer, "HKEY_CLASSES_ROOT\\%s", key)) WriteLogLine(LOG_KEY "%s", TextBuffer);
   int result = 1;
-  if (value != nullptr && RegSetValueExA(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                                         static_cast<DWORD>(lstrlenA(value))) != ERROR_SUCCESS) {
+  // A file type's value that was there goes back if the run does not finish.
+  if (value != nullptr &&
+      (!KeepValue(HKEY_CLASSES_ROOT, key, nullptr) ||
+       RegSetValueExA(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                      static_cast<DWORD>(lstrlenA(value))) != ERROR_SUCCESS)) {
     result = FileTypeFailed();
   }
   RegCloseKey(handle);

@@ -20,6 +20,7 @@
 #include "app/state.h"
 #include "app/texts.h"
 #include "install/log_merge.h"
+#include "install/replaced_files.h"
 #include "install/uninstaller.h"
 #include "resources/dialogs.h"
 #include "ui/panel.h"
@@ -247,6 +248,10 @@ int PrepareInstall()
     return 0;
   }
   AdvanceProgress(ADVANCE_ITEM);
+
+  // A run that was ended before its finish left the files it replaced
+  // aside: they come back before anything else happens here.
+  if (TakeReplacedList()) GiveBackReplacedFiles();
 
   // An earlier installation's lines go only once they are in the new log.
   char note[2 * MAX_PATH + 8];

@@ -14,6 +14,17 @@ inline constexpr char EARLIER_LOG_FILE_NAME[] = "setup.$$$";
 #define LOG_ASIDE_NAME_FORMAT "setup.%3.3d"
 enum { LOG_ASIDE_NAMES = 1000 };
 
+// A file that an installation replaces gets its new data beside it under
+// "name.$new", then goes aside as "name.$old" while the new file takes its
+// place, until the run finishes (the copy goes) or rolls back (it comes
+// back). "setup.rpl" in the install folder lists each such file by its full
+// path, one per line, before anything is renamed: a run that was ended
+// before its finish leaves what the next run needs to give them back.
+inline constexpr char REPLACED_LIST_FILE_NAME[] = "setup.rpl";
+#define NEW_DATA_SUFFIX ".$new"
+#define KEPT_ASIDE_SUFFIX ".$old"
+enum { REPLACED_SUFFIX_BYTES = 5 };  // either suffix, without a NUL
+
 // Bytes of a log that the setup program merges and the uninstaller reads:
 // a larger one is no log an installation writes.
 enum { LOG_SIZE_LIMIT = 16 << 20 };

@@ -12,6 +12,7 @@
 #include "app/sjis.h"
 #include "app/state.h"
 #include "app/texts.h"
+#include "install/kept_values.h"
 #include "install/log.h"
 #include "payload/layout.h"
 #include "payload/reader.h"
@@ -116,8 +117,11 @@ static int SetRegistryValue(const RootKey& root, const char* rest, int type, con
       return ReportRegistryFailure(TXT_KEY_NOT_OPENED, key);
     }
   }
-  const LONG written = RegSetValueExA(opened != nullptr ? opened : root.Key, name, 0, static_cast<DWORD>(type),
-                                      data, length);
+  // What the value held goes back if the run does not finish.
+  const LONG written = !KeepValue(root.Key, cut != nullptr ? key : "", name)
+                           ? static_cast<LONG>(GetLastError())
+                           : RegSetValueExA(opened != nullptr ? opened : root.Key, name, 0, static_cast<DWORD>(type),
+                                            data, length);
   if (opened != nullptr) RegCloseKey(opened);
   if (written != ERROR_SUCCESS) return ReportRegistryFailure(TXT_VALUE_NOT_WRITTEN, name != nullptr ? name : "");
   WriteLogLine(LOG_VALUE "%s\\%s", root.LongName, rest);

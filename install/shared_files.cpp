@@ -15,6 +15,7 @@
 #include "app/version_info.h"
 #include "install/extract.h"
 #include "install/file_reference.h"
+#include "install/kept_values.h"
 #include "payload/layout.h"
 #include "payload/reader.h"
 
@@ -110,7 +111,9 @@ static int CountReference(const char* path, bool existed)
     RegCloseKey(handle);
   }
   ++count;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &handle,
+  // The count as it was goes back if the run does not finish.
+  if (KeepValue(HKEY_LOCAL_MACHINE, key, name) &&
+      RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &handle,
                       nullptr) == ERROR_SUCCESS) {
     RegSetValueExA(handle, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof count);
     RegCloseKey(handle);

@@ -13,8 +13,10 @@
 #include "install/completion.h"
 #include "install/extract.h"
 #include "install/file_types.h"
+#include "install/kept_values.h"
 #include "install/log.h"
 #include "install/registry.h"
+#include "install/replaced_files.h"
 #include "install/shared_files.h"
 #include "install/shortcuts.h"
 #include "install/uninstaller.h"
@@ -105,6 +107,10 @@ void RunSteps()
     CloseInstallLogForRollBack();
     RollBack();
   } else {
+    // A run that ends before its roll-back could start gives back what it
+    // replaced and rewrote all the same (the pool's uninstaller file).
+    if (StepTable[i].step != nullptr && TakeReplacedList()) GiveBackReplacedFiles();
+    if (StepTable[i].step != nullptr) GiveBackValues();
     CloseInstallLog();
   }
   LeavePhase();

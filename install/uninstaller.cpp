@@ -80,6 +80,8 @@ static int ReplacePooled(unsigned flags)
   const int folderLength = lstrlenA(State.UninstallerPath) - POOL_NAME_LENGTH;
   lstrcpynA(folder, State.UninstallerPath, folderLength + 1);
   if (!GetTempFileNameA(folder, "uns", 0, temporary)) return ReportSystemError(folder);
+  // The name is the pool's own now; the file is made new, not replaced.
+  DeleteFileA(temporary);
   const char* name = State.UninstallerPath + folderLength + 1;
   if (!ExtractFileAs(temporary, name, flags)) {
     DeleteFileA(temporary);

@@ -28,14 +28,15 @@ class Uninstallation : public Scenario {
   // Installs a product through its wizard as a user who accepts every
   // proposal. With a marker (the last text of one section) the payload is
   // cut just after it: the step of that section fails and rolls back.
-  void Install(const std::string& product, const std::string& folder, const char* marker = nullptr)
+  // With `into`, the cut is that many bytes after the marker's first place.
+  void Install(const std::string& product, const std::string& folder, const char* marker = nullptr, size_t into = 0)
   {
     CopyProduct(product);
     if (marker != nullptr) {
       const std::string image = FileText(folder_ / "SETUP.EXE");
-      const size_t at = image.rfind(marker);
+      const size_t at = into != 0 ? image.find(marker) : image.rfind(marker);
       ASSERT_NE(std::string::npos, at) << marker;
-      ASSERT_TRUE(WriteWholeFile(folder_ / "SETUP.EXE", BytesOf(image.substr(0, at + 2))));
+      ASSERT_TRUE(WriteWholeFile(folder_ / "SETUP.EXE", BytesOf(image.substr(0, at + (into != 0 ? into : 2)))));
     }
     Launch("");
     EXPECT_EQ(0u, RunThrough(folder)) << Transcript();
@@ -204,40 +205,41 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
                                                               other + "\\my notes.txt ", ShortName(counted)}));
 }
 
-// A payload cut in each section after the uninstaller's: a first
-// installation rolls back to the snapshot before it, but for the shared
-// library, which the roll-back never deletes: the next installation finds
-// it there uncounted and counts its unknown owner too, which keeps a count
-// after that roll-back. A reinstallation over a working installation
-// leaves that installation as it was.
+// A payload cut in each section after the uninstaller's, and inside the
+// body of a file: a first installation rolls back to the snapshot before
+// it, but for the shared library, which the roll-back never deletes (the
+// next installation finds it there uncounted and counts its unknown owner
+// too). A reinstallation over a working installation that the user has
+// changed since (a file's data and attributes, a value) leaves all of it as
+// it was.
 class FailedInstallation : public Uninstallation, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(FailedInstallation, LeavesWhatWasThereBefore)
 {
-  // A reinstallation embeds the file type's icon under the next free name
-  // and points the icon value at it; the roll-back removes that icon but
-  // keeps the value, which an earlier installation's log lists as well.
   const struct {
-    const char* Marker;     // the last text of the section cut
-    const char* Rewritten;  // what a failed reinstallation may leave changed
-    const char* Kept;       // what a failed first installation leaves, besides the vendor's key
-  } sections[] = {{"サンプル ビューア 説明書", nullptr, nullptr},
-                  {"$(SYSDIR)\\samplelib.dll", nullptr, nullptr},
-                  {"InstallVersion", nullptr, "\\samplelib.dll "},
-                  {"サンプル ビューア 文書", nullptr, "SharedDLLs\\"},
-                  {"/first-run", "smvfile\\DefaultIcon\\[]", nullptr}};
-  const std::string folder = folder_ / "サンプル";
+    const char* Marker;  // the last text of the section cut, or the name of a file cut inside its body
+    size_t Into;         // bytes after the name's first place; 0 for the last text of a section
+    const char* Kept;    // what a failed first installation leaves, besides the vendor's key
+  } sections[] = {{"bin\\viewer.exe", 1000, nullptr},
+                  {"サンプル ビューア 説明書", 0, nullptr},
+                  {"$(SYSDIR)\\samplelib.dll", 0, nullptr},
+                  {"InstallVersion", 0, "\\samplelib.dll "},
+                  {"サンプル ビューア 文書", 0, nullptr},
+                  {"/first-run", 0, nullptr}};
+  const std::string folder = folder_ / "サンプル", readme = folder + "\\readme.txt";
   for (const auto& section : sections) {
-    if (GetParam()) Install("uninstall-sample", folder);
+    if (GetParam()) {
+      Install("uninstall-sample", folder);
+      ASSERT_TRUE(WriteWholeFile(readme, BytesOf("the user's notes")) &&
+                  SetFileAttributesA(readme.c_str(), FILE_ATTRIBUTE_READONLY));
+      SetRegistryText(HKEY_CURRENT_USER, SAMPLE_KEY, "InstallVersion", "0.9");
+    }
     const Snapshot before = Take(folder_.Path());
-    Install("uninstall-sample", folder, section.Marker);
+    Install("uninstall-sample", folder, section.Marker, section.Into);
     Restart();
-    const char* explained = GetParam() ? section.Rewritten : section.Kept;
-    EXPECT_EQ("{}", Unexplained(before, Take(folder_.Path()), {VENDOR_KEY, explained ? explained : VENDOR_KEY}))
-        << section.Marker;
-  }
-  if (!GetParam()) {
-    EXPECT_EQ("1", SharedCount());
+    const char* explained = GetParam() || section.Kept == nullptr ? VENDOR_KEY : section.Kept;
+    EXPECT_EQ("{}", Unexplained(before, Take(folder_.Path()), {VENDOR_KEY, explained})) << section.Marker;
+    if (GetParam()) SetFileAttributesA(readme.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
 }
 

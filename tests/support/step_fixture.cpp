@@ -4,6 +4,8 @@
 #include <algorithm>
 #include "app/file_io.h"
 #include "app/state.h"
+#include "install/kept_values.h"
+#include "install/replaced_files.h"
 #include "payload/stream.h"
 
 SourceFile Source(const Bytes& data, uint32_t attributes)
@@ -56,6 +58,8 @@ void StepFixture::TearDown()
   boxes_.reset();
   ClosePayload();
   CloseHandle(State.InstallLog);
+  ForgetReplacedFiles();
+  ForgetValues();
   DestroyWindow(window_);
   for (IoKind kind : {IO_READ, IO_WRITE, IO_CREATE}) IoInjectFault(kind, -1, 0);
   SetCurrentDirectoryA(startDirectory_);  // the folder could not be removed while current
@@ -93,6 +97,8 @@ void StepFixture::ExpectOneErrorAbout(const std::string& subject)
 std::string StepFixture::Log()
 {
   CloseHandle(State.InstallLog);
+  ForgetReplacedFiles();
+  ForgetValues();
   State.InstallLog = INVALID_HANDLE_VALUE;
   return FileText(aside_ / "setup.inf");
 }
