@@ -2,7 +2,8 @@
 // comparison (as signed numbers), the question before a newer file is
 // replaced and each answer's effect, and the SharedDLLs count under the
 // short path: new (2 over a file that was there uncounted, for its unknown
-// owner) or raised by one.
+// owner) or raised by one, on a reinstallation only for a file the earlier
+// log does not list.
 #include "app/state.h"
 #include "install/shared_files.h"
 #include "tests/support/step_fixture.h"
@@ -77,4 +78,31 @@ TEST_F(SharedFiles, NewerInstalledFilesAreKeptOnlyWhenTheUserSaysSo)
       if (*count == '5') RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SHARED_DLLS + 19, ShortName(path).c_str());
     }
   }
+}
+
+// A reinstallation counted before the files its earlier log lists, in any
+// case; a file new to this version is counted, since uninstalling lowers it.
+TEST_F(SharedFiles, AReinstallationCountsOnlyTheFilesItsEarlierLogDoesNotList)
+{
+  const std::string listed = folder_ / "Listed.dll", added = folder_ / "Added.dll", earlier = folder_ / "setup.$$$";
+  std::string upper = listed;
+  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  ASSERT_TRUE(WriteWholeFile(earlier, BytesOf("AUTHOR=Norvalex\r\nDLL=" + upper + "\r\nFILE=" + added + ".old\r\n")));
+  Product product;
+  const DWORD three = 3;
+  for (const std::string& path : {listed, added}) {
+    ASSERT_TRUE(WriteWholeFile(path, BytesOf(path)));
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, SHARED_DLLS + 19, ShortName(path).c_str(), REG_DWORD, &three, sizeof three);
+    product.SharedFiles.push_back({path, 0, 0, Source(BytesOf(path))});
+  }
+  SectionWriter writer(0, 0);
+  writer.SharedFiles(product);
+  Open(writer.Out);
+  State.AlreadyRegistered = 1;
+  State.EarlierLog = CreateFileA(earlier.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(1, InstallSharedFiles());
+  CloseHandle(State.EarlierLog);
+  State.EarlierLog = INVALID_HANDLE_VALUE;
+  EXPECT_EQ("3", RegistryText(nullptr, SHARED_DLLS, ShortName(listed).c_str()));
+  EXPECT_EQ("4", RegistryText(nullptr, SHARED_DLLS, ShortName(added).c_str()));
 }
