@@ -84,13 +84,14 @@ TEST_F(SharedFiles, NewerInstalledFilesAreKeptOnlyWhenTheUserSaysSo)
 // case; a file new to this version is counted, since uninstalling lowers it.
 TEST_F(SharedFiles, AReinstallationCountsOnlyTheFilesItsEarlierLogDoesNotList)
 {
-  const std::string listed = folder_ / "Listed.dll", added = folder_ / "Added.dll", earlier = folder_ / "setup.$$$";
+  const std::string listed = folder_ / "Listed.dll", control = folder_ / "Control.ocx", added = folder_ / "Added.dll";
+  const std::string earlier = folder_ / "setup.$$$";
   std::string upper = listed;
   for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-  ASSERT_TRUE(WriteWholeFile(earlier, BytesOf("AUTHOR=Norvalex\r\nDLL=" + upper + "\r\nFILE=" + added + ".old\r\n")));
+  ASSERT_TRUE(WriteWholeFile(earlier, BytesOf("AUTHOR=Norvalex\r\nDLL=" + upper + "\r\nFILE=" + control + "\r\nFILE=" + added + ".old\r\n")));
   Product product;
   const DWORD three = 3;
-  for (const std::string& path : {listed, added}) {
+  for (const std::string& path : {listed, control, added}) {
     ASSERT_TRUE(WriteWholeFile(path, BytesOf(path)));
     RegSetKeyValueA(HKEY_LOCAL_MACHINE, SHARED_DLLS + 19, ShortName(path).c_str(), REG_DWORD, &three, sizeof three);
     product.SharedFiles.push_back({path, 0, 0, Source(BytesOf(path))});
@@ -104,5 +105,6 @@ TEST_F(SharedFiles, AReinstallationCountsOnlyTheFilesItsEarlierLogDoesNotList)
   CloseHandle(State.EarlierLog);
   State.EarlierLog = INVALID_HANDLE_VALUE;
   EXPECT_EQ("3", RegistryText(nullptr, SHARED_DLLS, ShortName(listed).c_str()));
+  EXPECT_EQ("3", RegistryText(nullptr, SHARED_DLLS, ShortName(control).c_str()));
   EXPECT_EQ("4", RegistryText(nullptr, SHARED_DLLS, ShortName(added).c_str()));
 }
