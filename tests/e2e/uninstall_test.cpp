@@ -209,7 +209,8 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
 // library, which the roll-back never deletes: the next installation finds
 // it there uncounted and counts its unknown owner too, which keeps a count
 // after that roll-back. A reinstallation over a working installation
-// leaves that installation as it was.
+// leaves that installation as it was, also where its folder is typed in
+// another case.
 class FailedInstallation : public Uninstallation, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(FailedInstallation, LeavesWhatWasThereBefore)
@@ -221,16 +222,19 @@ TEST_P(FailedInstallation, LeavesWhatWasThereBefore)
     const char* Marker;     // the last text of the section cut
     const char* Rewritten;  // what a failed reinstallation may leave changed
     const char* Kept;       // what a failed first installation leaves, besides the vendor's key
-  } sections[] = {{"サンプル ビューア 説明書", nullptr, nullptr},
-                  {"$(SYSDIR)\\samplelib.dll", nullptr, nullptr},
-                  {"InstallVersion", nullptr, "\\samplelib.dll "},
-                  {"サンプル ビューア 文書", nullptr, "SharedDLLs\\"},
-                  {"/first-run", "smvfile\\DefaultIcon\\[]", nullptr}};
+    bool Retyped;           // a reinstallation types the folder in upper case
+  } sections[] = {{"サンプル ビューア 説明書", nullptr, nullptr, true},
+                  {"$(SYSDIR)\\samplelib.dll", nullptr, nullptr, false},
+                  {"InstallVersion", nullptr, "\\samplelib.dll ", true},
+                  {"サンプル ビューア 文書", nullptr, "SharedDLLs\\", false},
+                  {"/first-run", "smvfile\\DefaultIcon\\[]", nullptr, false}};
   const std::string folder = folder_ / "サンプル";
+  std::string upper = folder_.Path();
+  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
   for (const auto& section : sections) {
     if (GetParam()) Install("uninstall-sample", folder);
     const Snapshot before = Take(folder_.Path());
-    Install("uninstall-sample", folder, section.Marker);
+    Install("uninstall-sample", GetParam() && section.Retyped ? upper + "\\サンプル" : folder, section.Marker);
     Restart();
     const char* explained = GetParam() ? section.Rewritten : section.Kept;
     EXPECT_EQ("{}", Unexplained(before, Take(folder_.Path()), {VENDOR_KEY, explained ? explained : VENDOR_KEY}))
