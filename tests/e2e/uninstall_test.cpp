@@ -229,8 +229,7 @@ TEST_P(FailedInstallation, LeavesWhatWasThereBefore)
                   {"サンプル ビューア 文書", nullptr, "SharedDLLs\\", false},
                   {"/first-run", "smvfile\\DefaultIcon\\[]", nullptr, false}};
   const std::string folder = folder_ / "サンプル";
-  std::string upper = folder_.Path();
-  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  const std::string upper = CharUpperA(&std::string(folder_.Path())[0]);  // an ASCII path
   for (const auto& section : sections) {
     if (GetParam()) Install("uninstall-sample", folder);
     const Snapshot before = Take(folder_.Path());

@@ -80,15 +80,12 @@ TEST_F(SharedFiles, NewerInstalledFilesAreKeptOnlyWhenTheUserSaysSo)
   }
 }
 
-// A reinstallation counted before the files its earlier log lists, in any
-// case; a file new to this version is counted, since uninstalling lowers it.
 TEST_F(SharedFiles, AReinstallationCountsOnlyTheFilesItsEarlierLogDoesNotList)
 {
   const std::string listed = folder_ / "Listed.dll", control = folder_ / "Control.ocx", added = folder_ / "Added.dll";
-  const std::string earlier = folder_ / "setup.$$$";
-  std::string upper = listed;
-  for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-  ASSERT_TRUE(WriteWholeFile(earlier, BytesOf("AUTHOR=Norvalex\r\nDLL=" + upper + "\r\nFILE=" + control + "\r\nFILE=" + added + ".old\r\n")));
+  // Listed in another case, as when the folder was typed so the first time.
+  const std::string earlier = "AUTHOR=Norvalex\r\nDLL=" + folder_ / "LISTED.DLL\r\nFILE=" + control + "\r\nFILE=" + added + ".old";
+  ASSERT_TRUE(WriteWholeFile(folder_ / "setup.$$$", BytesOf(earlier)));
   Product product;
   const DWORD three = 3;
   for (const std::string& path : {listed, control, added}) {
@@ -100,11 +97,9 @@ TEST_F(SharedFiles, AReinstallationCountsOnlyTheFilesItsEarlierLogDoesNotList)
   writer.SharedFiles(product);
   Open(writer.Out);
   State.AlreadyRegistered = 1;
-  State.EarlierLog = CreateFileA(earlier.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  State.EarlierLog = CreateFileA("setup.$$$", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_EQ(1, InstallSharedFiles());
   CloseHandle(State.EarlierLog);
-  State.EarlierLog = INVALID_HANDLE_VALUE;
-  EXPECT_EQ("3", RegistryText(nullptr, SHARED_DLLS, ShortName(listed).c_str()));
-  EXPECT_EQ("3", RegistryText(nullptr, SHARED_DLLS, ShortName(control).c_str()));
-  EXPECT_EQ("4", RegistryText(nullptr, SHARED_DLLS, ShortName(added).c_str()));
+  for (const auto& [path, count] : {std::pair{listed, "3"}, {control, "3"}, {added, "4"}})
+    EXPECT_EQ(count, RegistryText(nullptr, SHARED_DLLS, ShortName(path).c_str())) << path;
 }
