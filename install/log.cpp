@@ -1,11 +1,12 @@
 // The install log "setup.inf": the prepare step that keeps an older log as
 // "setup.$$$" and opens the new one with its head lines, the line writers
-// of the install steps, and the closing merge. A line holds at most 257
-// characters before its CR LF; a longer one is refused, never cut. An older
-// log is never lost: it is merged, or it gets its own name back, or (when
-// the run rolls back) it waits beside the lines only this run added. Only
-// an earlier log that the product's Uninstall entry vouches for by its
-// digest is merged; any other is kept aside under a name of its own.
+// of the install steps, the look-up of a file in the older log, and the
+// closing merge. A line holds at most 257 characters before its CR LF; a
+// longer one is refused, never cut. An older log is never lost: it is
+// merged, or it gets its own name back, or (when the run rolls back) it
+// waits beside the lines only this run added. Only an earlier log that the
+// product's Uninstall entry vouches for by its digest is merged; any other
+// is kept aside under a name of its own.
 #include "install/log.h"
 #include <windows.h>
 #include <commctrl.h>
