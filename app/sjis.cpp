@@ -64,6 +64,19 @@ bool SameSjisPath(const char* a, const char* b)
   }
 }
 
+bool SameSjisText(const char* a, const char* b, size_t length)
+{
+  for (size_t i = 0; i < length; ++i) {
+    if (IsSjisLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < length) {
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      ++i;
+    } else if (FoldedAscii(a[i]) != FoldedAscii(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
 const char* SjisPathBelow(const char* path, const char* folder)
 {
   if (folder[0] == '\0') return nullptr;

@@ -27,6 +27,11 @@ bool CutTrailingBackslash(char* text);
 // characters compared as they are).
 bool SameSjisPath(const char* a, const char* b);
 
+// True when the length bytes at a and at b are the same text as Windows
+// compares names: equal but for ASCII case, a double-byte character
+// compared as its two bytes (a trail byte that is a letter is never folded).
+bool SameSjisText(const char* a, const char* b, size_t length);
+
 // The rest of path after folder and a backslash when path lies strictly
 // below folder (compared as SameSjisPath does; one trailing backslash of
 // folder allowed); null otherwise, and for an empty folder.

@@ -1,11 +1,12 @@
 // The install log "setup.inf": the prepare step that keeps an older log as
 // "setup.$$$" and opens the new one with its head lines, the line writers
-// of the install steps, and the closing merge. A line holds at most 257
-// characters before its CR LF; a longer one is refused, never cut. An older
-// log is never lost: it is merged, or it gets its own name back, or (when
-// the run rolls back) it waits beside the lines only this run added. Only
-// an earlier log that the product's Uninstall entry vouches for by its
-// digest is merged; any other is kept aside under a name of its own.
+// of the install steps, the look-up of a file in the older log, and the
+// closing merge. A line holds at most 257 characters before its CR LF; a
+// longer one is refused, never cut. An older log is never lost: it is
+// merged, or it gets its own name back, or (when the run rolls back) it
+// waits beside the lines only this run added. Only an earlier log that the
+// product's Uninstall entry vouches for by its digest is merged; any other
+// is kept aside under a name of its own.
 #include "install/log.h"
 #include <windows.h>
 #include <commctrl.h>
@@ -94,11 +95,15 @@ int WriteLogLine(const char* format, ...)
   return 1;
 }
 
+// A path that starts with a drive or a share; any other is taken from InstallFolder.
+static bool IsAbsolutePath(const char* path)
+{
+  return (path[0] == '\\' && path[1] == '\\') || (path[0] != '\0' && path[1] == ':');
+}
+
 int LogInstalledPath(const char* head, const char* path)
 {
-  const bool unc = path[0] == '\\' && path[1] == '\\';
-  const bool drive = path[0] != '\0' && path[1] == ':';
-  if (unc || drive) return WriteLogLine("%s%s", head, path);
+  if (IsAbsolutePath(path)) return WriteLogLine("%s%s", head, path);
   return WriteLogLine("%s%s\\%s", head, State.InstallFolder, path);
 }
 
@@ -347,6 +352,30 @@ static int MergeInto(HANDLE target, HANDLE old)
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
   }
   return merged;
+}
+
+bool EarlierLogListsFile(const char* path)
+{
+  DWORD high = 0;
+  const DWORD size = State.EarlierLog == INVALID_HANDLE_VALUE ? INVALID_FILE_SIZE : GetFileSize(State.EarlierLog, &high);
+  if (size == INVALID_FILE_SIZE || high != 0 || size > LOG_SIZE_LIMIT) return false;
+  char* log = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, size + 1));
+  if (log == nullptr) return false;
+  bool listed = false;
+  if (ReadFromStart(State.EarlierLog, log, size)) {
+    static const char* const heads[] = {LOG_FILE, LOG_SHARED_FILE};
+    for (const char* head : heads) {
+      // Formatted as LogInstalledPath writes it; a line too long for the log was never written.
+      char line[LINE_BYTES];
+      const int length = IsAbsolutePath(path)
+                             ? _snprintf(line, LOG_LINE_LIMIT + 1, "%s%s", head, path)
+                             : _snprintf(line, LOG_LINE_LIMIT + 1, "%s%s\\%s", head, State.InstallFolder, path);
+      if (length >= 0 && length <= LOG_LINE_LIMIT && LogHasLine(log, size, line, static_cast<size_t>(length)))
+        listed = true;
+    }
+  }
+  HeapFree(GetProcessHeap(), 0, log);
+  return listed;
 }
 
 void CloseInstallLog()

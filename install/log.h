@@ -22,6 +22,12 @@ int WriteLogLine(const char* format, ...);
 // relative path is taken from InstallFolder. 0 after reporting.
 int LogInstalledPath(const char* head, const char* path);
 
+// True when the earlier log that PrepareInstall keeps open lists `path`
+// (absolute, or relative to InstallFolder) on a FILE= or DLL= line, the
+// lines compared as the merge compares them. False without an earlier log
+// or when it cannot be read. Reports nothing.
+bool EarlierLogListsFile(const char* path);
+
 // Appends the older log's lines that the new log lacks, removes "setup.$$$"
 // once they are written and flushed (otherwise it stays, for the next run's
 // prepare step), stores the digests that vouch for the logs in the

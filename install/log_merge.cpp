@@ -1,10 +1,12 @@
 // The log merge as set operations on lines: the new log's lines and every
 // line appended so far go into an open-addressing hash table of line
 // references, so each old line is looked up once instead of by re-reading
-// the new log.
+// the new log. Lines compare as Windows compares paths, so that a folder
+// typed in another case does not make every line a new one.
 #include "install/log_merge.h"
 #include <cstdint>
 #include <cstring>
+#include "app/sjis.h"
 
 namespace {
 
@@ -18,10 +20,16 @@ struct LineTable {
   size_t Mask;
 };
 
+// Folds every ASCII letter, trail bytes too: lines that compare equal
+// hash alike, and the few others that collide are told apart by the
+// comparison.
 uint32_t Hash(const char* text, size_t length)
 {
   uint32_t h = 2166136261u;
-  for (size_t i = 0; i < length; ++i) h = (h ^ static_cast<unsigned char>(text[i])) * 16777619u;
+  for (size_t i = 0; i < length; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    h = (h ^ (c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c)) * 16777619u;
+  }
   return h;
 }
 
@@ -31,7 +39,7 @@ bool Insert(LineTable& table, const char* text, size_t length)
   size_t i = Hash(text, length) & table.Mask;
   while (table.Slots[i].Text != nullptr) {
     const LineRef& slot = table.Slots[i];
-    if (slot.Length == length && memcmp(slot.Text, text, length) == 0) return false;
+    if (slot.Length == length && SameSjisText(slot.Text, text, length)) return false;
     i = (i + 1) & table.Mask;
   }
   table.Slots[i] = {text, static_cast<uint32_t>(length)};
@@ -40,7 +48,7 @@ bool Insert(LineTable& table, const char* text, size_t length)
 
 size_t LineCount(const char* log, size_t size)
 {
-  size_t lines = 0;
+  size_t lines = size > 0 && log[size - 1] != '\n';
   for (size_t i = 0; i < size; ++i) lines += log[i] == '\n';
   return lines;
 }
@@ -54,16 +62,14 @@ size_t SlotCount(const char* oldLog, size_t oldSize, const char* newLog, size_t 
   return slots;
 }
 
-// Calls visit(text, length) for each line of the log.
+// Calls visit(text, length) for each line of the log, without the CR of
+// its CR LF.
 template <typename Visit>
 void ForEachLine(const char* log, size_t size, Visit visit)
 {
-  size_t start = 0;
-  for (size_t i = 0; i < size; ++i) {
-    if (log[i] != '\n') continue;
-    const size_t length = i - start;
-    visit(log + start, length == 0 ? 0 : length - 1);
-    start = i + 1;
+  for (size_t start = 0, end = 0; start < size; start = end + 1) {
+    for (end = start; end < size && log[end] != '\n'; ++end) {}
+    visit(log + start, end > start && log[end - 1] == '\r' ? end - start - 1 : end - start);
   }
 }
 
@@ -100,4 +106,13 @@ size_t MergeLogs(const char* oldLog, size_t oldSize, const char* newLog, size_t 
     out[used++] = '\n';
   });
   return used;
+}
+
+bool LogHasLine(const char* log, size_t size, const char* line, size_t length)
+{
+  bool found = false;
+  ForEachLine(log, size, [&](const char* text, size_t textLength) {
+    found = found || (textLength == length && SameSjisText(text, line, length));
+  });
+  return found;
 }

@@ -2,8 +2,9 @@
 // file is installed unless a newer one is there and the user keeps it; a
 // kept file still has its item record read through, so the next entry
 // starts where it should. Each entry counts the product as one more user in
-// the SharedDLLs reference counts, under the file's short path; a file that
-// was there uncounted counts its unknown owner too.
+// the SharedDLLs reference counts, under the file's short path, once per
+// product: a reinstallation counts only the files its earlier log does not
+// list. A file that was there uncounted counts its unknown owner too.
 #include "install/shared_files.h"
 #include <windows.h>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "app/services.h"
 #include "app/state.h"
 #include "app/version_info.h"
+#include "install/log.h"
 #include "install/extract.h"
 #include "install/file_reference.h"
 #include "install/kept_values.h"
@@ -141,7 +143,8 @@ int InstallSharedFiles()
     } else if (!ReadItemThrough()) {
       return 0;
     }
-    // A product already registered counted its files when it was first installed.
-    if (!State.AlreadyRegistered && !CountReference(path, existed)) return 0;
+    // A product already registered counted the files its earlier log lists;
+    // one this version adds is counted now, since its uninstallation lowers it.
+    if (!(State.AlreadyRegistered && EarlierLogListsFile(path)) && !CountReference(path, existed)) return 0;
   }
 }

@@ -211,7 +211,7 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
 // next installation finds it there uncounted and counts its unknown owner
 // too). A reinstallation over a working installation that the user has
 // changed since (a file's data and attributes, a value) leaves all of it as
-// it was.
+// it was, also where its folder is typed in another case.
 class FailedInstallation : public Uninstallation, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(FailedInstallation, LeavesWhatWasThereBefore)
@@ -220,13 +220,15 @@ TEST_P(FailedInstallation, LeavesWhatWasThereBefore)
     const char* Marker;  // the last text of the section cut, or the name of a file cut inside its body
     size_t Into;         // bytes after the name's first place; 0 for the last text of a section
     const char* Kept;    // what a failed first installation leaves, besides the vendor's key
-  } sections[] = {{"bin\\viewer.exe", 1000, nullptr},
-                  {"サンプル ビューア 説明書", 0, nullptr},
-                  {"$(SYSDIR)\\samplelib.dll", 0, nullptr},
-                  {"InstallVersion", 0, "\\samplelib.dll "},
-                  {"サンプル ビューア 文書", 0, nullptr},
-                  {"/first-run", 0, nullptr}};
+    bool Retyped;        // a reinstallation types the folder in upper case
+  } sections[] = {{"bin\\viewer.exe", 1000, nullptr, true},
+                  {"サンプル ビューア 説明書", 0, nullptr, false},
+                  {"$(SYSDIR)\\samplelib.dll", 0, nullptr, true},
+                  {"InstallVersion", 0, "\\samplelib.dll ", false},
+                  {"サンプル ビューア 文書", 0, nullptr, true},
+                  {"/first-run", 0, nullptr, false}};
   const std::string folder = folder_ / "サンプル", readme = folder + "\\readme.txt";
+  const std::string upper = CharUpperA(&std::string(folder_.Path())[0]);  // an ASCII path
   for (const auto& section : sections) {
     if (GetParam()) {
       Install("uninstall-sample", folder);
@@ -235,7 +237,8 @@ TEST_P(FailedInstallation, LeavesWhatWasThereBefore)
       SetRegistryText(HKEY_CURRENT_USER, SAMPLE_KEY, "InstallVersion", "0.9");
     }
     const Snapshot before = Take(folder_.Path());
-    Install("uninstall-sample", folder, section.Marker, section.Into);
+    Install("uninstall-sample", GetParam() && section.Retyped ? upper + "\\サンプル" : folder, section.Marker,
+            section.Into);
     Restart();
     const char* explained = GetParam() || section.Kept == nullptr ? VENDOR_KEY : section.Kept;
     EXPECT_EQ("{}", Unexplained(before, Take(folder_.Path()), {VENDOR_KEY, explained})) << section.Marker;

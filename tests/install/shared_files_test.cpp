@@ -2,7 +2,8 @@
 // comparison (as signed numbers), the question before a newer file is
 // replaced and each answer's effect, and the SharedDLLs count under the
 // short path: new (2 over a file that was there uncounted, for its unknown
-// owner) or raised by one.
+// owner) or raised by one, on a reinstallation only for a file the earlier
+// log does not list.
 #include "app/state.h"
 #include "install/shared_files.h"
 #include "tests/support/step_fixture.h"
@@ -77,4 +78,28 @@ TEST_F(SharedFiles, NewerInstalledFilesAreKeptOnlyWhenTheUserSaysSo)
       if (*count == '5') RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, SHARED_DLLS + 19, ShortName(path).c_str());
     }
   }
+}
+
+TEST_F(SharedFiles, AReinstallationCountsOnlyTheFilesItsEarlierLogDoesNotList)
+{
+  const std::string listed = folder_ / "Listed.dll", control = folder_ / "Control.ocx", added = folder_ / "Added.dll";
+  // Listed in another case, as when the folder was typed so the first time.
+  const std::string earlier = "AUTHOR=Norvalex\r\nDLL=" + folder_ / "LISTED.DLL\r\nFILE=" + control + "\r\nFILE=" + added + ".old";
+  ASSERT_TRUE(WriteWholeFile(folder_ / "setup.$$$", BytesOf(earlier)));
+  Product product;
+  const DWORD three = 3;
+  for (const std::string& path : {listed, control, added}) {
+    ASSERT_TRUE(WriteWholeFile(path, BytesOf(path)));
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, SHARED_DLLS + 19, ShortName(path).c_str(), REG_DWORD, &three, sizeof three);
+    product.SharedFiles.push_back({path, 0, 0, Source(BytesOf(path))});
+  }
+  SectionWriter writer(0, 0);
+  writer.SharedFiles(product);
+  Open(writer.Out);
+  State.AlreadyRegistered = 1;
+  State.EarlierLog = CreateFileA("setup.$$$", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(1, InstallSharedFiles());
+  CloseHandle(State.EarlierLog);
+  for (const auto& [path, count] : {std::pair{listed, "3"}, {control, "3"}, {added, "4"}})
+    EXPECT_EQ(count, RegistryText(nullptr, SHARED_DLLS, ShortName(path).c_str())) << path;
 }
