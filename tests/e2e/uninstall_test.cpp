@@ -186,6 +186,7 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
   // The library's last count stays while the user's program keeps the
   // library from going; once the program has ended, the same command takes it.
   const std::string samplelib = SystemFolder() + "\\samplelib.dll", otherLog = FileText(other + "\\setup.inf");
+  const std::string pooled = RegisteredUninstaller(OTHER);
   const std::string command = RegistryText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY + std::string(OTHER), "UninstallString");
   const HMODULE loaded = LoadLibraryExA(samplelib.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
   Uninstall(OTHER);
@@ -199,6 +200,12 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
   RunThrough("");
   EXPECT_EQ(1, Count("共有ファイルの削除確認"));
   EXPECT_FALSE(FileExists(samplelib));
+  // The last product's pool file waits for its deletion at the next start:
+  // a product installed before then registers another name, which stays.
+  Install("uninstall-other", other);
+  Restart();
+  EXPECT_TRUE(RegisteredUninstaller(OTHER) != pooled && FileExists(RegisteredUninstaller(OTHER))) << pooled;
+  Uninstall(OTHER);
   Restart();
   EXPECT_EQ("{}", Unexplained(before, Take(folder_.Path()), {sample + " 16", sample + "\\bin", other + " 16",
                                                               other + "\\my notes.txt ", ShortName(counted)}));
