@@ -236,9 +236,13 @@ static void AddLoggedFile(const char* line, size_t length, ULONGLONG* total)
   char path[MAX_PATH];
   CopyMemory(path, line + head, length - head);
   path[length - head] = '\0';
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (GetFileAttributesExA(path, GetFileExInfoStandard, &data))
-    *total += (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  // Opened for no access, the file may be held by anyone.
+  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD high = 0;
+  const DWORD low = GetFileSize(file, &high);
+  if (low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR) *total += (static_cast<ULONGLONG>(high) << 32) | low;
+  CloseHandle(file);
 }
 
 void RegisterEstimatedSize()
