@@ -3,6 +3,7 @@
 // machine compared before and after; what other products, the user and a
 // failed installation or reinstallation must keep; and refused logs.
 #include <shlobj.h>
+#include "resources/dialogs.h"
 #include "tests/e2e/scenario.h"
 
 namespace {
@@ -65,7 +66,9 @@ class Uninstallation : public Scenario {
 // mode names the refused lines. Each uninstallation keeps what the other
 // product and the user still use; a file in use goes at the restart, a file
 // the system may not delete stays (a shared one with its last count). The
-// machine ends as it was but for what the user added or held.
+// second product is refused in the first's folder; installed again while
+// its pool file waits for its deletion, it takes another. The machine ends
+// as it was but for what the user added or held.
 TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
 {
   const std::string sample = folder_ / "サンプル", other = folder_ / "ツール", log = sample + "\\setup.inf";
@@ -93,6 +96,15 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
   const Snapshot before = Take(folder_.Path());
   Install("uninstall-sample", sample);
   Install("uninstall-other", other);
+  // The other product is refused in the sample's folder, where it would take the sample's log for its own.
+  Launch("");
+  const char FOLDER[] = "ｾｯﾄｱｯﾌﾟ ﾌｫﾙﾀﾞ";
+  EXPECT_EQ(0u, RunThrough("", {{FOLDER, IDC_NEXT, "", 1, [&](const Screen& page) { driver_->Type(page, IDC_FOLDER, sample); }},
+                                {"ｾｯﾄｱｯﾌﾟ ｴﾗｰ", IDOK, "", 1, {}, true}, {FOLDER, IDC_CANCEL_PAGE, "", 1},
+                                {"セットアップの終了", IDYES, "", 1}}));
+  EXPECT_EQ(sample + "\n\nこのフォルダには「" + SAMPLE + "」がインストールされています。\n"
+                     "ほかの製品のフォルダにはインストールできません。別のフォルダを指定してください。",
+            BoxText("ｾｯﾄｱｯﾌﾟ ｴﾗｰ")) << Transcript();
   const std::string original = FileText(log);
   EXPECT_EQ(0u, original.find("USER=山田DLL=C:\\evil.dll\r\nSECTION=社FOLDER=C:\\\r\n")) << original;
   EXPECT_EQ(RegisteredUninstaller(OTHER), RegisteredUninstaller(SAMPLE)) << "one pooled uninstaller";
