@@ -1,7 +1,8 @@
 // The uninstaller step: a pool of names unins000.exe to unins999.exe in the
 // Windows folder shared by every product of this engine. A name is taken
-// when it is free or holds an identical uninstaller of this engine; a file
-// of another maker is never replaced.
+// when it is free or holds an identical uninstaller of this engine, and no
+// move planned for the next start of Windows names it; a file of another
+// maker is never replaced.
 #include "install/uninstaller.h"
 #include <cstring>
 #include "app/flags.h"
@@ -14,10 +15,11 @@
 #include "install/extract.h"
 #include "install/install_path.h"
 #include "install/log_format.h"
+#include "install/pending_pool.h"
 #include "resources/identity.h"
 
 enum : DWORD { ENGINE_VERSION_MS = ENGINE_VERSION_MAJOR << 16 | ENGINE_VERSION_MINOR, ENGINE_VERSION_LS = 0 };
-enum { POOL_SIZE = 1000, POOL_NAME_LENGTH = 13, POOL_NAME_EXTRA = 16 };  // "\unins000.exe", and room for the NUL
+enum { POOL_NAME_LENGTH = 13, POOL_NAME_EXTRA = 16 };  // "\unins000.exe", and room for the NUL
 enum { COMPARE_CHUNK = 4096 };
 enum { SAVED_VALUES = 16, SAVED_NAME_BYTES = 64, KILOBYTE = 1024 };
 
@@ -36,7 +38,13 @@ static int ChooseName()
   char folder[MAX_PATH];
   GetWindowsDirectoryA(folder, sizeof folder);
   if (lstrlenA(folder) + POOL_NAME_EXTRA > MAX_PATH) return RefuseLongPath(folder);
+  // A name whose file goes at the next start (another product's
+  // uninstallation deletes its pool file so) would leave the entry naming
+  // a missing file; a free one would lose the new file.
+  bool pending[POOL_SIZE] = {};
+  if (!MarkPendingPoolNames(folder, pending)) return 0;
   for (int n = 0; n < POOL_SIZE; ++n) {
+    if (pending[n]) continue;
     wsprintfA(State.UninstallerPath, "%s\\unins%3.3d.exe", folder, n);
     if (GetFileAttributesA(State.UninstallerPath) == INVALID_FILE_ATTRIBUTES) return 1;
     if (IsOurUninstaller(State.UninstallerPath)) return 1;
@@ -230,9 +238,13 @@ static void AddLoggedFile(const char* line, size_t length, ULONGLONG* total)
   char path[MAX_PATH];
   CopyMemory(path, line + head, length - head);
   path[length - head] = '\0';
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (GetFileAttributesExA(path, GetFileExInfoStandard, &data))
-    *total += (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  // Opened for no access, the file may be held by anyone.
+  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD high = 0;
+  const DWORD low = GetFileSize(file, &high);
+  if (low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR) *total += (static_cast<ULONGLONG>(high) << 32) | low;
+  CloseHandle(file);
 }
 
 void RegisterEstimatedSize()

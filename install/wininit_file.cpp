@@ -98,6 +98,33 @@ static int RewriteIni(const char* ini, const char* bak, int hadIni, const char* 
   return ok;
 }
 
+int ReadWininit(char** text, DWORD* size)
+{
+  *text = nullptr;
+  *size = 0;
+  char ini[MAX_PATH];
+  if (!WindowsFolderFile("WININIT.INI", ini)) return 0;
+  HANDLE file = CreateFileA(ini, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND ? 1 : 0;
+  const DWORD length = GetFileSize(file, nullptr);
+  int ok = 0;
+  if (length == INVALID_FILE_SIZE) {
+  } else if (length > MAX_INI_BYTES || (*text = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, length + 1))) == nullptr) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  } else {
+    ok = ReadAll(file, *text, length);
+    *size = length;
+  }
+  const DWORD error = GetLastError();
+  CloseHandle(file);
+  if (!ok && *text != nullptr) {
+    HeapFree(GetProcessHeap(), 0, *text);
+    *text = nullptr;
+  }
+  SetLastError(error);
+  return ok;
+}
+
 int AddWininitEntry(const char* target, const char* source, const char** failed)
 {
   char ini[MAX_PATH];

@@ -1,6 +1,6 @@
 // WININIT.INI, the file moves Windows 9x carries out at its next start:
-// the whole-file rewrite that adds one entry. Reports nothing; each caller
-// tells of a failure in its own way.
+// the whole-file rewrite that adds one entry, and the reading of the whole
+// file. Reports nothing; each caller tells of a failure in its own way.
 #pragma once
 #include <windows.h>
 
@@ -11,3 +11,8 @@
 // is written; 0 with the system's error set and *failed naming the file,
 // "WININIT.INI" or "WININIT.BAK".
 int AddWininitEntry(const char* target, const char* source, const char** failed);
+
+// Reads the whole of WININIT.INI into a block of the process heap (*text,
+// *size bytes), which the caller frees; *text is null when there is no
+// such file. 1 when read or absent; 0 with the system's error set.
+int ReadWininit(char** text, DWORD* size);

@@ -9,8 +9,9 @@
 #include "app/sjis.h"
 #include "app/state.h"
 #include "app/texts.h"
+#include "install/log_format.h"
 
-enum { TEST_NAME_SUFFIX = 10, CSIDL_DRIVES_ROOT = 17 };
+enum { TEST_NAME_SUFFIX = 10, CSIDL_DRIVES_ROOT = 17, ENTRY_NAME_BYTES = 512 };  // a key name, 2 bytes a character
 
 static int WriteTest()
 {
@@ -68,12 +69,59 @@ static bool IsSystemPlace(const char* folder)
   return found;
 }
 
+// A value of an Uninstall entry that fits `text` (MAX_PATH bytes) whole.
+static bool ReadEntryText(HKEY entry, const char* name, char* text)
+{
+  DWORD size = MAX_PATH - 1;
+  if (RegQueryValueExA(entry, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS)
+    return false;
+  text[size] = '\0';
+  return true;
+}
+
+// True when the folder holds an install log and another product's
+// Uninstall entry names the folder as its install folder; that product's
+// display name goes into `other` (MAX_PATH bytes). Installed there, this
+// product would take that log for an earlier one of its own, and the other
+// product's entry would find none.
+static bool HoldsOtherProduct(const char* folder, char* other)
+{
+  char log[MAX_PATH];
+  if (lstrlenA(folder) + 1 + lstrlenA(LOG_FILE_NAME) >= MAX_PATH) return false;  // the write test refuses it
+  wsprintfA(log, "%s\\%s", folder, LOG_FILE_NAME);
+  HKEY entries;
+  if (GetFileAttributesA(log) == INVALID_FILE_ATTRIBUTES ||
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH, 0, KEY_ENUMERATE_SUB_KEYS, &entries) != ERROR_SUCCESS) {
+    return false;
+  }
+  bool found = false;
+  char name[ENTRY_NAME_BYTES];
+  for (DWORD i = 0; !found; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(entries, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    HKEY entry;
+    // The product's own entry names its folder again when it is reinstalled.
+    if (SameSjisPath(name, State.ProductName) ||
+        RegOpenKeyExA(entries, name, 0, KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) {
+      continue;
+    }
+    char location[MAX_PATH];
+    found = ReadEntryText(entry, "InstallLocation", location) && SameSjisPath(location, folder);
+    if (found && !ReadEntryText(entry, "DisplayName", other)) lstrcpynA(other, name, MAX_PATH);
+    RegCloseKey(entry);
+  }
+  RegCloseKey(entries);
+  return found;
+}
+
 int CheckInstallFolder()
 {
   static const char TXT_EMPTY[] = "インストール先フォルダを空にすることはできません。";
   static const char TXT_SYSTEM_PLACE[] =
       "%s\n\nドライブのルートや、Windows が使うフォルダ (またはそれを含むフォルダ) にはインストールできません。"
       "\n製品用のフォルダを指定してください。";
+  static const char TXT_OTHER_PRODUCT[] =
+      "%s\n\nこのフォルダには「%s」がインストールされています。\nほかの製品のフォルダにはインストールできません。別のフォルダを指定してください。";
   static const char TXT_NOT_FULL[] =
       "インストール先フォルダは、ドライブ名から始まる完全なパス (例: C:\\Program Files\\製品) で指定してください。";
   // Judged before the cut below, which leaves "C:\" as "C:".
@@ -97,6 +145,13 @@ int CheckInstallFolder()
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     char text[sizeof TXT_LINKED_FOLDER + MAX_PATH];
     wsprintfA(text, TXT_LINKED_FOLDER, State.InstallFolder);
+    ShowMessageBox(State.CurrentDialog, text, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
+    return 0;
+  }
+  char other[MAX_PATH];
+  if (attributes != INVALID_FILE_ATTRIBUTES && HoldsOtherProduct(State.InstallFolder, other)) {
+    char text[sizeof TXT_OTHER_PRODUCT + 2 * MAX_PATH];
+    wsprintfA(text, TXT_OTHER_PRODUCT, State.InstallFolder, other);
     ShowMessageBox(State.CurrentDialog, text, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
     return 0;
   }

@@ -3,6 +3,7 @@
 // machine compared before and after; what other products, the user and a
 // failed installation or reinstallation must keep; and refused logs.
 #include <shlobj.h>
+#include "resources/dialogs.h"
 #include "tests/e2e/scenario.h"
 
 namespace {
@@ -66,7 +67,9 @@ class Uninstallation : public Scenario {
 // mode names the refused lines. Each uninstallation keeps what the other
 // product and the user still use; a file in use goes at the restart, a file
 // the system may not delete stays (a shared one with its last count). The
-// machine ends as it was but for what the user added or held.
+// second product is refused in the first's folder; installed again while
+// its pool file waits for its deletion, it takes another. The machine ends
+// as it was but for what the user added or held.
 TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
 {
   const std::string sample = folder_ / "サンプル", other = folder_ / "ツール", log = sample + "\\setup.inf";
@@ -94,6 +97,15 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
   const Snapshot before = Take(folder_.Path());
   Install("uninstall-sample", sample);
   Install("uninstall-other", other);
+  // The other product is refused in the sample's folder, where it would take the sample's log for its own.
+  Launch("");
+  const char FOLDER[] = "ｾｯﾄｱｯﾌﾟ ﾌｫﾙﾀﾞ";
+  EXPECT_EQ(0u, RunThrough("", {{FOLDER, IDC_NEXT, "", 1, [&](const Screen& page) { driver_->Type(page, IDC_FOLDER, sample); }},
+                                {"ｾｯﾄｱｯﾌﾟ ｴﾗｰ", IDOK, "", 1, {}, true}, {FOLDER, IDC_CANCEL_PAGE, "", 1},
+                                {"セットアップの終了", IDYES, "", 1}}));
+  EXPECT_EQ(sample + "\n\nこのフォルダには「" + SAMPLE + "」がインストールされています。\n"
+                     "ほかの製品のフォルダにはインストールできません。別のフォルダを指定してください。",
+            BoxText("ｾｯﾄｱｯﾌﾟ ｴﾗｰ")) << Transcript();
   const std::string original = FileText(log);
   EXPECT_EQ(0u, original.find("USER=山田DLL=C:\\evil.dll\r\nSECTION=社FOLDER=C:\\\r\n")) << original;
   EXPECT_EQ(RegisteredUninstaller(OTHER), RegisteredUninstaller(SAMPLE)) << "one pooled uninstaller";
@@ -187,6 +199,7 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
   // The library's last count stays while the user's program keeps the
   // library from going; once the program has ended, the same command takes it.
   const std::string samplelib = SystemFolder() + "\\samplelib.dll", otherLog = FileText(other + "\\setup.inf");
+  const std::string pooled = RegisteredUninstaller(OTHER);
   const std::string command = RegistryText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY + std::string(OTHER), "UninstallString");
   const HMODULE loaded = LoadLibraryExA(samplelib.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
   Uninstall(OTHER);
@@ -200,6 +213,12 @@ TEST_F(Uninstallation, TakesBothProductsBackButWhatOthersAndTheUserStillUse)
   RunThrough("");
   EXPECT_EQ(1, Count("共有ファイルの削除確認"));
   EXPECT_FALSE(FileExists(samplelib));
+  // The last product's pool file waits for its deletion at the next start:
+  // a product installed before then registers another name, which stays.
+  Install("uninstall-other", other);
+  Restart();
+  EXPECT_TRUE(RegisteredUninstaller(OTHER) != pooled && FileExists(RegisteredUninstaller(OTHER))) << pooled;
+  Uninstall(OTHER);
   Restart();
   EXPECT_EQ("{}", Unexplained(before, Take(folder_.Path()), {sample + " 16", sample + "\\bin", other + " 16",
                                                               other + "\\my notes.txt ", ShortName(counted)}));

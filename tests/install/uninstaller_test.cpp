@@ -1,6 +1,7 @@
 // The uninstaller pool (unins000.exe to unins999.exe of the Windows folder):
-// which name the step takes for each kind of file already there, what it
-// leaves of the files it passes over, and the refusal of a full pool.
+// which name the step takes for each kind of file already there or planned
+// to go at the next start, what it leaves of the files it passes over, and
+// the refusal of a full pool and of a list of moves it cannot read.
 #include <algorithm>
 #include <map>
 #include "app/state.h"
@@ -79,6 +80,7 @@ TEST_F(Uninstaller, TakesTheFirstFreeOrIdenticalNameAndLeavesEveryOtherFileAlone
     const char* What;
     std::map<int, Bytes> Before;  // pool files by number
     int Taken;                    // -1: refused
+    std::string Wininit = "";     // WININIT.INI while the step runs
   } rows[] = {
       {"an identical uninstaller is overwritten in place", {{0, stale}}, 0},
       {"another maker", {{0, foreign}}, 1},
@@ -91,12 +93,16 @@ TEST_F(Uninstaller, TakesTheFirstFreeOrIdenticalNameAndLeavesEveryOtherFileAlone
       {"a free name before an identical one", {{0, foreign}, {2, ours}}, 1},
       {"a full pool", Others(999, {{999, foreign}}), -1},
       {"only the last name free", Others(999), 999},
+      {"a free name that WININIT.INI deletes", {}, 1, "[rename]\r\nNUL=" + PoolName(0) + "\r\n"},
   };
+  const std::string ini = WindowsFolder() + "\\WININIT.INI";
   for (const auto& row : rows) {
     SCOPED_TRACE(row.What);
     ClearPool();
     for (const auto& file : row.Before) ASSERT_TRUE(WriteWholeFile(PoolName(file.first), file.second));
+    ASSERT_TRUE(row.Wininit.empty() || WriteWholeFile(ini, BytesOf(row.Wininit)));
     ASSERT_EQ(row.Taken >= 0 ? 1 : 0, RunStep());
+    DeleteFileA(ini.c_str());
     const std::vector<SeenBox> seen = Boxes();
     if (row.Taken < 0) {
       ASSERT_EQ(1u, seen.size());
@@ -120,6 +126,13 @@ TEST_F(Uninstaller, TakesTheFirstFreeOrIdenticalNameAndLeavesEveryOtherFileAlone
   EXPECT_TRUE(stale == ReadWholeFile(PoolName(0)) && ReadWholeFile(PoolName(1)).empty());
   WIN32_FIND_DATAA found;
   EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileA((WindowsFolder() + "\\uns*.tmp").c_str(), &found));
+  // A list of moves that cannot be read vouches for no name.
+  ClearPool();
+  ASSERT_TRUE(CreateDirectoryA(ini.c_str(), nullptr));
+  EXPECT_EQ(0, RunStep());
+  RemoveDirectoryA(ini.c_str());
+  ExpectOneErrorAbout("Windows の次回起動時に移動・削除されるファイルの一覧 (WININIT.INI) を読み取れませんでした。");
+  EXPECT_TRUE(ReadWholeFile(PoolName(0)).empty());
   // A product name that would nest the Uninstall key or break its quotes is damaged data.
   for (const char* name : {"", "製品\\入れ子", "引用\"符"}) {
     ClearPool();
