@@ -76,10 +76,11 @@ static void WriteBack(KeptValue* kept)
   const char* name = kept->Default ? nullptr : NameOf(kept);
   if (kept->Existed) RegSetValueExA(key, name, 0, kept->Type, DataOf(kept), kept->Size);
   else RegDeleteValueA(key, name);
-  DWORD keys = 1;
-  DWORD values = 1;
-  const bool empty = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &keys, nullptr, nullptr, &values, nullptr, nullptr,
-                                      nullptr, nullptr) == ERROR_SUCCESS && keys == 0 && values == 0;
+  char first[2];
+  DWORD firstBytes = sizeof first;
+  const bool empty = RegEnumValueA(key, 0, first, &firstBytes, nullptr, nullptr, nullptr, nullptr) == ERROR_NO_MORE_ITEMS &&
+                     (firstBytes = sizeof first,
+                      RegEnumKeyExA(key, 0, first, &firstBytes, nullptr, nullptr, nullptr, nullptr) == ERROR_NO_MORE_ITEMS);
   RegCloseKey(key);
   if (!kept->KeyExisted && empty) RegDeleteKeyA(kept->Root, KeyOf(kept));
 }

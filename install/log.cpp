@@ -354,6 +354,17 @@ static int MergeInto(HANDLE target, HANDLE old)
   return merged;
 }
 
+// Counted formatting of a line into LINE_BYTES: its length, or more than
+// LOG_LINE_LIMIT (or less than 0) for a line too long to be one.
+static int FormatLine(char* line, const char* format, ...)
+{
+  va_list arguments;
+  va_start(arguments, format);
+  const int length = _vsnprintf(line, LOG_LINE_LIMIT + 1, format, arguments);
+  va_end(arguments);
+  return length;
+}
+
 bool EarlierLogListsFile(const char* path)
 {
   DWORD high = 0;
@@ -367,9 +378,8 @@ bool EarlierLogListsFile(const char* path)
     for (const char* head : heads) {
       // Formatted as LogInstalledPath writes it; a line too long for the log was never written.
       char line[LINE_BYTES];
-      const int length = IsAbsolutePath(path)
-                             ? _snprintf(line, LOG_LINE_LIMIT + 1, "%s%s", head, path)
-                             : _snprintf(line, LOG_LINE_LIMIT + 1, "%s%s\\%s", head, State.InstallFolder, path);
+      const int length = IsAbsolutePath(path) ? FormatLine(line, "%s%s", head, path)
+                                              : FormatLine(line, "%s%s\\%s", head, State.InstallFolder, path);
       if (length >= 0 && length <= LOG_LINE_LIMIT && LogHasLine(log, size, line, static_cast<size_t>(length)))
         listed = true;
     }

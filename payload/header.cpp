@@ -30,9 +30,8 @@ int ReadProductHeader()
   State.GradientBottom = header.Bottom;
 
   if (State.PayloadFlags & PF_RANDOM_COLOURS) {
-    SYSTEMTIME now;
-    GetSystemTime(&now);
-    SeedRandomColour(now.wMilliseconds * 2u);
+    // The clock's milliseconds, as the system time's would be.
+    SeedRandomColour(static_cast<unsigned>(GetTickCount() % 1000) * 2u);
     State.GradientTop = RandomColour();
     State.GradientBottom = RandomColour() & DARK_BOTTOM_MASK;
   }
