@@ -69,9 +69,10 @@ int KeepValue(HKEY root, const char* subKey, const char* name)
 static void WriteBack(KeptValue* kept)
 {
   HKEY key = nullptr;
+  const REGSAM access = KEY_SET_VALUE | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS;
   const LONG opened = kept->Existed ? RegCreateKeyExA(kept->Root, KeyOf(kept), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                                      KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, &key, nullptr)
-                                    : RegOpenKeyExA(kept->Root, KeyOf(kept), 0, KEY_SET_VALUE | KEY_QUERY_VALUE, &key);
+                                                      access, nullptr, &key, nullptr)
+                                    : RegOpenKeyExA(kept->Root, KeyOf(kept), 0, access, &key);
   if (opened != ERROR_SUCCESS) return;
   const char* name = kept->Default ? nullptr : NameOf(kept);
   if (kept->Existed) RegSetValueExA(key, name, 0, kept->Type, DataOf(kept), kept->Size);

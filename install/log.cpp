@@ -134,7 +134,7 @@ static int DigestOf(HANDLE file, char text[SHA256_TEXT_BYTES])
   return 1;
 }
 
-enum { VOUCHERS = 3 };  // the entry's two digests and that of a merge made here
+enum { VOUCHERS = 4 };  // the entry's two digests, that of a merge made here, and of a log left open
 
 // True when the open log's bytes are those a digest vouches for.
 static bool Vouched(HANDLE log, const char vouched[VOUCHERS][SHA256_TEXT_BYTES])
@@ -194,7 +194,14 @@ static int FindEarlierLog(char* note, size_t noteBytes)
 {
   char vouched[VOUCHERS][SHA256_TEXT_BYTES];
   ReadLogDigests(vouched[0], vouched[1]);
-  vouched[2][0] = '\0';
+  vouched[2][0] = vouched[3][0] = '\0';
+  // A run into this folder was ended before it closed its log: the log is
+  // the one it wrote, and is merged as the earlier installation's.
+  if (LogLeftOpenHere()) {
+    HANDLE left = CreateFileA(LOG_FILE_NAME, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (left != INVALID_HANDLE_VALUE && !DigestOf(left, vouched[3])) vouched[3][0] = '\0';
+    if (left != INVALID_HANDLE_VALUE) CloseHandle(left);
+  }
   HANDLE stray = Exists(EARLIER_LOG_FILE_NAME) ? OpenVouched(EARLIER_LOG_FILE_NAME, vouched, false) : INVALID_HANDLE_VALUE;
   if (stray == INVALID_HANDLE_VALUE && Exists(EARLIER_LOG_FILE_NAME) && !KeepAside(EARLIER_LOG_FILE_NAME, note, noteBytes))
     return 0;
@@ -270,6 +277,7 @@ int PrepareInstall()
   AdvanceProgress(ADVANCE_ITEM);
   AdvanceProgress(ADVANCE_ITEM);
 
+  MarkLogOpen();
   State.InstallLog = IoCreateFile(LOG_FILE_NAME, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   if (State.InstallLog == INVALID_HANDLE_VALUE) {
     ReportSystemError(LOG_FILE_NAME);
@@ -390,6 +398,7 @@ bool EarlierLogListsFile(const char* path)
 
 void CloseInstallLog()
 {
+  UnmarkLogOpen();
   // Without a new log, an older one stays as the prepare step left it.
   if (State.InstallLog == INVALID_HANDLE_VALUE) return;
 
@@ -454,6 +463,7 @@ static void KeepOnlyNewLines(HANDLE old, DWORD oldSize, DWORD newSize)
 
 void CloseInstallLogForRollBack()
 {
+  UnmarkLogOpen();
   if (State.InstallLog == INVALID_HANDLE_VALUE) return;
   HANDLE old = State.EarlierLog;
   if (old != INVALID_HANDLE_VALUE) {

@@ -61,5 +61,12 @@ inline constexpr char LOG_AUTHOR_LINE[] = "AUTHOR=Norvalex";
 inline constexpr char LOG_DIGEST_VALUE[] = "InstallLogSha256";
 inline constexpr char EARLIER_LOG_DIGEST_VALUE[] = "EarlierLogSha256";
 
+// While a run writes its log, the entry names the install folder under
+// this REG_SZ value; the run removes it when it closes the log. A run that
+// was ended before (the power failed, the process was killed) leaves it,
+// and the next run into that folder takes the log it left as vouched for:
+// only an administrator's run can have written the value.
+inline constexpr char LOG_OPEN_VALUE[] = "InstallLogOpen";
+
 // The VER line: the engine's major and minor version, as "3.00".
 #define LOG_VERSION_FORMAT LOG_VERSION "%d.%2.2d"

@@ -8,6 +8,7 @@
 #include "app/flags.h"
 #include "app/message_box.h"
 #include "app/services.h"
+#include "app/sjis.h"
 #include "app/state.h"
 #include "app/texts.h"
 #include "app/version_info.h"
@@ -148,8 +149,9 @@ static void SaveEntry(HKEY handle)
     value.Size = sizeof value.Data;
     const LONG read = RegEnumValueA(handle, i, value.Name, &nameSize, nullptr, &value.Type, value.Data, &value.Size);
     if (read == ERROR_NO_MORE_ITEMS) break;
-    // A value too long for its slot is one this engine never wrote.
-    if (read == ERROR_SUCCESS) ++SavedCount;
+    // A value too long for its slot is one this engine never wrote; the
+    // mark of the open log is this run's own.
+    if (read == ERROR_SUCCESS && !SameSjisPath(value.Name, LOG_OPEN_VALUE)) ++SavedCount;
   }
 }
 
@@ -207,6 +209,66 @@ void StoreLogDigests(const char* log, const char* earlier)
   for (int i = 0; i < 2; ++i)
     RegSetValueExA(entry, names[i], 0, REG_SZ, reinterpret_cast<const BYTE*>(texts[i]), lstrlenA(texts[i]));
   RegCloseKey(entry);
+}
+
+static bool EntryMadeForMark;
+
+void MarkLogOpen()
+{
+  if (!HasEntryName()) return;
+  char key[MAX_PATH];
+  EntryKey(key);
+  HKEY entry;
+  DWORD disposition = 0;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &entry,
+                      &disposition) != ERROR_SUCCESS)
+    return;
+  EntryMadeForMark = disposition == REG_CREATED_NEW_KEY;
+  RegSetValueExA(entry, LOG_OPEN_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(State.InstallFolder),
+                 lstrlenA(State.InstallFolder) + 1);
+  RegCloseKey(entry);
+}
+
+// The entry's text value `name` into out (MAX_PATH bytes); 0 without one
+// that fits.
+static int ReadEntryValueText(HKEY entry, const char* name, char* out)
+{
+  DWORD type = 0;
+  DWORD size = MAX_PATH - 1;
+  if (RegQueryValueExA(entry, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &size) != ERROR_SUCCESS ||
+      type != REG_SZ)
+    return 0;
+  out[size] = '\0';
+  return 1;
+}
+
+void UnmarkLogOpen()
+{
+  if (!HasEntryName()) return;
+  char key[MAX_PATH];
+  EntryKey(key);
+  HKEY entry;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE | KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) return;
+  RegDeleteValueA(entry, LOG_OPEN_VALUE);
+  char name[MAX_PATH];
+  const bool registered = ReadEntryValueText(entry, "DisplayName", name);
+  RegCloseKey(entry);
+  // Made for the mark and never registered: nothing else is in it.
+  if (EntryMadeForMark && !registered) RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+  EntryMadeForMark = false;
+}
+
+bool LogLeftOpenHere()
+{
+  if (!HasEntryName()) return false;
+  char key[MAX_PATH];
+  EntryKey(key);
+  HKEY entry;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) return false;
+  char folder[MAX_PATH];
+  const bool here = ReadEntryValueText(entry, LOG_OPEN_VALUE, folder) && SameSjisPath(folder, State.InstallFolder);
+  RegCloseKey(entry);
+  return here;
 }
 
 void RestoreUninstallEntry()

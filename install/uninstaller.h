@@ -25,6 +25,18 @@ void ReadLogDigests(char log[SHA256_TEXT_BYTES], char earlier[SHA256_TEXT_BYTES]
 // for nothing.
 void StoreLogDigests(const char* log, const char* earlier);
 
+// Before the run creates its log: the entry (made for it if need be) names
+// the install folder under LOG_OPEN_VALUE. Reports nothing.
+void MarkLogOpen();
+
+// The log is closed, or was never opened: the value goes, and an entry
+// made for it alone goes with it. Reports nothing.
+void UnmarkLogOpen();
+
+// True when the entry's LOG_OPEN_VALUE names the install folder: a run
+// into it was ended before it closed its log.
+bool LogLeftOpenHere();
+
 // Records in the Uninstall entry the space the files of the open install
 // log take (EstimatedSize, in kilobytes). Reports nothing.
 void RegisterEstimatedSize();
