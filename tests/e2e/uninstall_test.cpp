@@ -269,3 +269,33 @@ INSTANTIATE_TEST_SUITE_P(Sections, FailedInstallation, ::testing::Values(false, 
                          [](const ::testing::TestParamInfo<bool>& info) {
                            return info.param ? "OverAnInstallation" : "FirstInstallation";
                          });
+
+// The setup program ended, as Task Manager ends it, at the start of each
+// step from the uninstaller's on (with the folder made and the log open),
+// and a reinstallation ended after its file step (every file replaced, the
+// old ones kept aside); the same setup then run to its end and
+// uninstalled: the machine is as it was before the first run, with no copy
+// kept aside, no temporary file and no log left over.
+class EndedRun : public Uninstallation, public ::testing::WithParamInterface<int> {};
+
+TEST_P(EndedRun, IsFinishedByTheNextRunAndUninstalledWhole)
+{
+  const std::string folder = folder_ / "サンプル";
+  const Snapshot before = Take(folder_.Path());
+  const bool again = GetParam() > 8;
+  if (again) Install("uninstall-sample", folder);
+  CopyProduct("uninstall-sample");
+  Launch("V");
+  const int step = again ? 4 : GetParam();
+  RunThrough(folder, {{"ﾃﾞﾊﾞｯｸﾞ", IDOK, "開始 確認", step - 1},
+                      {"ﾃﾞﾊﾞｯｸﾞ", 0, "開始 確認", 1, [this](const Screen&) { TerminateProcess(process_.hProcess, 1); }}});
+  ASSERT_EQ(step, Count("ﾃﾞﾊﾞｯｸﾞ") / 2 + 1) << Transcript();
+  Install("uninstall-sample", folder);
+  // What the product's program wrote at its first start is the user's.
+  DeleteFileA((folder + "\\bin\\viewer.log").c_str());
+  Uninstall(SAMPLE);
+  Restart();
+  EXPECT_EQ("{}", Unexplained(before, Take(folder_.Path()), {VENDOR_KEY}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, EndedRun, ::testing::Range(2, 10));
