@@ -192,6 +192,7 @@ void RollBack()
     }
     MoveFileExA(earlier, log, 0);
   }
+  GiveBackKeptLogs();
   RestoreUninstallEntry();
   DestroyCurrentDialog();
 }

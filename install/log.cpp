@@ -167,12 +167,21 @@ static HANDLE OpenVouched(const char* name, const char vouched[VOUCHERS][SHA256_
 // Gives a log that nothing vouches for the first free name "setup.000" to
 // "setup.999", where it is never merged and never acted on, and adds
 // "name -> new name" to the note. 0 when it cannot be moved.
+// The logs this run kept aside, by name and number, for a roll-back to
+// give back.
+static struct {
+  const char* Name;
+  int Number;
+} KeptLogs[2];
+static int KeptLogCount;
+
 static int KeepAside(const char* name, char* note, size_t noteBytes)
 {
   char aside[ASIDE_NAME_BYTES];
   for (int n = 0; n < LOG_ASIDE_NAMES; ++n) {
     wsprintfA(aside, LOG_ASIDE_NAME_FORMAT, n);
     if (MoveFileExA(name, aside, 0)) {
+      if (KeptLogCount < 2) KeptLogs[KeptLogCount++] = {name, n};
       const size_t used = static_cast<size_t>(lstrlenA(note));
       if (used + MAX_PATH < noteBytes) wsprintfA(note + used, "%s → %s\n", name, aside);
       return 1;
@@ -459,6 +468,22 @@ static void KeepOnlyNewLines(HANDLE old, DWORD oldSize, DWORD newSize)
   }
   SetEndOfFile(State.InstallLog);
   if (logs != nullptr) HeapFree(heap, 0, logs);
+}
+
+void GiveBackKeptLogs()
+{
+  char folder[MAX_PATH];
+  lstrcpyA(folder, State.InstallFolder);
+  CutTrailingBackslash(folder);
+  while (KeptLogCount > 0) {
+    const auto& kept = KeptLogs[--KeptLogCount];
+    char aside[MAX_PATH];
+    char name[MAX_PATH];
+    if (lstrlenA(folder) + 1 + ASIDE_NAME_BYTES > MAX_PATH) return;
+    wsprintfA(aside, "%s\\" LOG_ASIDE_NAME_FORMAT, folder, kept.Number);
+    wsprintfA(name, "%s\\%s", folder, kept.Name);
+    MoveFileExA(aside, name, 0);
+  }
 }
 
 void CloseInstallLogForRollBack()

@@ -41,3 +41,7 @@ void CloseInstallLog();
 // run alone. Without an older log the new one is closed as it is. The
 // digest of the log as closed goes to State.LogDigest, for the roll-back.
 void CloseInstallLogForRollBack();
+
+// After the roll-back: each log the prepare step kept aside under
+// "setup.NNN" gets its own name back where that name is free again.
+void GiveBackKeptLogs();
