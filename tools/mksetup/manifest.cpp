@@ -371,13 +371,22 @@ void ReadFiles(Reader& r, const toml::table& root, Product* p)
     const std::string field = "files[" + std::to_string(index++) + "]";
     const auto* t = item.as_table();
     if (t == nullptr) r.Refuse(field, &item, "must be a table");
-    r.AllowOnly(*t, field, {"tree", "source", "folder", "target", "attributes"});
+    r.AllowOnly(*t, field, {"tree", "source", "folder", "target", "attributes", "exclude"});
     std::string target = r.Text(t->get("target"), field + ".target", FILE_PATH_CAP);
     if (const toml::node* n = t->get("tree")) {
       std::vector<TreeItem> items;
       std::string problem;
       const std::string tree = r.SourcePath(n, field + ".tree");
-      if (!ListTree(tree, &items, &problem)) r.Refuse(field + ".tree", n, problem);
+      std::vector<std::string> exclude;
+      if (const toml::node* x = t->get("exclude")) {
+        if (!x->is_array()) r.Refuse(field + ".exclude", x, "must be a list of patterns");
+        for (const toml::node& pattern : *x->as_array()) {
+          if (!pattern.is_string() || pattern.as_string()->get().empty())
+            r.Refuse(field + ".exclude", &pattern, "a pattern is a text such as \"*.bak\" or 'docs\\old'");
+          exclude.push_back(pattern.as_string()->get());
+        }
+      }
+      if (!ListTree(tree, exclude, &items, &p->LeftOut, &problem)) r.Refuse(field + ".tree", n, problem);
       if (!target.empty()) {
         for (const std::string& parent : ParentFolders(target + "\\")) AddFolder(r, p, &targets, parent, field + ".target", t->get("target"));
       }
@@ -396,6 +405,8 @@ void ReadFiles(Reader& r, const toml::table& root, Product* p)
           AddFile(r, p, &targets, full, std::move(file), field + ".tree", n);
         }
       }
+    } else if (t->get("exclude")) {
+      r.Refuse(field + ".exclude", t->get("exclude"), "applies to a tree only");
     } else if (const toml::node* n = t->get("source")) {
       SourceFile file = r.Source(n, field + ".source", true);
       if (target.empty()) {

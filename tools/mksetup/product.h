@@ -96,4 +96,5 @@ struct Product {
   StoredChoice Stored = StoredChoice::Automatic;
   bool Spanned = false;
   uint64_t VolumeSize = 1457664;
+  size_t LeftOut = 0;               // files and folders that trees leave out (exclude patterns and the like)
 };
