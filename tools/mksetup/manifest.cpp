@@ -118,18 +118,21 @@ class Reader {
     const auto* value = node ? node->as_string() : nullptr;
     if (value == nullptr) Refuse(field, node, "must be the path of a source file");
     const std::string path = value->get();
-    if (!path.empty() && path[0] == '/') return path;
+    if (!path.empty() && path[0] == '/') return Used(path);
     // Relative sources are the manifest's own; built files may come from
     // the folders of the search path.
     const std::string own = folder_ + "/" + path;
     struct stat info;
-    if (stat(own.c_str(), &info) == 0) return own;
+    if (stat(own.c_str(), &info) == 0) return Used(own);
     for (const std::string& folder : searchPath_) {
       const std::string found = folder + "/" + path;
-      if (stat(found.c_str(), &info) == 0) return found;
+      if (stat(found.c_str(), &info) == 0) return Used(found);
     }
     return own;
   }
+
+  std::vector<std::string> Sources;  // every source path found, for the output's check
+  const std::string& Used(const std::string& path) { return Sources.emplace_back(path); }
 
   // `deferred`: contents read when the payload is written.
   SourceFile Source(const toml::node* node, const std::string& field, bool deferred = false)
@@ -608,8 +611,12 @@ void ReadOutput(Reader& r, const toml::table& root, Product* p)
   if (t == nullptr) return;
   r.AllowOnly(*t, "output", {"spanned", "volume_size"});
   p->Spanned = r.Flag(t->get("spanned"), "output.spanned");
-  if (const toml::node* n = t->get("volume_size"))
+  // A volume size asks for volumes.
+  if (const toml::node* n = t->get("volume_size")) {
     p->VolumeSize = static_cast<uint64_t>(r.Integer(n, "output.volume_size", 4096, 0xFFFFFFFFll));
+    if (t->get("spanned") && !p->Spanned) r.Refuse("output.volume_size", n, "sizes volumes, but spanned = false asks for none");
+    p->Spanned = true;
+  }
 }
 
 }  // namespace
@@ -642,5 +649,6 @@ bool LoadManifest(const std::string& path, Product* product, std::string* error,
   } catch (const Failure&) {
     return false;
   }
+  product->Inputs = reader.Sources;
   return true;
 }
