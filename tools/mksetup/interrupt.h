@@ -6,4 +6,4 @@
 
 void CatchInterrupts();    // from now on, SIGINT, SIGHUP and SIGTERM are noted
 bool Interrupted();        // true once one of them has come
-void ReleaseInterrupts();  // the default handlers again; a noted signal is raised now
+void ReleaseInterrupts();  // the handlers from before again; a noted signal is raised now
