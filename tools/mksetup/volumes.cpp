@@ -1,6 +1,6 @@
 // Output files of the builder. A volume is plain bytes of the payload; the
 // engine finds the next one by its name alone. Every file goes to its
-// temporary first (the name with TEMPORARY appended) and is renamed into
+// temporary first (its name with TEMPORARY appended) and is renamed into
 // place by Commit, the setup last; Discard and the next Open remove what an
 // unfinished build left.
 #include "tools/mksetup/volumes.h"
@@ -12,6 +12,7 @@
 #include "tools/mksetup/interrupt.h"
 
 enum { MOST_VOLUMES = 999 };
+static const std::string TEMPORARY = ".mksetup-partial";
 // The engine reads the payload through 32-bit file offsets, and FAT32 holds
 // no larger file.
 constexpr uint64_t LARGEST_SETUP = 0xFFFFFFFFull;
@@ -26,10 +27,10 @@ std::string VolumeName(const std::string& path, int number)
 // Every name a build of `path` may write or remove.
 static std::vector<std::string> OutputNames(const std::string& path)
 {
-  std::vector<std::string> names = {path, path + SetupWriter::TEMPORARY, path + SetupWriter::TEMPORARY + ".signed"};
+  std::vector<std::string> names = {path, path + TEMPORARY, path + TEMPORARY + ".signed"};
   for (int number = 2; path.size() >= 4 && number <= MOST_VOLUMES; ++number) {
     names.push_back(VolumeName(path, number));
-    names.push_back(VolumeName(path, number) + SetupWriter::TEMPORARY);
+    names.push_back(VolumeName(path, number) + TEMPORARY);
   }
   return names;
 }
@@ -54,6 +55,8 @@ bool OutputSparesInputs(const std::string& path, const std::vector<std::string>&
   }
   return true;
 }
+
+std::string SetupWriter::Temporary() const { return path_ + TEMPORARY; }
 
 SetupWriter::~SetupWriter()
 {

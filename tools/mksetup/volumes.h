@@ -32,14 +32,12 @@ class SetupWriter {
   // earlier build that this one did not write (listed in Removed).
   bool Commit();
   void Discard();  // every temporary written is removed
-  std::string Temporary() const { return path_ + TEMPORARY; }  // the setup's, to sign before Commit
+  std::string Temporary() const;  // the setup's temporary, to sign before Commit
 
   std::vector<std::string> Written;  // the names written, the setup first
   std::vector<std::string> Removed;  // an earlier build's volumes that Commit removed
   std::string Error;                 // why the last call failed
   bool TooLarge = false;             // the failure was the size a setup can have
-
-  static constexpr const char* TEMPORARY = ".mksetup-partial";  // appended to an output's name
 
  private:
   bool StartVolume(int number);
