@@ -2,7 +2,6 @@
 // (code of the current string, next byte); an entry is learned each time a
 // code is written, exactly as the decoder learns it one code later.
 #include "payload/lzw_encode.h"
-#include <cstdint>
 
 enum { LITERALS = 256, MAX_ENTRIES = 256, CODES = LITERALS + MAX_ENTRIES, CODE_BITS = 9 };
 
@@ -10,8 +9,8 @@ namespace {
 
 struct BitWriter {
   std::vector<unsigned char>& Out;
-  uint32_t Bits = 0;  // pending bits, right-aligned
-  int Count = 0;      // number of pending bits
+  uint32_t Bits;  // pending bits, right-aligned
+  int Count;      // number of pending bits
 
   void Put(unsigned code)
   {
@@ -32,19 +31,22 @@ struct BitWriter {
 
 }  // namespace
 
-std::vector<unsigned char> LzwEncode(const unsigned char* data, size_t size)
+LzwEncoder::LzwEncoder() : next_(static_cast<size_t>(CODES) * 256, 0) {}
+
+void LzwEncoder::Feed(const unsigned char* data, size_t size, std::vector<unsigned char>& out)
 {
-  std::vector<unsigned char> out;
-  out.reserve(size + size / 8 + 2);
-  if (size == 0) return out;
-
-  // next[code][byte]: the entry's code for that string plus that byte, or 0.
-  std::vector<uint16_t> next(static_cast<size_t>(CODES) * 256, 0);
-  int entries = 0;
-  BitWriter writer{out};
-
-  unsigned current = data[0];
-  for (size_t i = 1; i < size; ++i) {
+  if (size == 0) return;
+  size_t i = 0;
+  if (!started_) {
+    current_ = data[i++];
+    started_ = true;
+  }
+  // The loop works on locals: the table and the state stay in registers.
+  BitWriter writer{out, bits_, count_};
+  uint16_t* next = next_.data();
+  unsigned current = current_;
+  int entries = entries_;
+  for (; i < size; ++i) {
     const unsigned char byte = data[i];
     const uint16_t known = next[current * 256 + byte];
     if (known != 0) {
@@ -55,7 +57,29 @@ std::vector<unsigned char> LzwEncode(const unsigned char* data, size_t size)
     if (entries < MAX_ENTRIES) next[current * 256 + byte] = static_cast<uint16_t>(LITERALS + entries++);
     current = byte;
   }
-  writer.Put(current);
+  current_ = current;
+  entries_ = entries;
+  bits_ = writer.Bits;
+  count_ = writer.Count;
+}
+
+void LzwEncoder::Finish(std::vector<unsigned char>& out)
+{
+  if (!started_) return;
+  BitWriter writer{out, bits_, count_};
+  writer.Put(current_);
   writer.Flush();
+  started_ = false;
+  bits_ = 0;
+  count_ = 0;
+}
+
+std::vector<unsigned char> LzwEncode(const unsigned char* data, size_t size)
+{
+  std::vector<unsigned char> out;
+  out.reserve(size + size / 8 + 2);
+  LzwEncoder encoder;
+  encoder.Feed(data, size, out);
+  encoder.Finish(out);
   return out;
 }

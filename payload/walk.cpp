@@ -39,13 +39,19 @@ int Fail(const char* where)
 struct {
   uint32_t Crc;
   uint32_t Count;
+  uint32_t Table[256];  // the CRC of each byte value, filled on first use
 } Digest;
 
 int DigestSink(int byte)
 {
-  uint32_t crc = Digest.Crc ^ static_cast<unsigned char>(byte);
-  for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-  Digest.Crc = crc;
+  if (Digest.Table[1] == 0) {
+    for (uint32_t value = 0; value < 256; ++value) {
+      uint32_t crc = value;
+      for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+      Digest.Table[value] = crc;
+    }
+  }
+  Digest.Crc = (Digest.Crc >> 8) ^ Digest.Table[(Digest.Crc ^ static_cast<unsigned>(byte)) & 0xFF];
   ++Digest.Count;
   return 1;
 }

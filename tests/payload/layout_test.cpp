@@ -82,7 +82,11 @@ TEST(Layout, BodiesOfEveryLengthUpTo700AndLongRunsComeBackWhole)
   for (size_t i = 1; i < inputs.size(); ++i)  // odd: any byte, even: three letters
     for (auto& b : inputs[i]) b = static_cast<unsigned char>(i % 2 ? random() : 'a' + random() % 3);
   for (const Bytes& data : inputs) {
-    Bytes packed = LzwEncode(data.data(), data.size());
+    Bytes packed = LzwEncode(data.data(), data.size()), pieces;
+    LzwEncoder encoder;  // fed 1 to 7 bytes at a time, as a large file is a piece at a time
+    for (size_t at = 0, n; at < data.size(); at += n) encoder.Feed(&data[at], n = std::min<size_t>(data.size() - at, 1 + at % 7), pieces);
+    encoder.Finish(pieces);
+    ASSERT_EQ(packed, pieces) << "fed in pieces, size " << data.size();
     packed.push_back(0x77);
     ASSERT_EQ(1, Decode(packed, static_cast<uint32_t>(data.size()))) << "size " << data.size();
     ASSERT_EQ(std::string(data.begin(), data.end()), Sunk) << "size " << data.size();

@@ -6,17 +6,21 @@
 //   mksetup --version
 // The engine and the uninstaller are taken from ../share/mksetup beside an
 // installed mksetup, else from the build tree that made it. SOURCE_DATE_EPOCH,
-// when set, is the latest file time the setup records.
+// when set, is the latest file time the setup records. The output appears
+// whole when the build succeeds and not at all otherwise.
 #include <CLI/CLI.hpp>
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include "install/log_format.h"
 #include "payload/walk.h"
+#include "tools/mksetup/interrupt.h"
 #include "tools/mksetup/manifest.h"
 #include "tools/mksetup/payload_builder.h"
 #include "tools/mksetup/payload_file.h"
+#include "tools/mksetup/progress.h"
 #include "tools/mksetup/sign.h"
 #include "tools/mksetup/sources.h"
 #include "tools/mksetup/text.h"
@@ -35,6 +39,33 @@ std::string BesideOrBuilt(const char* name, const std::string& built)
     if (std::filesystem::exists(installed, error)) return installed.string();
   }
   return built;
+}
+
+// Every file the build reads, which its output must not replace.
+std::vector<std::string> InputsOf(const Product& product, const std::string& manifest, const std::string& engine,
+                                  const std::string& uninstaller, const std::vector<std::string>& sign)
+{
+  std::vector<std::string> inputs = product.Inputs;
+  inputs.insert(inputs.end(), {manifest, engine, uninstaller});
+  inputs.insert(inputs.end(), sign.begin(), sign.end());
+  for (const FileEntry& f : product.Files) inputs.push_back(f.File.Origin);
+  return inputs;
+}
+
+void PrintSummary(const std::string& output, const BuildResult& built, const SetupWriter& setup, const Product& product)
+{
+  printf("%s: payload %llu bytes, file data %llu bytes written as %llu (%s), %u units required\n",
+         output.c_str(), static_cast<unsigned long long>(built.PayloadBytes), static_cast<unsigned long long>(built.BodyBytes),
+         static_cast<unsigned long long>(built.EncodedBytes),
+         (built.Flags & 0x0200) ? "stored" : "compressed", built.RequiredUnits);
+  for (size_t i = 1; i < setup.Written.size(); ++i) printf("  volume %s\n", setup.Written[i].c_str());
+  const std::vector<std::string>& removed = setup.Removed;
+  if (!removed.empty())
+    printf("  removed %zu volume%s of an earlier build: %s%s%s\n", removed.size(), removed.size() == 1 ? "" : "s",
+           removed.front().c_str(), removed.size() == 1 ? "" : " to ", removed.size() == 1 ? "" : removed.back().c_str());
+  if (product.LeftOut != 0)
+    printf("  left out of trees: %zu files and folders (version control, editor backups, exclude patterns)\n",
+           product.LeftOut);
 }
 
 int Build(const std::string& manifest, const std::string& output, const std::string& engine,
@@ -68,7 +99,8 @@ int Build(const std::string& manifest, const std::string& output, const std::str
     fprintf(stderr, "mksetup: %s: no uninstaller; give product.uninstaller or --uninstaller\n", manifest.c_str());
     return 1;
   }
-  if (span) product.Spanned = true;
+  // A volume size asks for volumes.
+  if (span || volumeSize != 0) product.Spanned = true;
   if (volumeSize != 0) product.VolumeSize = volumeSize;
   if (product.Spanned && !sign.empty()) {
     // The setup program would read shared files' paths, registry keys and
@@ -85,35 +117,43 @@ int Build(const std::string& manifest, const std::string& output, const std::str
     fprintf(stderr, "mksetup: %s is not the engine's image (a Windows program)\n", engine.c_str());
     return 1;
   }
+  if (!OutputSparesInputs(output, InputsOf(product, manifest, engine, uninstallerImage, sign), &error)) {
+    fprintf(stderr, "mksetup: %s\n", error.c_str());
+    return 1;
+  }
   const std::filesystem::path folder = std::filesystem::path(output).parent_path();
   std::error_code ignored;
   if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
   const uint64_t imageSize = image.size();
   SetupWriter setup;
   BuildResult built;
-  if (!setup.Open(output, std::move(image), product.Spanned, product.VolumeSize) ||
-      !BuildPayload(product, imageSize, setup, &built, &error) || !setup.Finish() ||
-      (!sign.empty() && !SignSetup(output, sign[0], sign[1], &error))) {
+  Progress progress(!quiet);
+  CatchInterrupts();
+  const bool done = setup.Open(output, std::move(image), product.Spanned, product.VolumeSize) &&
+                    BuildPayload(product, imageSize, setup, progress, &built, &error) && setup.Finish() &&
+                    (sign.empty() || SignSetup(setup.Temporary(), sign[0], sign[1], &error)) && setup.Commit();
+  progress.Clear();
+  if (!done) {
     if (error.empty()) error = setup.Error;
-    setup.Discard();  // no half-made setup is left behind
+    setup.Discard();  // the earlier output stays as it was
     fprintf(stderr, "mksetup: %s\n", error.c_str());
-    return 1;
   }
-  const std::vector<std::string>& written = setup.Written;
-  if (!quiet) {
-    printf("%s: payload %llu bytes, file data %llu bytes written as %llu (%s), %u units required\n",
-           output.c_str(), static_cast<unsigned long long>(built.PayloadBytes), static_cast<unsigned long long>(built.BodyBytes),
-           static_cast<unsigned long long>(built.EncodedBytes),
-           (built.Flags & 0x0200) ? "stored" : "compressed", built.RequiredUnits);
-    for (size_t i = 1; i < written.size(); ++i) printf("  volume %s\n", written[i].c_str());
-  }
+  ReleaseInterrupts();  // an interrupted build ends here, by its signal
+  if (!done) return 1;
+  if (!quiet) PrintSummary(output, built, setup, product);
   return 0;
 }
 
-int List(const std::string& setup, bool raw)
+int List(const std::string& setup, bool raw, bool quiet)
 {
   std::string error;
-  if (!OpenPayloadFile(setup, &error)) {
+  Progress progress(!quiet);
+  uint64_t total = 0;
+  struct stat info;
+  for (int n = 1; n <= 999 && stat((n == 1 ? setup : VolumeName(setup, n)).c_str(), &info) == 0; ++n)
+    total += static_cast<uint64_t>(info.st_size);
+  progress.Start("reading " + setup, 0, total);
+  if (!OpenPayloadFile(setup, &error, [&progress](uint64_t bytes) { progress.Advance(bytes, 0); })) {
     fprintf(stderr, "mksetup: %s\n", error.c_str());
     return 1;
   }
@@ -125,13 +165,16 @@ int List(const std::string& setup, bool raw)
   if (file != nullptr) fclose(file);
   std::string listing;
   const int whole = WalkPayload(&listing);
+  const bool atEnd = whole && PayloadAtEnd();
+  ClosePayloadFile();
+  progress.Clear();
   fputs(raw ? listing.c_str() : FromSjis(listing).c_str(), stdout);
   if (!whole) {
     fprintf(stderr, "mksetup: %s: the payload cannot be read to its end%s%s\n", setup.c_str(),
             PayloadFaultText().empty() ? "" : ": ", PayloadFaultText().c_str());
     return 1;
   }
-  if (!PayloadAtEnd()) {
+  if (!atEnd) {
     fprintf(stderr, "mksetup: %s: data follows the launch record\n", setup.c_str());
     return 1;
   }
@@ -158,8 +201,9 @@ int main(int argc, char** argv)
   build->add_option("--engine", engine, "The engine's image (setup.exe without payload)");
   build->add_option("--uninstaller", uninstaller, "Uninstaller image, instead of the manifest's or the engine's own");
   build->add_flag("--span", span, "Spread the payload over continuation volumes");
-  build->add_option("--volume-size", volumeSize, "Bytes per volume (default 1457664)")->check(CLI::Range(4096ull, 0xFFFFFFFFull));
-  build->add_flag("-q,--quiet", quiet, "Print nothing on success but warnings");
+  build->add_option("--volume-size", volumeSize, "Bytes per volume (default 1457664); implies --span")
+      ->check(CLI::Range(4096ull, 0xFFFFFFFFull));
+  build->add_flag("-q,--quiet", quiet, "Print nothing on success but warnings, and no progress");
   std::vector<std::string> searchPath;
   build->add_option("-I,--search-path", searchPath, "Folder for relative sources the manifest's folder lacks");
   std::vector<std::string> sign;
@@ -171,8 +215,9 @@ int main(int argc, char** argv)
   CLI::App* list = app.add_subcommand("list", "List the payload of a setup executable");
   list->add_option("setup", setup, "Setup executable")->required()->check(CLI::ExistingFile);
   list->add_flag("--raw", raw, "Print texts in Shift-JIS as stored");
+  list->add_flag("-q,--quiet", quiet, "Show no progress");
 
   CLI11_PARSE(app, argc, argv);
   if (*build) return Build(manifest, output, engine, uninstaller, span, volumeSize, quiet, searchPath, sign);
-  return List(setup, raw);
+  return List(setup, raw, quiet);
 }

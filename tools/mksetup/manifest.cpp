@@ -118,18 +118,21 @@ class Reader {
     const auto* value = node ? node->as_string() : nullptr;
     if (value == nullptr) Refuse(field, node, "must be the path of a source file");
     const std::string path = value->get();
-    if (!path.empty() && path[0] == '/') return path;
+    if (!path.empty() && path[0] == '/') return Used(path);
     // Relative sources are the manifest's own; built files may come from
     // the folders of the search path.
     const std::string own = folder_ + "/" + path;
     struct stat info;
-    if (stat(own.c_str(), &info) == 0) return own;
+    if (stat(own.c_str(), &info) == 0) return Used(own);
     for (const std::string& folder : searchPath_) {
       const std::string found = folder + "/" + path;
-      if (stat(found.c_str(), &info) == 0) return found;
+      if (stat(found.c_str(), &info) == 0) return Used(found);
     }
     return own;
   }
+
+  std::vector<std::string> Sources;  // every source path found, for the output's check
+  const std::string& Used(const std::string& path) { return Sources.emplace_back(path); }
 
   // `deferred`: contents read when the payload is written.
   SourceFile Source(const toml::node* node, const std::string& field, bool deferred = false)
@@ -371,13 +374,22 @@ void ReadFiles(Reader& r, const toml::table& root, Product* p)
     const std::string field = "files[" + std::to_string(index++) + "]";
     const auto* t = item.as_table();
     if (t == nullptr) r.Refuse(field, &item, "must be a table");
-    r.AllowOnly(*t, field, {"tree", "source", "folder", "target", "attributes"});
+    r.AllowOnly(*t, field, {"tree", "source", "folder", "target", "attributes", "exclude"});
     std::string target = r.Text(t->get("target"), field + ".target", FILE_PATH_CAP);
     if (const toml::node* n = t->get("tree")) {
       std::vector<TreeItem> items;
       std::string problem;
       const std::string tree = r.SourcePath(n, field + ".tree");
-      if (!ListTree(tree, &items, &problem)) r.Refuse(field + ".tree", n, problem);
+      std::vector<std::string> exclude;
+      if (const toml::node* x = t->get("exclude")) {
+        if (!x->is_array()) r.Refuse(field + ".exclude", x, "must be a list of patterns");
+        for (const toml::node& pattern : *x->as_array()) {
+          if (!pattern.is_string() || pattern.as_string()->get().empty())
+            r.Refuse(field + ".exclude", &pattern, "a pattern is a text such as \"*.bak\" or 'docs\\old'");
+          exclude.push_back(pattern.as_string()->get());
+        }
+      }
+      if (!ListTree(tree, exclude, &items, &p->LeftOut, &problem)) r.Refuse(field + ".tree", n, problem);
       if (!target.empty()) {
         for (const std::string& parent : ParentFolders(target + "\\")) AddFolder(r, p, &targets, parent, field + ".target", t->get("target"));
       }
@@ -396,6 +408,8 @@ void ReadFiles(Reader& r, const toml::table& root, Product* p)
           AddFile(r, p, &targets, full, std::move(file), field + ".tree", n);
         }
       }
+    } else if (t->get("exclude")) {
+      r.Refuse(field + ".exclude", t->get("exclude"), "applies to a tree only");
     } else if (const toml::node* n = t->get("source")) {
       SourceFile file = r.Source(n, field + ".source", true);
       if (target.empty()) {
@@ -597,8 +611,12 @@ void ReadOutput(Reader& r, const toml::table& root, Product* p)
   if (t == nullptr) return;
   r.AllowOnly(*t, "output", {"spanned", "volume_size"});
   p->Spanned = r.Flag(t->get("spanned"), "output.spanned");
-  if (const toml::node* n = t->get("volume_size"))
+  // A volume size asks for volumes.
+  if (const toml::node* n = t->get("volume_size")) {
     p->VolumeSize = static_cast<uint64_t>(r.Integer(n, "output.volume_size", 4096, 0xFFFFFFFFll));
+    if (t->get("spanned") && !p->Spanned) r.Refuse("output.volume_size", n, "sizes volumes, but spanned = false asks for none");
+    p->Spanned = true;
+  }
 }
 
 }  // namespace
@@ -631,5 +649,6 @@ bool LoadManifest(const std::string& path, Product* product, std::string* error,
   } catch (const Failure&) {
     return false;
   }
+  product->Inputs = reader.Sources;
   return true;
 }

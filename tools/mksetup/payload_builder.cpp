@@ -1,8 +1,9 @@
 // The builder's choices over the section writers: the flag word, the
 // required size, and stored bodies where compression would not make the
-// file data smaller.
+// file data smaller or would not let the setup fit.
 #include "tools/mksetup/payload_builder.h"
 #include "app/flags.h"
+#include "tools/mksetup/progress.h"
 
 namespace {
 
@@ -42,8 +43,8 @@ void Write(const Product& p, SectionWriter& w, uint32_t requiredUnits)
 
 }  // namespace
 
-bool BuildPayload(const Product& product, uint64_t imageSize, SetupWriter& setup, BuildResult* result,
-                  std::string* error)
+bool BuildPayload(const Product& product, uint64_t imageSize, SetupWriter& setup, Progress& progress,
+                  BuildResult* result, std::string* error)
 {
   unsigned flags = product.Flags & ~PF_STORED_BODIES;
   if (product.Spanned) flags |= PF_SPANNED;
@@ -58,12 +59,27 @@ bool BuildPayload(const Product& product, uint64_t imageSize, SetupWriter& setup
 
   SectionWriter writer(imageSize, flags);
   writer.Sink = [&setup](const unsigned char* data, size_t size) { return setup.Write(data, size); };
+  writer.Patch = [&setup](uint64_t at, const unsigned char* data, size_t size) { return setup.Patch(at, data, size); };
+  writer.Progressed = [&progress](uint64_t bytes, unsigned files) { progress.Advance(bytes, files); };
   writer.Collect(product);
+  const std::string name = setup.Written.empty() ? std::string() : setup.Written[0];
+  // Stored file data alone outgrowing the setup is refused before it is written.
+  if ((flags & PF_STORED_BODIES) && !setup.Holds(writer.TotalBytes)) {
+    *error = setup.Error;
+    return false;
+  }
+  progress.Start((flags & PF_STORED_BODIES ? "writing " : "compressing ") + name, writer.TotalFiles, writer.TotalBytes);
   Write(product, writer, units);
-  if (!finish(writer)) return false;
-  if (product.Stored != StoredChoice::Automatic || writer.BodyBytes == 0 || writer.EncodedBytes < writer.BodyBytes)
-    return true;
-  // Compression did not make the data smaller: the bodies are stored instead.
+  const bool written = finish(writer);
+  if (product.Stored != StoredChoice::Automatic || (!written && !setup.TooLarge) ||
+      (written && (writer.BodyBytes == 0 || writer.EncodedBytes < writer.BodyBytes)))
+    return written;
+  // Compression did not make the data smaller, or the setup too large: the
+  // bodies are stored instead, when they fit.
+  if (!setup.Holds(writer.TotalBytes)) return false;
+  error->clear();
+  setup.Error.clear();
+  setup.TooLarge = false;
   if (!setup.Restart()) {
     *error = setup.Error;
     return false;
@@ -71,6 +87,9 @@ bool BuildPayload(const Product& product, uint64_t imageSize, SetupWriter& setup
   flags |= PF_STORED_BODIES;
   SectionWriter stored(imageSize, flags);
   stored.Sink = writer.Sink;
+  stored.Patch = writer.Patch;
+  stored.Progressed = writer.Progressed;
+  progress.Start("writing " + name + " again with stored file data", writer.TotalFiles, writer.TotalBytes);
   Write(product, stored, units);
   return finish(stored);
 }

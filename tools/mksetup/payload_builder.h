@@ -7,6 +7,8 @@
 #include "tools/mksetup/section_writer.h"
 #include "tools/mksetup/volumes.h"
 
+class Progress;
+
 struct BuildResult {
   uint64_t PayloadBytes;
   unsigned Flags;          // PayloadFlags as written
@@ -16,9 +18,11 @@ struct BuildResult {
 };
 
 // Writes the payload to `setup`, opened behind an engine image of
-// `imageSize` bytes (end offsets are absolute file offsets). Stored bodies
-// are chosen by the product, or automatically when compression would not
-// make the data smaller: then the setup is written again. False with *error
-// when a source cannot be read as it was or the setup cannot be written.
-bool BuildPayload(const Product& product, uint64_t imageSize, SetupWriter& setup, BuildResult* result,
-                  std::string* error);
+// `imageSize` bytes (end offsets are absolute file offsets), telling
+// `progress` how far it is. Stored bodies are chosen by the product, or
+// automatically when compression would not make the data smaller, or the
+// compressed setup would be too large: then the setup is written again.
+// False with *error when a source cannot be read as it was, the setup
+// cannot be written, or it would be larger than a setup can be.
+bool BuildPayload(const Product& product, uint64_t imageSize, SetupWriter& setup, Progress& progress,
+                  BuildResult* result, std::string* error);

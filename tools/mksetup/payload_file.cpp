@@ -1,8 +1,11 @@
 // The payload readers over a setup file on the host, for the lister: the
 // same primitives the engine has, following continuation volumes by name
-// when the payload is spanned. A missing volume ends the data.
+// when the payload is spanned. A missing volume ends the data. The files
+// are read 64 KiB at a time, so a setup of any size is listed in the same
+// memory.
+#include <sys/stat.h>
+#include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include "app/flags.h"
 #include "payload/encode.h"
@@ -14,74 +17,102 @@
 
 namespace {
 
+enum { BUFFER_BYTES = 1 << 16, MOST_VOLUMES = 999 };
+
 struct {
   std::string Path;
-  Bytes Data;
-  size_t Position;
+  FILE* Handle;
+  Bytes Buffer;
+  size_t Position, Count;  // in Buffer
+  uint64_t Left;           // payload bytes of the open volume not yet in Buffer
   int Volume;
   unsigned Flags;
   std::string Fault;
   bool Signed;
+  std::function<void(uint64_t bytes)> Progressed;
 } File;
 
-bool Load(const std::string& path, Bytes* data)
+uint64_t SizeOf(FILE* file)
 {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  data->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
+  struct stat info;
+  return fstat(fileno(file), &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
 }
 
 }  // namespace
 
-bool OpenPayloadFile(const std::string& path, std::string* error)
+bool OpenPayloadFile(const std::string& path, std::string* error, std::function<void(uint64_t bytes)> progressed)
 {
+  ClosePayloadFile();
   File = {};
   File.Path = path;
-  if (!Load(path, &File.Data)) {
+  File.Progressed = std::move(progressed);
+  File.Handle = fopen(path.c_str(), "rb");
+  if (File.Handle == nullptr) {
     *error = "cannot read " + path;
     return false;
   }
+  const uint64_t size = SizeOf(File.Handle);
+  File.Buffer.resize(BUFFER_BYTES);
+  Bytes head(File.Buffer.size());
+  head.resize(fread(head.data(), 1, head.size(), File.Handle));
   uint32_t offset = 0;
-  if (File.Data.size() >= PAYLOAD_OFFSET_WORD_AT + 4) memcpy(&offset, &File.Data[PAYLOAD_OFFSET_WORD_AT], 4);
-  if (offset == 0 || offset > File.Data.size()) {
+  if (head.size() >= PAYLOAD_OFFSET_WORD_AT + 4) memcpy(&offset, &head[PAYLOAD_OFFSET_WORD_AT], 4);
+  if (offset == 0 || offset > size || fseeko(File.Handle, offset, SEEK_SET) != 0) {
     *error = path + " carries no payload";
     return false;
   }
   // A signed setup's certificate table follows the payload's first part.
-  const size_t table = CertificateTableStart(File.Data);
-  File.Signed = table < File.Data.size();
-  File.Data.resize(table);
-  File.Position = offset;
+  const uint64_t table = CertificateTableStart(head, size);
+  File.Signed = table < size;
+  File.Left = table > offset ? table - offset : 0;
   File.Volume = 1;
   return true;
 }
 
-std::string PayloadFaultText() { return File.Fault; }
-
-bool PayloadAtEnd()
+void ClosePayloadFile()
 {
-  // Up to seven zero bytes align a signature's table.
-  size_t end = File.Data.size();
-  while (File.Signed && File.Volume == 1 && end > File.Position && end + 8 > File.Data.size() && File.Data[end - 1] == 0)
-    --end;
-  return File.Position == end &&
-         !((File.Flags & PF_SPANNED) && std::ifstream(VolumeName(File.Path, File.Volume + 1)).good());
+  if (File.Handle != nullptr) fclose(File.Handle);
+  File.Handle = nullptr;
 }
+
+std::string PayloadFaultText() { return File.Fault; }
 
 // Makes sure a byte is at hand, passing on to the next volume if need be.
 static bool HaveByte()
 {
-  while (File.Position == File.Data.size()) {
-    if (!(File.Flags & PF_SPANNED) || File.Volume >= 999) return false;
-    if (!Load(VolumeName(File.Path, File.Volume + 1), &File.Data)) return false;
+  while (File.Position == File.Count) {
+    if (File.Left > 0) {
+      const size_t got = fread(File.Buffer.data(), 1, std::min<uint64_t>(File.Left, File.Buffer.size()), File.Handle);
+      if (got == 0) return false;
+      File.Left -= got;
+      File.Position = 0;
+      File.Count = got;
+      if (File.Progressed) File.Progressed(got);
+      continue;
+    }
+    if (!(File.Flags & PF_SPANNED) || File.Volume >= MOST_VOLUMES) return false;
+    FILE* next = fopen(VolumeName(File.Path, File.Volume + 1).c_str(), "rb");
+    if (next == nullptr) return false;
+    fclose(File.Handle);
+    File.Handle = next;
+    File.Left = SizeOf(next);
     ++File.Volume;
-    File.Position = 0;
   }
   return true;
 }
 
-int ReadByte() { return HaveByte() ? File.Data[File.Position++] : -1; }
+int ReadByte() { return HaveByte() ? File.Buffer[File.Position++] : -1; }
+
+bool PayloadAtEnd()
+{
+  uint64_t unread = File.Count - File.Position + File.Left;
+  // Up to seven zero bytes align a signature's table.
+  for (; File.Signed && File.Volume == 1 && unread > 0 && unread < 8; --unread)
+    if (ReadByte() != 0) return false;
+  struct stat info;
+  return unread == 0 &&
+         !((File.Flags & PF_SPANNED) && stat(VolumeName(File.Path, File.Volume + 1).c_str(), &info) == 0);
+}
 
 void UsePayloadFlags(unsigned flags) { File.Flags = flags; }
 

@@ -1,10 +1,16 @@
 // The lister's payload source: a setup file and its continuation volumes,
 // read through the same primitives as the engine's reader (reader.h).
 #pragma once
+#include <cstdint>
+#include <functional>
 #include <string>
 
-// Opens a setup file and positions the reads at its payload.
-bool OpenPayloadFile(const std::string& path, std::string* error);
+// Opens a setup file and positions the reads at its payload; a setup
+// opened before is closed. `progressed`, when given, hears of the bytes of
+// each 64 KiB read.
+bool OpenPayloadFile(const std::string& path, std::string* error,
+                     std::function<void(uint64_t bytes)> progressed = nullptr);
+void ClosePayloadFile();
 
 // What the layout readers reported, if anything.
 std::string PayloadFaultText();

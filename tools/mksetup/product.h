@@ -96,4 +96,6 @@ struct Product {
   StoredChoice Stored = StoredChoice::Automatic;
   bool Spanned = false;
   uint64_t VolumeSize = 1457664;
+  std::vector<std::string> Inputs;  // the source files and folders the manifest names
+  size_t LeftOut = 0;               // files and folders that trees leave out (exclude patterns and the like)
 };

@@ -2,7 +2,9 @@
 // engine's readers take it: the records in payload order, optional records
 // left out exactly when the flag word says they are absent, and the bodies
 // read from their source files and compressed on every core ahead of their
-// writing, so that memory stays bounded whatever the tree.
+// writing, so that memory stays bounded whatever the tree. A body larger
+// than a window is read, compressed and handed on a piece at a time, so
+// that memory stays bounded whatever the file too.
 #include "tools/mksetup/section_writer.h"
 #include <algorithm>
 #include <cstdio>
@@ -13,9 +15,11 @@
 #include "tools/mksetup/product.h"
 
 enum {
-  AHEAD_BYTES = 16 << 20,  // input of the bodies started ahead of the one taken
-  AHEAD_PER_CORE = 4,      // bodies started ahead, per core
+  AHEAD_BYTES = 16 << 20,   // input of the bodies started ahead of the one taken
+  AHEAD_PER_CORE = 4,       // bodies started ahead, per core
   HAND_OUT_BYTES = 1 << 20,
+  WINDOW_BYTES = 16 << 20,  // a source file larger than this is read a piece at a time
+  PIECE_BYTES = 1 << 20,
 };
 
 bool ReadSourceBytes(const std::string& path, size_t size, Bytes* data)
@@ -44,6 +48,8 @@ SectionWriter::Encoding SectionWriter::Encode(Data data)
 void SectionWriter::Collect(const Product& p)
 {
   collecting_ = true;
+  TotalFiles = 0;
+  TotalBytes = 0;
   Startup(p);
   Wizard(p, 0);
   FileList(p);
@@ -95,11 +101,14 @@ bool SectionWriter::Finish()
 // encoding the builder may choose.
 void SectionWriter::Body(Data data, bool stored, bool endOffset, bool counted)
 {
+  const bool streamed = data.Origin != nullptr && data.Size > WINDOW_BYTES;
   if (collecting_) {
-    if (!stored) toEncode_.push_back(data);
+    if (!stored && !streamed) toEncode_.push_back(data);
+    if (counted) TotalBytes += data.Size;
     return;
   }
   if (!Error.empty()) return;
+  if (streamed) return StreamBody(data, stored, endOffset, counted);
   Encoding body;
   if (!stored)
     body = Encoded(data);
@@ -119,6 +128,59 @@ void SectionWriter::Body(Data data, bool stored, bool endOffset, bool counted)
   if (!counted) return;
   BodyBytes += data.Size;
   EncodedBytes += size;
+  if (Progressed) Progressed(data.Size, 0);
+}
+
+// A body read from its file a piece at a time. A compressed body's end
+// offset is known only once it is written: it is filled in then.
+void SectionWriter::StreamBody(Data data, bool stored, bool endOffset, bool counted)
+{
+  PutInt32(Out, static_cast<uint32_t>(data.Size));
+  const uint64_t endOffsetAt = Written();
+  if (endOffset) PutInt32(Out, static_cast<uint32_t>(imageSize_ + Written() + 4 + (stored ? data.Size : 0)));
+  const uint64_t start = Written();
+  LzwEncoder encoder;
+  Bytes piece(PIECE_BYTES);
+  FILE* file = fopen(data.Origin->c_str(), "rb");
+  bool read = file != nullptr;
+  for (size_t left = data.Size; read && left > 0 && Error.empty();) {
+    const size_t size = std::min<size_t>(left, PIECE_BYTES);
+    read = fread(piece.data(), 1, size, file) == size;
+    if (!read) break;
+    if (stored)
+      PutBytes(Out, piece.data(), size);
+    else
+      encoder.Feed(piece.data(), size, Out);
+    left -= size;
+    HandOut(HAND_OUT_BYTES);
+    if (counted && Progressed) Progressed(size, 0);
+  }
+  read = read && fgetc(file) == EOF && !ferror(file);
+  if (file != nullptr) fclose(file);
+  if (!Error.empty()) return;
+  if (!read) {
+    Error = "source file " + *data.Origin + " cannot be read, or it changed while the setup was being built";
+    return;
+  }
+  if (!stored) encoder.Finish(Out);
+  if (endOffset && !stored) PatchInt32(endOffsetAt, static_cast<uint32_t>(imageSize_ + Written()));
+  if (counted) {
+    BodyBytes += data.Size;
+    EncodedBytes += Written() - start;
+  }
+  HandOut(HAND_OUT_BYTES);
+}
+
+// Overwrites four bytes at a payload offset: in Out, or through the Patch
+// hook once they have been handed out.
+void SectionWriter::PatchInt32(uint64_t at, uint32_t value)
+{
+  Bytes bytes;
+  PutInt32(bytes, value);
+  if (at >= handedOut_)
+    std::copy(bytes.begin(), bytes.end(), Out.begin() + static_cast<ptrdiff_t>(at - handedOut_));
+  else if (!Patch || !Patch(at, bytes.data(), bytes.size()))
+    Error = "the setup cannot be written";
 }
 
 void SectionWriter::Item(const SourceFile& file)
@@ -130,6 +192,10 @@ void SectionWriter::Item(const SourceFile& file)
   const Data data = file.Deferred ? Data{nullptr, static_cast<size_t>(file.Size), &file.Origin}
                                   : Data{file.Data.data(), file.Data.size(), nullptr};
   Body(data, flags_ & PF_STORED_BODIES, !(flags_ & PF_SPANNED), true);
+  if (collecting_)
+    ++TotalFiles;
+  else if (Progressed)
+    Progressed(0, 1);
 }
 
 void SectionWriter::Reference(const FileReference& reference)

@@ -24,7 +24,9 @@ struct FileReference;
 // end offsets and which optional records are present. End offsets are file
 // offsets behind an engine image of `imageSize` bytes. Texts must already
 // fit their capacities (the manifest reader checks them). With a Sink, Out
-// is handed to it whenever a megabyte has gathered, and by Finish.
+// is handed to it whenever a megabyte has gathered, and by Finish. A body
+// whose end offset is known only after it was handed out is filled in
+// through Patch.
 class SectionWriter {
  public:
   SectionWriter(uint64_t imageSize, unsigned flags) : imageSize_(imageSize), flags_(flags) {}
@@ -33,6 +35,10 @@ class SectionWriter {
   uint64_t BodyBytes = 0;     // file data before encoding
   uint64_t EncodedBytes = 0;  // file data as written
   std::function<bool(const unsigned char* data, size_t size)> Sink;  // false: it failed
+  std::function<bool(uint64_t at, const unsigned char* data, size_t size)> Patch;  // payload bytes at `at` again
+  std::function<void(uint64_t bytes, unsigned files)> Progressed;  // file data and files written since the last call
+  unsigned TotalFiles = 0;    // item records, as Collect counted them
+  uint64_t TotalBytes = 0;    // file data, as Collect counted it
   std::string Error;          // the first source that could not be read, or the sink's failure
 
   // Hands the rest of Out to the Sink. False when anything failed.
@@ -70,6 +76,8 @@ class SectionWriter {
   };
   static Encoding Encode(Data data);
   void Body(Data data, bool stored, bool endOffset, bool counted);
+  void StreamBody(Data data, bool stored, bool endOffset, bool counted);
+  void PatchInt32(uint64_t at, uint32_t value);
   void Reference(const FileReference& reference);
   Encoding Encoded(Data data);
   void HandOut(size_t least);

@@ -2,6 +2,7 @@
 // the place of the signature in a signed file.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 bool SignSetup(const std::string& path, const std::string& certificate, const std::string& key,
                std::string* error);
 
-// Where the certificate table of a signed Windows program starts; the
-// file's size when it carries none (or the header does not say so sanely).
-size_t CertificateTableStart(const std::vector<unsigned char>& file);
+// Where the certificate table of a signed Windows program of `fileSize`
+// bytes starts, from its first bytes `head` (its headers); the file's size
+// when it carries none (or the headers do not say so sanely).
+uint64_t CertificateTableStart(const std::vector<unsigned char>& head, uint64_t fileSize);

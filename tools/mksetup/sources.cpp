@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include "tools/mksetup/exclude.h"
 #include "tools/mksetup/section_writer.h"
 #include "tools/mksetup/text.h"
 
@@ -62,7 +63,8 @@ bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* erro
   file->Origin = path;
   file->Attributes = ATTR_ARCHIVE | ((info.st_mode & S_IWUSR) ? uint32_t{0} : uint32_t{ATTR_READONLY});
   file->LastWrite = FileTimeOf(info.st_mtim, latest);
-  file->LastAccess = FileTimeOf(info.st_atim, latest);
+  // The last access is this machine's reading, not the file's: two builds of one tree would differ.
+  file->LastAccess = file->LastWrite;
   file->Creation = file->LastWrite;
   file->Deferred = deferred;
   file->Size = static_cast<uint64_t>(info.st_size);
@@ -92,8 +94,8 @@ bool HoldsUnmarkedUtf8(const std::string& path)
   return !marked && scan.Utf8();
 }
 
-static bool Walk(const std::string& root, const std::string& relative,
-                 std::vector<TreeItem>* items, std::string* error)
+static bool Walk(const std::string& root, const std::string& relative, const std::vector<std::string>& exclude,
+                 std::vector<TreeItem>* items, size_t* leftOut, std::string* error)
 {
   const std::string folder = relative.empty() ? root : root + "/" + relative;
   DIR* dir = opendir(folder.c_str());
@@ -110,6 +112,10 @@ static bool Walk(const std::string& root, const std::string& relative,
   std::sort(names.begin(), names.end());
   for (const std::string& name : names) {
     const std::string rel = relative.empty() ? name : relative + "/" + name;
+    if (LeftOutOfTree(rel, exclude)) {
+      ++*leftOut;
+      continue;
+    }
     struct stat info;
     if (stat((root + "/" + rel).c_str(), &info) != 0) {
       *error = "source " + root + "/" + rel + " cannot be read";
@@ -117,7 +123,7 @@ static bool Walk(const std::string& root, const std::string& relative,
     }
     if (S_ISDIR(info.st_mode)) {
       items->push_back({rel, true});
-      if (!Walk(root, rel, items, error)) return false;
+      if (!Walk(root, rel, exclude, items, leftOut, error)) return false;
     } else if (S_ISREG(info.st_mode)) {
       items->push_back({rel, false});
     }
@@ -125,14 +131,15 @@ static bool Walk(const std::string& root, const std::string& relative,
   return true;
 }
 
-bool ListTree(const std::string& root, std::vector<TreeItem>* items, std::string* error)
+bool ListTree(const std::string& root, const std::vector<std::string>& exclude, std::vector<TreeItem>* items,
+              size_t* leftOut, std::string* error)
 {
   struct stat info;
   if (stat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
     *error = "source folder " + root + " is missing";
     return false;
   }
-  return Walk(root, "", items, error);
+  return Walk(root, "", exclude, items, leftOut, error);
 }
 
 bool ReadPeVersion(const Bytes& image, uint32_t* high, uint32_t* low)

@@ -15,8 +15,9 @@
 bool LatestSourceTime(const char* sourceDateEpoch, uint64_t* latest, std::string* error);
 
 // Reads a file with its times (last write doubles as creation, which the
-// host does not keep), each one later than `latest` recorded as `latest`,
-// so that two checkouts of one commit build the same bytes, and its
+// host does not keep, and as last access, which on the host is only when
+// it was last read), each one later than `latest` recorded as `latest`, so
+// that two checkouts of one commit build the same bytes, and its
 // attributes: archive, plus read-only when the owner cannot write it. False
 // with *error naming the file. `deferred` leaves the contents to be read
 // when they are written.
@@ -29,12 +30,15 @@ bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* erro
 bool HoldsUnmarkedUtf8(const std::string& path);
 
 // The folders and files below `root`, relative to it with "/" separators,
-// sorted so that every folder comes before its contents.
+// sorted so that every folder comes before its contents; those that the
+// `exclude` patterns or the version-control and backup names leave out
+// (exclude.h) are counted in *leftOut instead.
 struct TreeItem {
   std::string Relative;
   bool Folder;
 };
-bool ListTree(const std::string& root, std::vector<TreeItem>* items, std::string* error);
+bool ListTree(const std::string& root, const std::vector<std::string>& exclude, std::vector<TreeItem>* items,
+              size_t* leftOut, std::string* error);
 
 // The fixed file version of a PE file's version resource (major << 16 |
 // minor, build << 16 | revision). False when it has none.

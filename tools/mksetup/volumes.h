@@ -1,6 +1,8 @@
-// Writing a setup executable as its payload is made, whole or spread over
-// continuation volumes named like it with the last three characters
-// replaced by 002, 003, ...
+// The builder's output files: a setup executable written whole or spread
+// over continuation volumes named like it with the last three characters
+// replaced by 002, 003, ... Every file is written as a temporary beside its
+// target and renamed into place only when the whole build has succeeded,
+// so a failed or ended build leaves the earlier output as it was.
 #pragma once
 #include <cstdio>
 #include <string>
@@ -14,22 +16,34 @@ class SetupWriter {
   SetupWriter& operator=(const SetupWriter&) = delete;
   ~SetupWriter();
 
-  // Creates `path` holding the image with its payload offset set. When
+  // Starts the temporary of `path` with the image, its payload offset set,
+  // after removing the temporaries an ended build may have left. When
   // `spanned`, no file is larger than `volumeSize`: the first holds the
-  // image and the payload's start.
+  // image and the payload's start. Else the file stays within what the
+  // engine's 32-bit offsets address.
   bool Open(const std::string& path, Bytes image, bool spanned, uint64_t volumeSize);
   bool Write(const unsigned char* data, size_t size);  // the payload's next bytes
-  bool Restart();                                     // the payload again from its start
-  bool Finish();                                      // every file complete and closed
-  void Discard();                                     // every file written is removed
+  // Payload bytes at `at`, already written, again; only in a setup that is not spanned.
+  bool Patch(uint64_t at, const unsigned char* data, size_t size);
+  bool Holds(uint64_t payloadBytes);  // false, TooLarge, when no payload of that size fits
+  bool Restart();                           // the payload again from its start
+  bool Finish();                            // every temporary complete and closed
+  // Renames the temporaries into place and removes the volumes of an
+  // earlier build that this one did not write (listed in Removed).
+  bool Commit();
+  void Discard();  // every temporary written is removed
+  std::string Temporary() const;  // the setup's temporary, to sign before Commit
 
   std::vector<std::string> Written;  // the names written, the setup first
+  std::vector<std::string> Removed;  // an earlier build's volumes that Commit removed
   std::string Error;                 // why the last call failed
+  bool TooLarge = false;             // the failure was the size a setup can have
 
  private:
   bool StartVolume(int number);
   bool Put(const unsigned char* data, size_t size);
   bool Fail(const std::string& why);
+  bool RefuseSize();
   void Remove(size_t first);
 
   std::string path_;
@@ -44,3 +58,8 @@ class SetupWriter {
 
 // The name of continuation volume `number` (2 to 999) of a setup file.
 std::string VolumeName(const std::string& path, int number);
+
+// False with *error when writing `path`, or any volume, temporary or
+// leftover the build may write or remove beside it, would touch one of the
+// build's `inputs` (existing files, compared as files, not as names).
+bool OutputSparesInputs(const std::string& path, const std::vector<std::string>& inputs, std::string* error);
