@@ -591,7 +591,7 @@ void ReadSharedFiles(Reader& r, const toml::table& root, Product* p)
     SharedFileEntry entry;
     entry.Path = r.Text(t->get("path"), field + ".path", PATH_CAP, "", true);
     if (entry.Path.empty()) r.Refuse(field + ".path", t->get("path"), "must not be empty");
-    const auto [first, added] = paths.emplace(FoldCase(entry.Path), Place(field, t->get("path")));
+    const auto [first, added] = paths.emplace(FoldCase(entry.Path), Place(field + ".path", t->get("path")));
     if (!added) r.Refuse(field + ".path", t->get("path"), FromSjis(entry.Path) + " is given twice, first by " + first->second);
     entry.File = r.Source(t->get("source"), field + ".source");
     entry.File.Attributes = r.Attributes(t->get("attributes"), field + ".attributes", entry.File.Attributes);
@@ -715,7 +715,7 @@ void ReadFileTypes(Reader& r, const toml::table& root, Product* p)
       entry.Extension = r.Text(n, field + ".extension", PATH_CAP, "", true);
       if (const std::string problem = ExtensionProblem(entry.Extension); !problem.empty())
         r.Refuse(field + ".extension", n, problem);
-      const auto [first, added] = extensions.emplace(FoldCase(entry.Extension), Place(field, n));
+      const auto [first, added] = extensions.emplace(FoldCase(entry.Extension), Place(field + ".extension", n));
       if (!added) r.Refuse(field + ".extension", n, FromSjis(entry.Extension) + " is registered twice (Windows does not tell case apart), first by " + first->second);
     });
     r.Guard([&] { entry.Description = r.Text(t->get("description"), field + ".description", PATH_CAP); });
