@@ -323,7 +323,7 @@ void ReadProductTable(Reader& r, const toml::table& root, Product* p)
   r.Guard([&] {
     p->DefaultFolder = r.Text(t->get("default_folder"), "product.default_folder", PATH_CAP, "", true);
     if (p->DefaultFolder.empty()) r.Refuse("product.default_folder", t->get("default_folder"), "must not be empty");
-    else if (const std::string problem = DefaultFolderProblem(p->DefaultFolder); !problem.empty())
+    else if (const std::string problem = FullPathProblem(p->DefaultFolder); !problem.empty())
       r.Refuse("product.default_folder", t->get("default_folder"), FromSjis(problem));
   });
   if (const toml::node* n = t->get("required_size")) {
@@ -591,6 +591,8 @@ void ReadSharedFiles(Reader& r, const toml::table& root, Product* p)
     SharedFileEntry entry;
     entry.Path = r.Text(t->get("path"), field + ".path", PATH_CAP, "", true);
     if (entry.Path.empty()) r.Refuse(field + ".path", t->get("path"), "must not be empty");
+    if (const std::string problem = FullPathProblem(entry.Path); !problem.empty())
+      r.Refuse(field + ".path", t->get("path"), FromSjis(problem));
     const auto [first, added] = paths.emplace(FoldCase(entry.Path), Place(field + ".path", t->get("path")));
     if (!added) r.Refuse(field + ".path", t->get("path"), FromSjis(entry.Path) + " is given twice, first by " + first->second);
     entry.File = r.Source(t->get("source"), field + ".source");
@@ -690,6 +692,7 @@ Command ReadCommand(Reader& r, const toml::node* node, const std::string& field)
   if (node == nullptr) return command;
   const auto* t = node->as_table();
   if (t == nullptr) r.Refuse(field, node, "must be { program = ..., arguments = \"...\" }");
+  r.Within(t);
   r.AllowOnly(*t, field, {"program", "arguments"});
   command.Present = true;
   r.Guard([&] { command.Program = r.Reference(t->get("program"), field + ".program"); });

@@ -108,7 +108,7 @@ std::string ExtensionProblem(const std::string& sjis)
 
 static bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-std::string DefaultFolderProblem(const std::string& sjis)
+std::string FullPathProblem(const std::string& sjis)
 {
   // What the rules take each macro for: "$(SYSDRV)" is the Windows drive's
   // letter, the other two are full paths.
@@ -119,6 +119,9 @@ std::string DefaultFolderProblem(const std::string& sjis)
     for (const auto& known : macros)
       if (macro == known[0]) rest.replace(0, macro.size(), known[1]);
     if (rest == sjis) return "starts with the unknown macro " + macro + "; the macros are $(SYSDIR), $(WINDIR) and $(SYSDRV)";
+    // A folder's name would run on into the next one's ("SYSTEMx.dll").
+    if (macro != "$(SYSDRV)" && sjis.size() > macro.size() && sjis[macro.size()] != '\\')
+      return "goes on after " + macro + " without a backslash";
   }
   if (const size_t at = rest.find("$("); at != std::string::npos)
     return "holds the macro " + MacroAt(rest, at) + " past its start; a macro stands only at the start of the folder";

@@ -14,10 +14,11 @@ std::string NameProblem(const std::string& sjis);
 // character that a file name cannot hold.
 std::string ExtensionProblem(const std::string& sjis);
 
-// The default folder: a full path once its leading macro, one of the
-// known three, is expanded (a drive, a colon and a backslash, or a share),
-// below a drive's root, with components as a target's. Empty when it is one.
-std::string DefaultFolderProblem(const std::string& sjis);
+// The default folder or a shared file's path: a full path once its leading
+// macro, one of the known three, is expanded (a drive, a colon and a
+// backslash, or a share), below a drive's root, with components as a
+// target's. Empty when it is one.
+std::string FullPathProblem(const std::string& sjis);
 
 // A path below the install folder ("bin\viewer.exe"), never a drive or a
 // colon and no folder macro (which only full paths take): no empty, "." or

@@ -34,6 +34,7 @@ TEST(Manifest, RefusalsNameTheFieldItsLineAndTheLimit)
       {value + "type = \"qword\"\ndata = 1\n", "registry[0].type (line 7): is sz, expand_sz, dword, binary or multi_sz"},
       {"[launch]\nprogram = { embed = \"gone.exe\" }\n", "launch.program.embed (line 5)"},
       {"[[shared]]\npath = 'C:\\x.dll'\nsource = \"a.txt\"\n", "shared[0].version"},
+      {"[[shared]]\npath = '$(SYSDIR)x.dll'\nsource = \"a.txt\"\nversion = \"1.0.0.0\"\n", "shared[0].path (line 5): goes on after $(SYSDIR) without a backslash"},
       {"[features]\nsimple = true\n", "features.simple (line 5): unknown key"},
       {file("..\\evil.exe"), "files[0] (line 4): target ..\\evil.exe must not hold a \".\" or \"..\" component"},
       {file("\\windows\\evil.dll"), "must not start with a backslash"},
