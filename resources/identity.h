@@ -1,10 +1,12 @@
 // The engine's identity, shared by every version resource that carries it:
-// an uninstaller is recognised as this engine's by these values.
+// an uninstaller is recognised as this engine's by these values, and the
+// builder tells the setup program from the uninstaller by its internal name.
 #pragma once
 
 // The version is set here alone: the version resources, the uninstaller
 // check and the install log's VER line are built from these two numbers.
 #define ENGINE_COMPANY_NAME   "Norvalex."
+#define ENGINE_SETUP_NAME     "setup"
 #define ENGINE_VERSION_MAJOR  3
 #define ENGINE_VERSION_MINOR  0
 #define ENGINE_FILE_VERSION   ENGINE_VERSION_MAJOR,ENGINE_VERSION_MINOR,0,0

@@ -16,6 +16,7 @@
 #include <fstream>
 #include "install/log_format.h"
 #include "payload/walk.h"
+#include "tools/mksetup/images.h"
 #include "tools/mksetup/interrupt.h"
 #include "tools/mksetup/manifest.h"
 #include "tools/mksetup/payload_builder.h"
@@ -54,7 +55,7 @@ std::vector<std::string> InputsOf(const Product& product, const std::string& man
 
 void PrintSummary(const std::string& output, const BuildResult& built, const SetupWriter& setup, const Product& product)
 {
-  printf("%s: payload %llu bytes, file data %llu bytes written as %llu (%s), %u units required\n",
+  printf("%s: payload %llu bytes, file data %llu bytes written as %llu (%s), %u units of 4096 bytes required on disk\n",
          output.c_str(), static_cast<unsigned long long>(built.PayloadBytes), static_cast<unsigned long long>(built.BodyBytes),
          static_cast<unsigned long long>(built.EncodedBytes),
          (built.Flags & 0x0200) ? "stored" : "compressed", built.RequiredUnits);
@@ -78,7 +79,11 @@ int Build(const std::string& manifest, const std::string& output, const std::str
   uint64_t latestTime;
   if (!LatestSourceTime(getenv("SOURCE_DATE_EPOCH"), &latestTime, &error) ||
       !LoadManifest(manifest, &product, &error, searchPath, &warnings, latestTime)) {
-    fprintf(stderr, "mksetup: %s\n", error.c_str());
+    for (size_t start = 0, end; start < error.size(); start = end + 1) {
+      end = std::min(error.find('\n', start), error.size());
+      fprintf(stderr, "mksetup: %.*s\n", static_cast<int>(end - start), error.c_str() + start);
+    }
+    for (const std::string& warning : warnings) fprintf(stderr, "mksetup: warning: %s\n", warning.c_str());
     return 1;
   }
   // Warnings show with --quiet too: they name what the user should fix.
@@ -91,6 +96,10 @@ int Build(const std::string& manifest, const std::string& output, const std::str
     SourceFile file;
     if (!ReadSourceFile(uninstallerImage, &file, &error)) {
       fprintf(stderr, "mksetup: --uninstaller: %s\n", error.c_str());
+      return 1;
+    }
+    if (const std::string problem = ImageProblem(file.Data, ImageKind::Uninstaller); !problem.empty()) {
+      fprintf(stderr, "mksetup: --uninstaller: %s %s\n", uninstallerImage.c_str(), problem.c_str());
       return 1;
     }
     product.Uninstaller = file.Data;
@@ -113,8 +122,8 @@ int Build(const std::string& manifest, const std::string& output, const std::str
   Bytes image;
   std::ifstream in(engine, std::ios::binary);
   if (in) image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (image.size() < 64 || image[0] != 'M' || image[1] != 'Z') {
-    fprintf(stderr, "mksetup: %s is not the engine's image (a Windows program)\n", engine.c_str());
+  if (const std::string problem = in ? ImageProblem(image, ImageKind::Engine) : "cannot be read"; !problem.empty()) {
+    fprintf(stderr, "mksetup: --engine: %s %s\n", engine.c_str(), problem.c_str());
     return 1;
   }
   if (!OutputSparesInputs(output, InputsOf(product, manifest, engine, uninstallerImage, sign), &error)) {
@@ -196,7 +205,7 @@ int main(int argc, char** argv)
   bool span = false, quiet = false;
   uint64_t volumeSize = 0;
   CLI::App* build = app.add_subcommand("build", "Build a setup executable from a manifest");
-  build->add_option("manifest", manifest, "Product manifest (TOML)")->required()->check(CLI::ExistingFile);
+  build->add_option("manifest", manifest, "Product manifest (TOML)")->required();
   build->add_option("-o,--output", output, "Setup executable to write");
   build->add_option("--engine", engine, "The engine's image (setup.exe without payload)");
   build->add_option("--uninstaller", uninstaller, "Uninstaller image, instead of the manifest's or the engine's own");

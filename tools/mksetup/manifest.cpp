@@ -1,9 +1,12 @@
 // The product manifest: TOML read with toml++, checked field by field and
 // converted into a Product. A refusal names the field, its line and the
-// limit, so that the manifest's author can fix it without guessing.
+// limit, so that the manifest's author can fix it without guessing; a
+// refusal ends only the field or entry it is about, so that one run lists
+// every mistake.
 #include "tools/mksetup/manifest.h"
 #include <algorithm>
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -13,6 +16,7 @@
 #include "app/flags.h"
 #include "install/log_format.h"
 #include "payload/layout.h"
+#include "tools/mksetup/images.h"
 #include "tools/mksetup/names.h"
 #include "tools/mksetup/sources.h"
 #include "tools/mksetup/text.h"
@@ -26,31 +30,99 @@ enum {
   SHORTCUT_CAP = SHORTCUT_NAME_CAPACITY, MAX_DATA = MAX_REGISTRY_DATA,
 };
 
-struct Failure {};  // unwinds to LoadManifest once the message is set
+struct Failure {};  // unwinds to the Guard of the field once the mistake is recorded
+
+struct Mistake {
+  uint32_t Line;  // 0: none
+  std::string Text;
+};
+
+// The edit distance of two short words (insertions, deletions, changes).
+size_t Distance(const std::string& a, const std::string& b)
+{
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// The key that `word` most likely misspells: within two edits, or one that
+// begins the other; empty when none is near.
+std::string Nearest(const std::string& word, const std::vector<std::string>& keys)
+{
+  std::string nearest;
+  size_t best = 3;
+  for (const std::string& key : keys) {
+    const size_t shorter = std::min(key.size(), word.size());
+    size_t distance = word.size() > 64 ? best : Distance(word, key);
+    if (shorter >= 3 && key.compare(0, shorter, word, 0, shorter) == 0) distance = std::min<size_t>(distance, 2);
+    if (distance < best) best = distance, nearest = key;
+  }
+  return nearest;
+}
 
 class Reader {
  public:
-  Reader(std::string folder, std::vector<std::string> searchPath, std::string* error,
-         std::vector<std::string>* warnings, uint64_t latestTime)
-      : folder_(std::move(folder)), searchPath_(std::move(searchPath)), error_(error), warnings_(warnings),
-        latestTime_(latestTime) {}
+  Reader(std::string folder, std::vector<std::string> searchPath, std::vector<std::string>* warnings, uint64_t latestTime)
+      : folder_(std::move(folder)), searchPath_(std::move(searchPath)), warnings_(warnings), latestTime_(latestTime) {}
+
+  // Records a mistake and goes on.
+  void Report(const std::string& field, const toml::node* node, const std::string& why)
+  {
+    const toml::node* at = node != nullptr ? node : within_;
+    const uint32_t line = at != nullptr ? at->source().begin.line : 0;
+    Mistakes.push_back({line, Where(field, at) + (about_.empty() ? "" : about_ + ": ") + why});
+  }
 
   [[noreturn]] void Refuse(const std::string& field, const toml::node* node, const std::string& why)
   {
-    *error_ = Where(field, node) + why;
+    Report(field, node, why);
     throw Failure{};
   }
+
+  // Runs one reading step: a refusal ends that step alone.
+  template <class Step>
+  void Guard(Step step)
+  {
+    try {
+      step();
+    } catch (const Failure&) {
+    }
+  }
+
+  // The table that a missing field is reported at.
+  void Within(const toml::node* table) { within_ = table; }
+  // The file inside a tree that the following refusals are about; "" for none.
+  void About(const std::string& path) { about_ = path.empty() ? path : Printable(path); }
 
   void Warn(const std::string& field, const toml::node* node, const std::string& what)
   {
     if (warnings_ != nullptr) warnings_->push_back(Where(field, node) + what);
   }
 
-  void AllowOnly(const toml::table& table, const std::string& field, std::set<std::string> keys)
+  // Each key that is not one of `keys` is reported with the keys there are,
+  // and the one it is nearest.
+  void AllowOnly(const toml::table& table, const std::string& field, const std::vector<std::string>& keys)
   {
     for (const auto& [key, node] : table) {
-      if (keys.count(std::string(key.str())) == 0)
-        Refuse(Join(field, std::string(key.str())), &node, "unknown key");
+      const std::string name(key.str());
+      if (std::find(keys.begin(), keys.end(), name) != keys.end()) continue;
+      std::string list;
+      for (size_t i = 0; i < keys.size(); ++i) list += (i == 0 ? "" : i + 1 == keys.size() ? " and " : ", ") + keys[i];
+      const bool section = field.empty() && (node.is_table() || node.is_array_of_tables());
+      const std::string nearest = Nearest(name, keys);
+      Report(Join(field, name), &node,
+             (section ? "unknown section; the sections are " : field.empty() ? "unknown key; the sections are "
+                                                                            : "unknown key; " + field + " takes ") +
+                 list + (nearest.empty() ? "" : "; did you mean `" + nearest + "`?"));
     }
   }
 
@@ -73,7 +145,7 @@ class Reader {
                    int capacity)
   {
     std::string sjis, problem;
-    if (!ToSjis(utf8, &sjis, &problem)) Refuse(field, node, problem);
+    if (!ToSjis(utf8, &sjis, &problem)) Refuse(field, node, Printable(problem));
     if (sjis.find('\0') != std::string::npos) Refuse(field, node, "a text cannot hold a NUL character");
     if (capacity > 0 && sjis.size() > static_cast<size_t>(capacity - 1))
       Refuse(field, node, "is " + std::to_string(sjis.size()) + " bytes in Shift-JIS; at most " +
@@ -144,13 +216,13 @@ class Reader {
   {
     SourceFile file;
     std::string problem;
-    if (!ReadSourceFile(path, &file, &problem, deferred, latestTime_)) Refuse(field, node, problem);
+    if (!ReadSourceFile(path, &file, &problem, deferred, latestTime_)) Refuse(field, node, Printable(problem));
     return file;
   }
 
-  // A file reference: "name" for a file of the install folder, or
-  // { embed = "source" } for a file the payload carries.
-  FileReference Reference(const toml::node* node, const std::string& field)
+  // A file reference: "name" for a file that [[files]] installs, or
+  // { embed = "source" } for a file the payload carries (an .ico for an icon).
+  FileReference Reference(const toml::node* node, const std::string& field, bool icon = false)
   {
     FileReference reference;
     if (node == nullptr) Refuse(field, nullptr, "missing");
@@ -158,7 +230,10 @@ class Reader {
       reference.Name = Text(node, field, PATH_CAP);
       if (reference.Name.empty()) Refuse(field, node, "an empty name; use { embed = \"file\" } for a carried file");
       const std::string problem = TargetProblem(reference.Name, LOG_FILE);
-      if (!problem.empty()) Refuse(field, node, problem);
+      if (!problem.empty()) Refuse(field, node, FromSjis(problem));
+      if (Installed.count(FoldCase(reference.Name)) == 0)
+        Refuse(field, node, "names " + FromSjis(reference.Name) +
+                                ", which no [[files]] entry installs; install it there, or carry it with { embed = \"file\" }");
       return reference;
     }
     const auto* table = node->as_table();
@@ -166,6 +241,8 @@ class Reader {
     AllowOnly(*table, field, {"embed"});
     reference.Embedded = true;
     reference.File = Source(table->get("embed"), Join(field, "embed"), true);
+    if (const std::string problem = icon ? IconProblem(reference.File.Origin) : ""; !problem.empty())
+      Refuse(Join(field, "embed"), table->get("embed"), reference.File.Origin + " " + problem);
     return reference;
   }
 
@@ -187,6 +264,9 @@ class Reader {
     return attributes == 0 ? 0x80 : attributes;  // FILE_ATTRIBUTE_NORMAL
   }
 
+  std::vector<Mistake> Mistakes;
+  std::set<std::string> Installed;  // the files [[files]] installs, case-folded
+
  private:
   static std::string Where(const std::string& field, const toml::node* node)
   {
@@ -196,9 +276,10 @@ class Reader {
 
   std::string folder_;
   std::vector<std::string> searchPath_;
-  std::string* error_;
   std::vector<std::string>* warnings_;  // null: not wanted
   uint64_t latestTime_;
+  const toml::node* within_ = nullptr;
+  std::string about_;
 };
 
 const toml::table* Table(Reader& r, const toml::table& root, const char* key)
@@ -207,6 +288,12 @@ const toml::table* Table(Reader& r, const toml::table& root, const char* key)
   if (node == nullptr) return nullptr;
   if (!node->is_table()) r.Refuse(key, node, "must be a table [" + std::string(key) + "]");
   return node->as_table();
+}
+
+// "field (line N)", for naming where something was given first.
+std::string Place(const std::string& field, const toml::node* node)
+{
+  return node != nullptr ? field + " (line " + std::to_string(node->source().begin.line) + ")" : field;
 }
 
 // Splits a target path into its folder levels ("a\b\c" -> "a", "a\b").
@@ -228,27 +315,42 @@ void ReadProductTable(Reader& r, const toml::table& root, Product* p)
 {
   const toml::table* t = Table(r, root, "product");
   if (t == nullptr) r.Refuse("product", nullptr, "missing: a manifest starts with [product] and its name");
+  r.Within(t);
   r.AllowOnly(*t, "product", {"name", "default_folder", "required_size", "uninstaller"});
-  p->Name = r.Text(t->get("name"), "product.name", NAME_CAP, "", true);
-  if (p->Name.empty()) r.Refuse("product.name", t->get("name"), "must not be empty");
-  if (const std::string problem = NameProblem(p->Name); !problem.empty())
-    r.Refuse("product.name", t->get("name"), problem);
-  p->DefaultFolder = r.Text(t->get("default_folder"), "product.default_folder", PATH_CAP, "", true);
-  if (p->DefaultFolder.empty()) r.Refuse("product.default_folder", t->get("default_folder"), "must not be empty");
-  else if (const std::string problem = DefaultFolderProblem(p->DefaultFolder); !problem.empty())
-    r.Refuse("product.default_folder", t->get("default_folder"), problem);
+  r.Guard([&] {
+    p->Name = r.Text(t->get("name"), "product.name", NAME_CAP, "", true);
+    if (p->Name.empty()) r.Refuse("product.name", t->get("name"), "must not be empty");
+    if (const std::string problem = NameProblem(p->Name); !problem.empty())
+      r.Refuse("product.name", t->get("name"), problem);
+  });
+  r.Guard([&] {
+    p->DefaultFolder = r.Text(t->get("default_folder"), "product.default_folder", PATH_CAP, "", true);
+    if (p->DefaultFolder.empty()) r.Refuse("product.default_folder", t->get("default_folder"), "must not be empty");
+    else if (const std::string problem = FullPathProblem(p->DefaultFolder); !problem.empty())
+      r.Refuse("product.default_folder", t->get("default_folder"), FromSjis(problem));
+  });
   if (const toml::node* n = t->get("required_size")) {
-    const int64_t bytes = r.Integer(n, "product.required_size", 0, 0xFFFFFFFFll * 4096);
-    p->RequiredGiven = true;
-    p->RequiredUnits = static_cast<uint32_t>((bytes + 4095) / 4096);
+    r.Guard([&] {
+      const int64_t bytes = r.Integer(n, "product.required_size", 0, 0xFFFFFFFFll * 4096);
+      p->RequiredGiven = true;
+      p->RequiredUnits = static_cast<uint32_t>((bytes + 4095) / 4096);
+    });
   }
-  if (const toml::node* n = t->get("uninstaller")) p->Uninstaller = r.Source(n, "product.uninstaller").Data;
+  if (const toml::node* n = t->get("uninstaller")) {
+    r.Guard([&] {
+      const SourceFile file = r.Source(n, "product.uninstaller");
+      if (const std::string problem = ImageProblem(file.Data, ImageKind::Uninstaller); !problem.empty())
+        r.Refuse("product.uninstaller", n, file.Origin + " " + problem);
+      p->Uninstaller = file.Data;
+    });
+  }
 }
 
 void ReadFeatures(Reader& r, const toml::table& root, Product* p)
 {
   const toml::table* t = Table(r, root, "features");
   if (t == nullptr) return;
+  r.Within(t);
   r.AllowOnly(*t, "features", {"simple_mode", "framed_window", "plain_background", "random_colours",
                                "agreement", "user_page", "readme_offer", "stored"});
   const struct {
@@ -258,9 +360,11 @@ void ReadFeatures(Reader& r, const toml::table& root, Product* p)
                   {"plain_background", PF_PLAIN_BACKGROUND}, {"random_colours", PF_RANDOM_COLOURS},
                   {"user_page", PF_USER_PAGE},           {"readme_offer", PF_OFFER_README}};
   for (const auto& s : switches)
-    if (r.Flag(t->get(s.Key), std::string("features.") + s.Key)) p->Flags |= s.Flag;
+    r.Guard([&] {
+      if (r.Flag(t->get(s.Key), std::string("features.") + s.Key)) p->Flags |= s.Flag;
+    });
 
-  if (const toml::node* n = t->get("agreement")) {
+  if (const toml::node* n = t->get("agreement")) r.Guard([&] {
     const SourceFile text = r.Source(n, "features.agreement");
     std::string utf8(text.Data.begin(), text.Data.end());
     if (utf8.compare(0, 3, "\xEF\xBB\xBF") == 0) utf8.erase(0, 3);
@@ -270,21 +374,23 @@ void ReadFeatures(Reader& r, const toml::table& root, Product* p)
       if (utf8[i] == '\n') crlf += '\r';
       crlf += utf8[i];
     }
+    if (LooksLikeSjis(crlf))
+      r.Refuse("features.agreement", n, "is not UTF-8 (it looks like Shift-JIS); convert it with iconv -f CP932 -t UTF-8");
     p->Agreement = r.Sjis(crlf, "features.agreement", n, 0);
     // The setup shows at most 16 MiB of agreement and takes more for damage.
     if (p->Agreement.size() > MAX_AGREEMENT_BYTES)
       r.Refuse("features.agreement", n, "is " + std::to_string(p->Agreement.size()) + " bytes in Shift-JIS; at most " +
                                            std::to_string(MAX_AGREEMENT_BYTES) + " are shown");
     p->Flags |= PF_AGREEMENT_PAGE;
-  }
-  if (const toml::node* n = t->get("stored")) {
+  });
+  if (const toml::node* n = t->get("stored")) r.Guard([&] {
     const auto* v = n->as_string();
     const std::string s = v ? v->get() : "";
     if (s == "auto") p->Stored = StoredChoice::Automatic;
     else if (s == "always") p->Stored = StoredChoice::Always;
     else if (s == "never") p->Stored = StoredChoice::Never;
     else r.Refuse("features.stored", n, "is \"auto\", \"always\" or \"never\"");
-  }
+  });
 }
 
 void ReadScreen(Reader& r, const toml::table& root, Product* p)
@@ -292,16 +398,19 @@ void ReadScreen(Reader& r, const toml::table& root, Product* p)
   static const toml::table empty;
   const toml::table* found = Table(r, root, "screen");
   const toml::table& t = found ? *found : empty;
+  r.Within(found);
   r.AllowOnly(t, "screen", {"top_colour", "bottom_colour", "font", "font_size", "footer", "panel"});
-  p->Top = r.Colour(t.get("top_colour"), "screen.top_colour", 0xFF0000);
-  p->Bottom = r.Colour(t.get("bottom_colour"), "screen.bottom_colour", 0x000000);
-  p->Face = r.Text(t.get("font"), "screen.font", FACE_CAP, "標準フォント");
-  p->FontSize = t.get("font_size") ? static_cast<int32_t>(r.Integer(t.get("font_size"), "screen.font_size", 1, 200)) : 24;
-  p->Footer = r.Text(t.get("footer"), "screen.footer", FOOTER_CAP);
-  if (const toml::node* n = t.get("panel")) {
+  r.Guard([&] { p->Top = r.Colour(t.get("top_colour"), "screen.top_colour", 0xFF0000); });
+  r.Guard([&] { p->Bottom = r.Colour(t.get("bottom_colour"), "screen.bottom_colour", 0x000000); });
+  r.Guard([&] { p->Face = r.Text(t.get("font"), "screen.font", FACE_CAP, "標準フォント"); });
+  p->FontSize = 24;
+  if (t.get("font_size"))
+    r.Guard([&] { p->FontSize = static_cast<int32_t>(r.Integer(t.get("font_size"), "screen.font_size", 1, 200)); });
+  r.Guard([&] { p->Footer = r.Text(t.get("footer"), "screen.footer", FOOTER_CAP); });
+  if (const toml::node* n = t.get("panel")) r.Guard([&] {
     std::string problem;
-    if (!ReadPanelBitmap(r.SourcePath(n, "screen.panel"), &p->Panel, &problem)) r.Refuse("screen.panel", n, problem);
-  }
+    if (!ReadPanelBitmap(r.SourcePath(n, "screen.panel"), &p->Panel, &problem)) r.Refuse("screen.panel", n, Printable(problem));
+  });
 }
 
 // A name that Windows opens as text: *.txt, *.ini, and the readme by any
@@ -322,7 +431,7 @@ void CheckTarget(Reader& r, const std::string& target, const char* logHead, cons
                  const toml::node* node)
 {
   const std::string problem = TargetProblem(target, logHead);
-  if (!problem.empty()) r.Refuse(field, node, "target " + target + " " + problem);
+  if (!problem.empty()) r.Refuse(field, node, FromSjis("target " + target + " " + problem));
 }
 
 void AddFolder(Reader& r, Product* p, TargetSet* targets, const std::string& target, const std::string& field,
@@ -331,7 +440,7 @@ void AddFolder(Reader& r, Product* p, TargetSet* targets, const std::string& tar
   const auto known = targets->find(FoldCase(target));
   if (known != targets->end() && known->second == target) return;
   if (known != targets->end())
-    r.Refuse(field, node, "folder " + target + " differs only in case from " + known->second);
+    r.Refuse(field, node, FromSjis("folder " + target + " differs only in case from " + known->second));
   CheckTarget(r, target, LOG_FOLDER, field, node);
   (*targets)[FoldCase(target)] = target;
   FileEntry entry;
@@ -345,15 +454,16 @@ void AddFile(Reader& r, Product* p, TargetSet* targets, const std::string& targe
 {
   if (target.empty()) r.Refuse(field, node, "a file needs a target name");
   if (target.size() > FILE_PATH_CAP - 1)
-    r.Refuse(field, node, "target path is " + std::to_string(target.size()) + " bytes; at most 259 fit");
+    r.Refuse(field, node, "target path is " + std::to_string(target.size()) + " bytes in Shift-JIS; at most 259 fit");
   CheckTarget(r, target, LOG_FILE, field, node);
   const auto known = targets->find(FoldCase(target));
   if (known != targets->end())
-    r.Refuse(field, node, "target " + target + (known->second == target ? " is named twice" : " differs only in case from " + known->second));
+    r.Refuse(field, node, FromSjis("target " + target + (known->second == target ? " is named twice" : " differs only in case from " + known->second)));
   // Folders come before their contents: each level is created by its own entry.
   if (target.size() < 2 || target[1] != ':')
     for (const std::string& parent : ParentFolders(target)) AddFolder(r, p, targets, parent, field, node);
   (*targets)[FoldCase(target)] = target;
+  r.Installed.insert(FoldCase(target));
   if (TextByName(target) && HoldsUnmarkedUtf8(file.Origin))
     r.Warn(field, node, file.Origin + " holds UTF-8 text without a byte-order mark; Japanese Windows reads it as Shift-JIS");
   FileEntry entry;
@@ -370,11 +480,17 @@ void ReadFiles(Reader& r, const toml::table& root, Product* p)
   if (list == nullptr) r.Refuse("files", node, "must be a list of [[files]] tables");
   TargetSet targets;
   int index = 0;
-  for (const auto& item : *list) {
+  for (const auto& item : *list) r.Guard([&] {
     const std::string field = "files[" + std::to_string(index++) + "]";
     const auto* t = item.as_table();
     if (t == nullptr) r.Refuse(field, &item, "must be a table");
+    r.Within(t);
     r.AllowOnly(*t, field, {"tree", "source", "folder", "target", "attributes", "exclude"});
+    std::string kinds;
+    for (const char* kind : {"tree", "source", "folder"})
+      if (t->get(kind)) kinds += (kinds.empty() ? "" : " and ") + std::string(kind);
+    if (kinds.find(" and ") != std::string::npos)
+      r.Refuse(field, &item, "give one of tree, source or folder; this entry has " + kinds);
     std::string target = r.Text(t->get("target"), field + ".target", FILE_PATH_CAP);
     if (const toml::node* n = t->get("tree")) {
       std::vector<TreeItem> items;
@@ -389,25 +505,34 @@ void ReadFiles(Reader& r, const toml::table& root, Product* p)
           exclude.push_back(pattern.as_string()->get());
         }
       }
-      if (!ListTree(tree, exclude, &items, &p->LeftOut, &problem)) r.Refuse(field + ".tree", n, problem);
+      if (!ListTree(tree, exclude, &items, &p->LeftOut, &problem)) r.Refuse(field + ".tree", n, Printable(problem));
       if (!target.empty()) {
         for (const std::string& parent : ParentFolders(target + "\\")) AddFolder(r, p, &targets, parent, field + ".target", t->get("target"));
       }
-      for (const TreeItem& ti : items) {
+      const uint32_t attributes = r.Attributes(t->get("attributes"), field + ".attributes", 0);
+      // Each file of the tree is judged alone, and named in what is said of
+      // it; what lies in a refused folder is not judged again.
+      std::string refusedFolder;
+      for (const TreeItem& ti : items) r.Guard([&] {
+        if (!refusedFolder.empty() && ti.Relative.compare(0, refusedFolder.size(), refusedFolder) == 0) return;
+        r.About(tree + "/" + ti.Relative);
         std::string relative = ti.Relative;
         std::replace(relative.begin(), relative.end(), '/', '\\');
         const std::string sjis = r.Sjis(relative, field + ".tree", n, FILE_PATH_CAP);
         const std::string full = target.empty() ? sjis : target + "\\" + sjis;
         if (full.size() > FILE_PATH_CAP - 1)
-          r.Refuse(field + ".tree", n, "the path " + relative + " is too long in the install folder; at most 259 bytes fit");
+          r.Refuse(field + ".tree", n, "is " + std::to_string(full.size()) + " bytes in Shift-JIS in the install folder; at most 259 fit");
         if (ti.Folder) {
+          refusedFolder = ti.Relative + "/";  // until it is added
           AddFolder(r, p, &targets, full, field + ".tree", n);
+          refusedFolder.clear();
         } else {
           SourceFile file = r.SourceAt(tree + "/" + ti.Relative, field + ".tree", n, true);
-          file.Attributes = r.Attributes(t->get("attributes"), field + ".attributes", file.Attributes);
+          if (t->get("attributes")) file.Attributes = attributes;
           AddFile(r, p, &targets, full, std::move(file), field + ".tree", n);
         }
-      }
+      });
+      r.About("");
     } else if (t->get("exclude")) {
       r.Refuse(field + ".exclude", t->get("exclude"), "applies to a tree only");
     } else if (const toml::node* n = t->get("source")) {
@@ -425,7 +550,7 @@ void ReadFiles(Reader& r, const toml::table& root, Product* p)
     } else {
       r.Refuse(field, &item, "needs tree, source or folder");
     }
-  }
+  });
 }
 
 void ReadShortcut(Reader& r, const toml::table& shortcuts, const char* key, unsigned flag,
@@ -436,12 +561,15 @@ void ReadShortcut(Reader& r, const toml::table& shortcuts, const char* key, unsi
   const std::string field = std::string("shortcuts.") + key;
   const auto* t = node->as_table();
   if (t == nullptr) r.Refuse(field, node, "must be a table");
+  r.Within(t);
   r.AllowOnly(*t, field, {"name", "target", "arguments"});
   s->Present = true;
-  s->Name = r.Text(t->get("name"), field + ".name", SHORTCUT_CAP);
-  if (const std::string problem = NameProblem(s->Name); !problem.empty()) r.Refuse(field + ".name", t->get("name"), problem);
-  s->Target = r.Reference(t->get("target"), field + ".target");
-  s->Arguments = r.Text(t->get("arguments"), field + ".arguments", PATH_CAP);
+  r.Guard([&] {
+    s->Name = r.Text(t->get("name"), field + ".name", SHORTCUT_CAP);
+    if (const std::string problem = NameProblem(s->Name); !problem.empty()) r.Refuse(field + ".name", t->get("name"), problem);
+  });
+  r.Guard([&] { s->Target = r.Reference(t->get("target"), field + ".target"); });
+  r.Guard([&] { s->Arguments = r.Text(t->get("arguments"), field + ".arguments", PATH_CAP); });
   p->Flags |= flag;
 }
 
@@ -450,8 +578,8 @@ void ReadShortcuts(Reader& r, const toml::table& root, Product* p)
   const toml::table* t = Table(r, root, "shortcuts");
   if (t == nullptr) return;
   r.AllowOnly(*t, "shortcuts", {"desktop", "start_menu"});
-  ReadShortcut(r, *t, "desktop", PF_DESKTOP_SHORTCUT, &p->Desktop, p);
-  ReadShortcut(r, *t, "start_menu", PF_STARTMENU_SHORTCUT, &p->StartMenu, p);
+  r.Guard([&] { ReadShortcut(r, *t, "desktop", PF_DESKTOP_SHORTCUT, &p->Desktop, p); });
+  r.Guard([&] { ReadShortcut(r, *t, "start_menu", PF_STARTMENU_SHORTCUT, &p->StartMenu, p); });
 }
 
 const toml::array* List(Reader& r, const toml::table& root, const char* key)
@@ -467,14 +595,20 @@ void ReadSharedFiles(Reader& r, const toml::table& root, Product* p)
   const toml::array* list = List(r, root, "shared");
   if (list == nullptr) return;
   int index = 0;
-  for (const auto& item : *list) {
+  std::map<std::string, std::string> paths;  // case-folded: where each was given first
+  for (const auto& item : *list) r.Guard([&] {
     const std::string field = "shared[" + std::to_string(index++) + "]";
     const auto* t = item.as_table();
     if (t == nullptr) r.Refuse(field, &item, "must be a table");
+    r.Within(t);
     r.AllowOnly(*t, field, {"path", "source", "version", "attributes"});
     SharedFileEntry entry;
     entry.Path = r.Text(t->get("path"), field + ".path", PATH_CAP, "", true);
     if (entry.Path.empty()) r.Refuse(field + ".path", t->get("path"), "must not be empty");
+    if (const std::string problem = FullPathProblem(entry.Path); !problem.empty())
+      r.Refuse(field + ".path", t->get("path"), FromSjis(problem));
+    const auto [first, added] = paths.emplace(FoldCase(entry.Path), Place(field + ".path", t->get("path")));
+    if (!added) r.Refuse(field + ".path", t->get("path"), FromSjis(entry.Path) + " is given twice, first by " + first->second);
     entry.File = r.Source(t->get("source"), field + ".source");
     entry.File.Attributes = r.Attributes(t->get("attributes"), field + ".attributes", entry.File.Attributes);
     if (const toml::node* v = t->get("version")) {
@@ -490,7 +624,7 @@ void ReadSharedFiles(Reader& r, const toml::table& root, Product* p)
       r.Refuse(field + ".version", &item, "the source has no version resource; give version = \"a.b.c.d\"");
     }
     p->SharedFiles.push_back(std::move(entry));
-  }
+  });
 }
 
 void ReadRegistry(Reader& r, const toml::table& root, Product* p)
@@ -501,10 +635,12 @@ void ReadRegistry(Reader& r, const toml::table& root, Product* p)
   const toml::array* list = List(r, root, "registry");
   if (list == nullptr) return;
   int index = 0;
-  for (const auto& item : *list) {
+  std::map<std::string, std::string> values;  // case-folded: where each was given first
+  for (const auto& item : *list) r.Guard([&] {
     const std::string field = "registry[" + std::to_string(index++) + "]";
     const auto* t = item.as_table();
     if (t == nullptr) r.Refuse(field, &item, "must be a table");
+    r.Within(t);
     r.AllowOnly(*t, field, {"key", "value", "type", "data"});
     const std::string key = r.Text(t->get("key"), field + ".key", PATH_CAP, "", true);
     const std::string rootName = key.substr(0, key.find('\\'));
@@ -519,12 +655,14 @@ void ReadRegistry(Reader& r, const toml::table& root, Product* p)
       if (t->get("type") || t->get("data")) r.Refuse(field, &item, "type and data need a value name (value = \"\" for the default value)");
       entry.Path = key;
       p->Registry.push_back(entry);
-      continue;
+      return;
     }
     const std::string value = r.Text(valueNode, field + ".value", PATH_CAP);
     if (HasBackslash(value)) r.Refuse(field + ".value", valueNode, "a value name cannot hold a backslash: the setup would read it as a key");
     entry.Path = key + "\\" + value;
     if (entry.Path.size() > PATH_CAP - 1) r.Refuse(field + ".value", valueNode, "key and value name together are over 259 bytes");
+    const auto [first, added] = values.emplace(FoldCase(entry.Path), Place(field + ".value", valueNode));
+    if (!added) r.Refuse(field + ".value", valueNode, "the value " + FromSjis(value) + " of " + FromSjis(key) + " is written twice, first by " + first->second);
     const toml::node* typeNode = t->get("type");
     const toml::node* data = t->get("data");
     if (typeNode == nullptr || data == nullptr) r.Refuse(field, &item, "a value needs type and data");
@@ -559,7 +697,7 @@ void ReadRegistry(Reader& r, const toml::table& root, Product* p)
     if (entry.Data.size() > MAX_DATA)
       r.Refuse(field + ".data", data, "is " + std::to_string(entry.Data.size()) + " bytes; a value holds at most 260");
     p->Registry.push_back(std::move(entry));
-  }
+  });
 }
 
 Command ReadCommand(Reader& r, const toml::node* node, const std::string& field)
@@ -568,10 +706,11 @@ Command ReadCommand(Reader& r, const toml::node* node, const std::string& field)
   if (node == nullptr) return command;
   const auto* t = node->as_table();
   if (t == nullptr) r.Refuse(field, node, "must be { program = ..., arguments = \"...\" }");
+  r.Within(t);
   r.AllowOnly(*t, field, {"program", "arguments"});
   command.Present = true;
-  command.Program = r.Reference(t->get("program"), field + ".program");
-  command.Arguments = r.Text(t->get("arguments"), field + ".arguments", PATH_CAP);
+  r.Guard([&] { command.Program = r.Reference(t->get("program"), field + ".program"); });
+  r.Guard([&] { command.Arguments = r.Text(t->get("arguments"), field + ".arguments", PATH_CAP); });
   return command;
 }
 
@@ -580,28 +719,39 @@ void ReadFileTypes(Reader& r, const toml::table& root, Product* p)
   const toml::array* list = List(r, root, "file_types");
   if (list == nullptr) return;
   int index = 0;
-  for (const auto& item : *list) {
+  std::map<std::string, std::string> extensions;  // case-folded: where each was given first
+  for (const auto& item : *list) r.Guard([&] {
     const std::string field = "file_types[" + std::to_string(index++) + "]";
     const auto* t = item.as_table();
     if (t == nullptr) r.Refuse(field, &item, "must be a table");
+    r.Within(t);
     r.AllowOnly(*t, field, {"extension", "description", "icon", "icon_index", "open", "print"});
     FileTypeEntry entry;
-    entry.Extension = r.Text(t->get("extension"), field + ".extension", PATH_CAP, "", true);
-    if (entry.Extension.empty() || entry.Extension[0] == '.')
-      r.Refuse(field + ".extension", t->get("extension"), "an extension is given without its dot and is not empty");
-    entry.Description = r.Text(t->get("description"), field + ".description", PATH_CAP);
-    entry.Icon = r.Reference(t->get("icon"), field + ".icon");
-    entry.IconIndex = t->get("icon_index") ? static_cast<int>(r.Integer(t->get("icon_index"), field + ".icon_index", 0, 255)) : 0;
-    entry.Open = ReadCommand(r, t->get("open"), field + ".open");
-    entry.Print = ReadCommand(r, t->get("print"), field + ".print");
+    r.Guard([&] {
+      const toml::node* n = t->get("extension");
+      entry.Extension = r.Text(n, field + ".extension", PATH_CAP, "", true);
+      if (const std::string problem = ExtensionProblem(entry.Extension); !problem.empty())
+        r.Refuse(field + ".extension", n, problem);
+      const auto [first, added] = extensions.emplace(FoldCase(entry.Extension), Place(field + ".extension", n));
+      if (!added) r.Refuse(field + ".extension", n, FromSjis(entry.Extension) + " is registered twice (Windows does not tell case apart), first by " + first->second);
+    });
+    r.Guard([&] { entry.Description = r.Text(t->get("description"), field + ".description", PATH_CAP); });
+    r.Guard([&] { entry.Icon = r.Reference(t->get("icon"), field + ".icon", true); });
+    if (t->get("icon_index"))
+      r.Guard([&] { entry.IconIndex = static_cast<int>(r.Integer(t->get("icon_index"), field + ".icon_index", 0, 255)); });
+    r.Guard([&] { entry.Open = ReadCommand(r, t->get("open"), field + ".open"); });
+    r.Guard([&] { entry.Print = ReadCommand(r, t->get("print"), field + ".print"); });
+    if (t->get("open") == nullptr)
+      r.Warn(field, &item, "has no open command, so a ." + FromSjis(entry.Extension) + " document opens with nothing");
     p->FileTypes.push_back(std::move(entry));
-  }
+  });
 }
 
 void ReadLaunch(Reader& r, const toml::table& root, Product* p)
 {
   const toml::table* t = Table(r, root, "launch");
   if (t == nullptr) return;
+  r.Within(t);
   p->Launch = ReadCommand(r, t, "launch");
 }
 
@@ -609,13 +759,17 @@ void ReadOutput(Reader& r, const toml::table& root, Product* p)
 {
   const toml::table* t = Table(r, root, "output");
   if (t == nullptr) return;
+  r.Within(t);
   r.AllowOnly(*t, "output", {"spanned", "volume_size"});
-  p->Spanned = r.Flag(t->get("spanned"), "output.spanned");
+  r.Guard([&] { p->Spanned = r.Flag(t->get("spanned"), "output.spanned"); });
   // A volume size asks for volumes.
   if (const toml::node* n = t->get("volume_size")) {
-    p->VolumeSize = static_cast<uint64_t>(r.Integer(n, "output.volume_size", 4096, 0xFFFFFFFFll));
-    if (t->get("spanned") && !p->Spanned) r.Refuse("output.volume_size", n, "sizes volumes, but spanned = false asks for none");
-    p->Spanned = true;
+    r.Guard([&] {
+      p->VolumeSize = static_cast<uint64_t>(r.Integer(n, "output.volume_size", 4096, 0xFFFFFFFFll));
+      if (t->get("spanned") && !p->Spanned)
+        r.Refuse("output.volume_size", n, "sizes volumes, but spanned = false asks for none");
+      p->Spanned = true;
+    });
   }
 }
 
@@ -624,6 +778,19 @@ void ReadOutput(Reader& r, const toml::table& root, Product* p)
 bool LoadManifest(const std::string& path, Product* product, std::string* error,
                   const std::vector<std::string>& searchPath, std::vector<std::string>* warnings, uint64_t latestTime)
 {
+  enum { MOST_SHOWN = 100 };  // a tree of bad names would bury the rest
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) {
+    *error = path + ": " + (errno == ENOENT ? "no such file" : strerror(errno));
+    return false;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    *error = path + ": is a folder, not a manifest";
+    return false;
+  }
+  for (const std::string& folder : searchPath)
+    if (warnings != nullptr && (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)))
+      warnings->push_back("-I " + folder + ": no such folder");
   toml::table root;
   try {
     root = toml::parse_file(path);
@@ -632,23 +799,20 @@ bool LoadManifest(const std::string& path, Product* product, std::string* error,
     return false;
   }
   const size_t slash = path.find_last_of('/');
-  Reader reader(slash == std::string::npos ? "." : path.substr(0, slash), searchPath, error, warnings, latestTime);
-  try {
-    reader.AllowOnly(root, "", {"product", "features", "screen", "files", "shortcuts", "shared",
-                                "registry", "file_types", "launch", "output"});
-    ReadProductTable(reader, root, product);
-    ReadFeatures(reader, root, product);
-    ReadScreen(reader, root, product);
-    ReadFiles(reader, root, product);
-    ReadShortcuts(reader, root, product);
-    ReadSharedFiles(reader, root, product);
-    ReadRegistry(reader, root, product);
-    ReadFileTypes(reader, root, product);
-    ReadLaunch(reader, root, product);
-    ReadOutput(reader, root, product);
-  } catch (const Failure&) {
-    return false;
-  }
+  Reader reader(slash == std::string::npos ? "." : path.substr(0, slash), searchPath, warnings, latestTime);
+  reader.AllowOnly(root, "", {"product", "features", "screen", "files", "shortcuts", "shared", "registry", "file_types",
+                              "launch", "output"});
+  for (void (*read)(Reader&, const toml::table&, Product*) :
+       {ReadProductTable, ReadFeatures, ReadScreen, ReadFiles, ReadShortcuts, ReadSharedFiles, ReadRegistry,
+        ReadFileTypes, ReadLaunch, ReadOutput})
+    reader.Guard([&] { read(reader, root, product); });
+  std::vector<Mistake>& mistakes = reader.Mistakes;
+  std::stable_sort(mistakes.begin(), mistakes.end(), [](const Mistake& a, const Mistake& b) { return a.Line < b.Line; });
+  error->clear();
+  for (size_t i = 0; i < mistakes.size() && i < MOST_SHOWN; ++i) *error += (i ? "\n" : "") + mistakes[i].Text;
+  if (mistakes.size() > 1)
+    *error += "\n" + path + ": " + std::to_string(mistakes.size()) + " mistakes" +
+              (mistakes.size() > MOST_SHOWN ? " (the first " + std::to_string(MOST_SHOWN) + " shown)" : "");
   product->Inputs = reader.Sources;
-  return true;
+  return mistakes.empty();
 }

@@ -58,6 +58,25 @@ bool IsDeviceName(const std::string& component)
          base[3] >= '1' && base[3] <= '9';
 }
 
+// The rules every component of a path follows, wherever the path is given.
+std::string ComponentProblem(const std::string& part)
+{
+  if (part.empty()) return "has an empty component (a doubled or trailing backslash)";
+  if (part == "." || part == "..") return "must not hold a \".\" or \"..\" component";
+  const std::string bad = ForbiddenCharacter(part, "/:*?\"<>|");
+  if (!bad.empty()) return "holds " + bad + "; a file name cannot hold / : * ? \" < > | or control characters";
+  if (part.back() == '.' || part.back() == ' ') return "has a component \"" + part + "\" that ends with a dot or blank";
+  if (IsDeviceName(part)) return "names the device " + part + ", which Windows reserves";
+  return std::string();
+}
+
+// The macro that starts at `at`, up to its closing parenthesis.
+std::string MacroAt(const std::string& sjis, size_t at)
+{
+  const size_t end = sjis.find(')', at);
+  return sjis.substr(at, end == std::string::npos ? std::string::npos : end + 1 - at);
+}
+
 }  // namespace
 
 std::string FoldCase(const std::string& sjis)
@@ -76,25 +95,46 @@ bool HasBackslash(const std::string& sjis) { return Components(sjis).size() > 1;
 std::string NameProblem(const std::string& sjis)
 {
   const std::string bad = ForbiddenCharacter(sjis, "\\/:*?\"<>|");
-  return bad.empty() ? bad : "holds " + bad + "; a name cannot hold \\ / : * ? \" < > | or control characters";
+  if (!bad.empty()) return "holds " + bad + "; a name cannot hold \\ / : * ? \" < > | or control characters";
+  return IsDeviceName(sjis) ? "names the device " + sjis + ", which Windows reserves" : bad;
+}
+
+std::string ExtensionProblem(const std::string& sjis)
+{
+  if (sjis.empty() || sjis[0] == '.') return "an extension is given without its dot and is not empty";
+  const std::string bad = ForbiddenCharacter(sjis, "\\/:*?\"<>|");
+  return bad.empty() ? bad : "holds " + bad + "; a file name cannot hold \\ / : * ? \" < > | or control characters";
 }
 
 static bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-std::string DefaultFolderProblem(const std::string& sjis)
+std::string FullPathProblem(const std::string& sjis)
 {
-  // "$(SYSDRV)" stands for the Windows drive's letter, the other two for full paths.
+  // What the rules take each macro for: "$(SYSDRV)" is the Windows drive's
+  // letter, the other two are full paths.
+  static const char* const macros[][2] = {{"$(SYSDIR)", "C:\\W\\S"}, {"$(WINDIR)", "C:\\W"}, {"$(SYSDRV)", "C"}};
   std::string rest = sjis;
-  for (const char* macro : {"$(SYSDIR)", "$(WINDIR)", "$(SYSDRV)"}) {
-    if (rest.compare(0, 9, macro) != 0) continue;
-    rest.replace(0, 9, std::string(macro) == "$(SYSDRV)" ? "C" : "C:\\W");
-    break;
+  if (rest.compare(0, 2, "$(") == 0) {
+    const std::string macro = MacroAt(rest, 0);
+    for (const auto& known : macros)
+      if (macro == known[0]) rest.replace(0, macro.size(), known[1]);
+    if (rest == sjis) return "starts with the unknown macro " + macro + "; the macros are $(SYSDIR), $(WINDIR) and $(SYSDRV)";
+    // A folder's name would run on into the next one's ("SYSTEMx.dll").
+    if (macro != "$(SYSDRV)" && sjis.size() > macro.size() && sjis[macro.size()] != '\\')
+      return "goes on after " + macro + " without a backslash";
   }
+  if (const size_t at = rest.find("$("); at != std::string::npos)
+    return "holds the macro " + MacroAt(rest, at) + " past its start; a macro stands only at the start of the folder";
   const bool drive = rest.size() >= 3 && IsLetter(rest[0]) && rest[1] == ':' && rest[2] == '\\';
   const bool share = rest.size() >= 3 && rest[0] == '\\' && rest[1] == '\\' && rest[2] != '\\';
   if (!drive && !share)
     return "is not a full path: a drive, a colon and a backslash (\"$(SYSDRV):\\Product\"), a share, or a path after "
            "$(SYSDIR) or $(WINDIR)";
+  if (rest.size() == 3 && drive) return "is a drive's root; the setup installs into a folder of its own";
+  for (const std::string& part : Components(rest.substr(drive ? 3 : 2))) {
+    const std::string problem = ComponentProblem(part);
+    if (!problem.empty()) return problem;
+  }
   return std::string();
 }
 
@@ -104,14 +144,15 @@ std::string TargetProblem(const std::string& sjis, const char* logHead)
   if (path.size() >= 2 && path[1] == ':' && IsLetter(path[0]))
     return "names a drive; give a path below the install folder";
   if (!path.empty() && path[0] == '\\') return "must not start with a backslash; give a path below the install folder";
+  // The setup expands macros only where a full path is expected.
+  if (const size_t at = path.find("$("); at != std::string::npos)
+    return "holds the macro " + MacroAt(path, at) +
+           ", which is expanded only in a [[shared]] path and the default folder; a file for the system or Windows "
+           "folder goes in [[shared]]";
   const std::vector<std::string> parts = Components(path);
   for (const std::string& part : parts) {
-    if (part.empty()) return "has an empty component (a doubled or trailing backslash)";
-    if (part == "." || part == "..") return "must not hold a \".\" or \"..\" component";
-    const std::string bad = ForbiddenCharacter(part, "/:*?\"<>|");
-    if (!bad.empty()) return "holds " + bad + "; a file name cannot hold / : * ? \" < > | or control characters";
-    if (part.back() == '.' || part.back() == ' ') return "has a component \"" + part + "\" that ends with a dot or blank";
-    if (IsDeviceName(part)) return "names the device " + part + ", which Windows reserves";
+    const std::string problem = ComponentProblem(part);
+    if (!problem.empty()) return problem;
   }
   if (parts.size() == 1) {
     const std::string name = FoldCase(parts[0]);

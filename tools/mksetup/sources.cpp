@@ -1,7 +1,9 @@
 // Source files for the payload, read from the host's file system.
 #include "tools/mksetup/sources.h"
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -52,7 +54,12 @@ bool LatestSourceTime(const char* sourceDateEpoch, uint64_t* latest, std::string
 bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* error, bool deferred, uint64_t latest)
 {
   struct stat info;
-  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+  const bool found = stat(path.c_str(), &info) == 0;
+  if (!found && errno != ENOENT) {
+    *error = "source file " + path + " cannot be read: " + strerror(errno);
+    return false;
+  }
+  if (!found || !S_ISREG(info.st_mode)) {
     *error = "source file " + path + " is missing or not a regular file";
     return false;
   }
@@ -70,7 +77,7 @@ bool ReadSourceFile(const std::string& path, SourceFile* file, std::string* erro
   file->Size = static_cast<uint64_t>(info.st_size);
   if (deferred) {
     if (access(path.c_str(), R_OK) == 0) return true;
-    *error = "source file " + path + " cannot be read";
+    *error = "source file " + path + " cannot be read: " + strerror(errno);
     return false;
   }
   if (!ReadSourceBytes(path, static_cast<size_t>(info.st_size), &file->Data)) {
@@ -94,13 +101,26 @@ bool HoldsUnmarkedUtf8(const std::string& path)
   return !marked && scan.Utf8();
 }
 
+// True when `inner`, found in `folder`, is that folder or one it lies in:
+// walking it would never end.
+static bool LinksBack(const std::string& folder, const std::string& inner)
+{
+  char* here = realpath(folder.c_str(), nullptr);
+  char* there = realpath(inner.c_str(), nullptr);
+  const bool back = here != nullptr && there != nullptr &&
+                    (std::string(here) + "/").compare(0, strlen(there) + 1, std::string(there) + "/") == 0;
+  free(here);
+  free(there);
+  return back;
+}
+
 static bool Walk(const std::string& root, const std::string& relative, const std::vector<std::string>& exclude,
                  std::vector<TreeItem>* items, size_t* leftOut, std::string* error)
 {
   const std::string folder = relative.empty() ? root : root + "/" + relative;
   DIR* dir = opendir(folder.c_str());
   if (dir == nullptr) {
-    *error = "source folder " + folder + " cannot be read";
+    *error = "source folder " + folder + " cannot be read: " + strerror(errno);
     return false;
   }
   std::vector<std::string> names;
@@ -118,7 +138,11 @@ static bool Walk(const std::string& root, const std::string& relative, const std
     }
     struct stat info;
     if (stat((root + "/" + rel).c_str(), &info) != 0) {
-      *error = "source " + root + "/" + rel + " cannot be read";
+      *error = "source " + root + "/" + rel + " cannot be read: " + strerror(errno);
+      return false;
+    }
+    if (S_ISDIR(info.st_mode) && LinksBack(folder, root + "/" + rel)) {
+      *error = "source folder " + root + "/" + rel + " links back to a folder it lies in (a loop of symbolic links)";
       return false;
     }
     if (S_ISDIR(info.st_mode)) {
@@ -135,8 +159,12 @@ bool ListTree(const std::string& root, const std::vector<std::string>& exclude, 
               size_t* leftOut, std::string* error)
 {
   struct stat info;
-  if (stat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-    *error = "source folder " + root + " is missing";
+  if (stat(root.c_str(), &info) != 0) {
+    *error = "source folder " + root + (errno == ENOENT ? " is missing" : " cannot be read: " + std::string(strerror(errno)));
+    return false;
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    *error = "source folder " + root + " is a file, not a folder; give one file as source";
     return false;
   }
   return Walk(root, "", exclude, items, leftOut, error);

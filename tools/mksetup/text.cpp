@@ -44,18 +44,68 @@ bool Convert(const char* to, const char* from, const std::string& in, std::strin
 
 }  // namespace
 
+// Where a text stops being UTF-8: the offset of the first character that
+// is not one, the size when it ends inside a character, npos when it is whole.
+static size_t Utf8BreaksAt(const std::string& text)
+{
+  Utf8Scan scan;
+  for (size_t i = 0, start = 0; i < text.size(); ++i) {
+    if (scan.Whole()) start = i;
+    scan.Feed(reinterpret_cast<const unsigned char*>(&text[i]), 1);
+    if (scan.Failed()) return start;
+  }
+  return scan.Failed() || !scan.Whole() ? text.size() : std::string::npos;
+}
+
 bool ToSjis(const std::string& utf8, std::string* sjis, std::string* problem)
 {
+  const size_t broken = Utf8BreaksAt(utf8);
+  if (broken == utf8.size()) {
+    *problem = "is not UTF-8: it ends inside a character";
+    return false;
+  }
+  char text[160];
+  if (broken != std::string::npos) {
+    snprintf(text, sizeof text, "is not UTF-8: the byte 0x%02X at byte %zu starts no UTF-8 character",
+             static_cast<unsigned char>(utf8[broken]), broken);
+    *problem = text;
+    return false;
+  }
   size_t at = 0;
   if (Convert("CP932", "UTF-8", utf8, sjis, &at)) return true;
-  char text[160];
-  if (at < utf8.size())
-    snprintf(text, sizeof text, "the character U+%04X at byte %zu has no Shift-JIS form (or is not valid UTF-8)",
-             CodePointAt(utf8, at), at);
-  else
-    snprintf(text, sizeof text, "the text ends inside a UTF-8 character");
+  const unsigned char lead = utf8[at];
+  const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  snprintf(text, sizeof text, "the character U+%04X \"%s\" at byte %zu has no Shift-JIS form", CodePointAt(utf8, at),
+           utf8.substr(at, length).c_str(), at);
   *problem = text;
   return false;
+}
+
+bool LooksLikeSjis(const std::string& text)
+{
+  std::string utf8;
+  size_t at = 0;
+  return Utf8BreaksAt(text) != std::string::npos && Convert("UTF-8", "CP932", text, &utf8, &at);
+}
+
+std::string Printable(const std::string& text)
+{
+  std::string shown;
+  for (size_t i = 0; i < text.size();) {
+    const size_t broken = Utf8BreaksAt(text.substr(i, 4));
+    const unsigned char c = text[i];
+    const size_t length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+    if (c >= 0x20 && c != 0x7F && (broken == std::string::npos || broken >= length)) {
+      shown += text.substr(i, length);
+      i += length;
+      continue;
+    }
+    char escape[8];
+    snprintf(escape, sizeof escape, "\\x%02X", c);
+    shown += escape;
+    ++i;
+  }
+  return shown;
 }
 
 std::string FromSjis(const std::string& sjis)

@@ -4,9 +4,17 @@
 #include <cstddef>
 #include <string>
 
-// Converts UTF-8 to Shift-JIS. False, with a description of the first
-// character that has no Shift-JIS form (or of the bad UTF-8), otherwise.
+// Converts UTF-8 to Shift-JIS. False, with a description of where the text
+// stops being UTF-8 or of the first character (code point and the character
+// itself) that has no Shift-JIS form, otherwise.
 bool ToSjis(const std::string& utf8, std::string* sjis, std::string* problem);
+
+// True when the text is not UTF-8 but reads whole as Shift-JIS.
+bool LooksLikeSjis(const std::string& text);
+
+// The text for a message: bytes that are not UTF-8, and control
+// characters, become \xNN.
+std::string Printable(const std::string& text);
 
 // Converts Shift-JIS to UTF-8 for display; undecodable bytes become "?".
 std::string FromSjis(const std::string& sjis);
@@ -20,6 +28,7 @@ class Utf8Scan {
   void Feed(const unsigned char* data, size_t size);
   bool Utf8() const { return valid_ && pending_ == 0 && multibyte_; }
   bool Failed() const { return !valid_; }  // nothing more can make it UTF-8
+  bool Whole() const { return pending_ == 0; }  // no character left open
 
  private:
   bool valid_ = true;

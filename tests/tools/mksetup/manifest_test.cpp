@@ -1,6 +1,8 @@
 // Manifests the builder must refuse, each with a message naming the field,
 // its line and the limit (names and paths Windows or the install log would
 // misread among them), and texts that just fit: u8, as manifests are UTF-8.
+// One table per group of checks: the default folder, references, duplicates,
+// files inside a tree, and every mistake of a manifest at once.
 #include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
@@ -32,6 +34,7 @@ TEST(Manifest, RefusalsNameTheFieldItsLineAndTheLimit)
       {value + "type = \"qword\"\ndata = 1\n", "registry[0].type (line 7): is sz, expand_sz, dword, binary or multi_sz"},
       {"[launch]\nprogram = { embed = \"gone.exe\" }\n", "launch.program.embed (line 5)"},
       {"[[shared]]\npath = 'C:\\x.dll'\nsource = \"a.txt\"\n", "shared[0].version"},
+      {"[[shared]]\npath = '$(SYSDIR)x.dll'\nsource = \"a.txt\"\nversion = \"1.0.0.0\"\n", "shared[0].path (line 5): goes on after $(SYSDIR) without a backslash"},
       {"[features]\nsimple = true\n", "features.simple (line 5): unknown key"},
       {file("..\\evil.exe"), "files[0] (line 4): target ..\\evil.exe must not hold a \".\" or \"..\" component"},
       {file("\\windows\\evil.dll"), "must not start with a backslash"},
@@ -89,4 +92,150 @@ TEST(Manifest, RefusalsNameTheFieldItsLineAndTheLimit)
   EXPECT_NE(std::string::npos, warnings[0].find("files[0] (line 4): " + (folder / "utf8.txt").string() + " holds UTF-8 text"));
   EXPECT_NE(std::string::npos, warnings[1].find("ReadMe holds UTF-8 text without a byte-order mark")) << warnings[1];
   fs::remove_all(folder);
+}
+
+namespace {
+
+const std::string HEAD = "[product]\nname = \"x\"\ndefault_folder = 'C:\\App'\n";
+
+// A temporary folder for a manifest and its sources, removed afterwards.
+struct Scratch {
+  fs::path Folder = fs::temp_directory_path() / ("mksetup-checks-" + std::to_string(getpid()));
+  Scratch() { fs::create_directories(Folder); }
+  ~Scratch() { fs::remove_all(Folder); }
+  std::string Path(const std::string& name) const { return (Folder / name).string(); }
+  void Write(const std::string& name, const std::string& bytes) const { std::ofstream(Folder / name) << bytes; }
+  // The manifest's refusal, "" when it loads.
+  std::string Load(const std::string& text, std::vector<std::string>* warnings = nullptr) const
+  {
+    Write("product.toml", text);
+    Product product;
+    std::string error;
+    EXPECT_EQ(error.empty(), LoadManifest(Path("product.toml"), &product, &error, {}, warnings));
+    return error;
+  }
+};
+
+}  // namespace
+
+TEST(Manifest, DefaultFolderIsAFullPathUnderTheRulesOfTargets)
+{
+  const Scratch s;
+  const std::pair<std::string, std::string> rows[] = {
+      {"$(SYSDRIVE):\\Tsubasa", "starts with the unknown macro $(SYSDRIVE); the macros are $(SYSDIR), $(WINDIR) and $(SYSDRV)"},
+      {"$(SYSDRV):\\Tsu*basa", "holds the character *; a file name cannot hold"},
+      {"$(SYSDRV):\\..\\Tsubasa", "must not hold a \".\" or \"..\" component"},
+      {"$(SYSDRV):\\CON", "names the device CON, which Windows reserves"},
+      {"Tsubasa", "is not a full path"},
+      {"$(SYSDRV):\\Tsubasa ", "has a component \"Tsubasa \" that ends with a dot or blank"},
+      {"$(SYSDRV):\\Tsubasa/Sub", "holds the character /"},
+      {"$(SYSDRV):Tsubasa", "is not a full path"},
+      {"$(SYSDRV):\\", "is a drive's root"},
+      {"$(WINDIR)\\A\\$(SYSDIR)", "holds the macro $(SYSDIR) past its start"},
+      {u8"$(SYSDRV):\\翼\\表", ""}, {"\\\\server\\share\\App", ""}, {"$(SYSDIR)\\App", ""}};
+  for (const auto& [folder, message] : rows) {
+    const std::string error = s.Load("[product]\nname = \"x\"\ndefault_folder = '" + folder + "'\n");
+    EXPECT_EQ(message.empty() ? std::string::npos : 0, error.find("product.default_folder (line 3): " + message)) << error;
+  }
+}
+
+TEST(Manifest, ReferencesNameAFileThatIsInstalledOrCarried)
+{
+  const Scratch s;
+  s.Write("viewer.exe", "MZ");
+  s.Write("a.txt", "text");
+  s.Write("a.ico", std::string("\0\0\1\0\1\0", 6) + std::string(16, '\0'));
+  s.Write("cut.ico", std::string("\0\0\1\0\2\0", 6) + std::string(16, '\0'));
+  const std::string files = HEAD + "[[files]]\nsource = \"viewer.exe\"\ntarget = 'bin\\viewer.exe'\n";  // lines 4-6
+  const std::string type = "[[file_types]]\nextension = \"v\"\n";                                       // lines 7-8
+  const std::pair<std::string, std::string> rows[] = {
+      {"[shortcuts.desktop]\ntarget = 'bin\\nothere.exe'\n", "shortcuts.desktop.target (line 8): names bin\\nothere.exe, "
+                                                               "which no [[files]] entry installs; install it there, or carry it with { embed = \"file\" }"},
+      {"[launch]\nprogram = 'viewer.exe'\n", "launch.program (line 8): names viewer.exe, which no [[files]] entry installs"},
+      {type + "icon = 'bin\\viewer.exe'\nopen = { program = 'bin' }\n", "file_types[0].open.program (line 10): names bin, which no"},
+      {type + "icon = { embed = \"a.txt\" }\nopen = { program = 'bin\\viewer.exe' }\n",
+       "file_types[0].icon.embed (line 9): " + s.Path("a.txt") + " is not an icon file (.ico)"},
+      {type + "icon = { embed = \"cut.ico\" }\nopen = { program = 'bin\\viewer.exe' }\n", "is an icon file cut short"},
+      {"[shortcuts.desktop]\ntarget = 'BIN\\Viewer.EXE'\n[launch]\nprogram = { embed = \"viewer.exe\" }\n" + type +
+           "icon = { embed = \"a.ico\" }\nopen = { program = 'bin\\viewer.exe' }\n", ""}};
+  for (const auto& [rest, message] : rows) {
+    const std::string error = s.Load(files + rest);
+    EXPECT_TRUE(message.empty() ? error.empty() : error.find(message) != std::string::npos) << rest << error;
+  }
+  std::vector<std::string> warnings;
+  EXPECT_EQ("", s.Load(files + type + "icon = 'bin\\viewer.exe'\n", &warnings));
+  EXPECT_EQ(std::vector<std::string>{"file_types[0] (line 7): has no open command, so a .v document opens with nothing"}, warnings);
+}
+
+TEST(Manifest, DuplicatesAndMixedEntriesAreRefusedNamingBothPlaces)
+{
+  const Scratch s;
+  s.Write("a.txt", "text");
+  s.Write("a.ico", std::string("\0\0\1\0\1\0", 6) + std::string(16, '\0'));
+  const auto value = [](const char* key, const char* name) {
+    return "[[registry]]\nkey = 'HKEY_CURRENT_USER\\" + std::string(key) + "'\nvalue = \"" + name + "\"\ntype = \"dword\"\ndata = 1\n";
+  };
+  const auto shared = [](const char* path) { return "[[shared]]\npath = '" + std::string(path) + "'\nsource = \"a.txt\"\nversion = \"1.0.0.0\"\n"; };
+  const auto type = [](const char* extension) { return "[[file_types]]\nextension = \"" + std::string(extension) + "\"\nicon = { embed = \"a.ico\" }\n"; };
+  const std::pair<std::string, std::string> rows[] = {
+      {value("S", "v") + value("s", "V"), "registry[1].value (line 11): the value V of HKEY_CURRENT_USER\\s is written twice, first by registry[0].value (line 6)"},
+      {shared("$(SYSDIR)\\a.dll") + shared("$(SYSDIR)\\A.DLL"), "shared[1].path (line 9): $(SYSDIR)\\A.DLL is given twice, first by shared[0].path (line 5)"},
+      {type("tbs") + type("TBS"), "file_types[1].extension (line 8): TBS is registered twice (Windows does not tell case apart), first by file_types[0].extension (line 5)"},
+      {"[[files]]\ntree = \".\"\nsource = \"a.txt\"\n", "files[0] (line 4): give one of tree, source or folder; this entry has tree and source"},
+      {"[[files]]\nsource = \"a.txt\"\ntarget = '$(SYSDIR)\\x.dll'\n", "files[0] (line 4): target $(SYSDIR)\\x.dll holds the macro $(SYSDIR), which is expanded only in a [[shared]] path"},
+      {value("S", "v") + value("S\\T", "v") + shared("$(SYSDIR)\\a.dll") + shared("$(WINDIR)\\a.dll"), ""}};
+  for (const auto& [rest, message] : rows) {
+    const std::string error = s.Load(HEAD + rest);
+    EXPECT_TRUE(message.empty() ? error.empty() : error.find(message) != std::string::npos) << rest << error;
+  }
+}
+
+TEST(Manifest, RefusalsOfAFileInATreeNameTheFile)
+{
+  const Scratch s;
+  const std::string tree = s.Path("t") + "/";
+  s.Write("a.txt", "text");
+  const struct {
+    std::string Entry, LinkTo, Message;  // Entry: a file, or a link to LinkTo
+  } rows[] = {
+      {"e\xE8" "ah", "", tree + "e\\xE8ah: is not UTF-8: the byte 0xE8 at byte 1 starts no UTF-8 character"},
+      {u8"😀.txt", "", tree + u8"😀.txt: the character U+1F600 \"😀\" at byte 0 has no Shift-JIS form"},
+      {std::string(100, 'd') + "/" + u8"表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表"
+                                      u8"表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表",
+       "", u8"表: is 261 bytes in Shift-JIS; at most 259 fit"},
+      {"CON.txt", "", tree + "CON.txt: target CON.txt names the device CON.txt, which Windows reserves"},
+      {"a/up", "..", "source folder " + tree + "a/up links back to a folder it lies in (a loop of symbolic links)"},
+      {"self", "self", "source " + tree + "self cannot be read: Too many levels of symbolic links"},
+      {"../a.txt", "", "source folder " + s.Path("a.txt") + " is a file, not a folder; give one file as source"}};
+  for (const auto& row : rows) {
+    fs::remove_all(tree);
+    fs::create_directories(fs::path(tree + row.Entry).parent_path());
+    if (row.LinkTo.empty()) s.Write("t/" + row.Entry, "");
+    else fs::create_symlink(row.LinkTo, tree + row.Entry);
+    const std::string source = row.Entry == "../a.txt" ? "a.txt" : "t";
+    const std::string error = s.Load(HEAD + "[[files]]\ntree = \"" + source + "\"\n");
+    EXPECT_EQ(error.find("files[0].tree (line 5): "), 0u) << error;
+    EXPECT_NE(error.find(row.Message), std::string::npos) << error;
+  }
+}
+
+TEST(Manifest, EveryMistakeIsReportedInOneRunInLineOrder)
+{
+  const Scratch s;
+  s.Write("sjis.txt", "\x83\x65\x83\x58\x83\x67");  // テスト in Shift-JIS
+  EXPECT_EQ(s.Load(HEAD + "[features]\nagreement = \"sjis.txt\"\n[screen]\ntop_color = 1\n[[file_types]]\nextension = \"v\"\n[screeen]\n"),
+            "features.agreement (line 5): is not UTF-8 (it looks like Shift-JIS); convert it with iconv -f CP932 -t UTF-8\n"
+            "screen.top_color (line 7): unknown key; screen takes top_colour, bottom_colour, font, font_size, footer and "
+            "panel; did you mean `top_colour`?\n"
+            "file_types[0].icon (line 8): missing\n"
+            "screeen (line 10): unknown section; the sections are product, features, screen, files, shortcuts, shared, "
+            "registry, file_types, launch and output; did you mean `screen`?\n" +
+                s.Path("product.toml") + ": 4 mistakes");
+  Product product;
+  std::string error;
+  std::vector<std::string> warnings;
+  EXPECT_FALSE(LoadManifest(s.Path("none.toml"), &product, &error));
+  EXPECT_EQ(s.Path("none.toml") + ": no such file", error);
+  EXPECT_FALSE(LoadManifest(s.Path("product.toml"), &product, &error, {"/nonexistent"}, &warnings));
+  EXPECT_EQ("-I /nonexistent: no such folder", warnings.at(0));
 }
