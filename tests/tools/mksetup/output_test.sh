@@ -45,7 +45,7 @@ build() {
 
 rows=(  # what the build does | arguments | exit status | message | the signal it gets mid-write
   "fails once its setup is written|product.toml -o out/SETUP.EXE --sign cert.pem bad.pem|1|could not sign"
-  "needs more than 999 volumes|large.toml -o out/SETUP.EXE --volume-size 65000|1|more than 999 volumes"
+  "needs more than 999 volumes|large.toml -o out/SETUP.EXE --volume-size 70000|1|more than 999 volumes"
   "needs a setup over 4 GiB|huge.toml -o out/SETUP.EXE|1|32-bit file offsets, and FAT32 .*give --span"
   "names the manifest|product.toml -o product.toml|1|product.toml is one of this build's inputs"
   "names the agreement|product.toml -o agreement.txt|1|would overwrite ./agreement.txt, which is one of this build's inputs"
