@@ -10,6 +10,8 @@
 // whole when the build succeeds and not at all otherwise.
 #include <CLI/CLI.hpp>
 #include <sys/stat.h>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -155,6 +157,11 @@ int Build(const std::string& manifest, const std::string& output, const std::str
 
 int List(const std::string& setup, bool raw, bool quiet)
 {
+  struct stat first;
+  if (stat(setup.c_str(), &first) != 0) {
+    fprintf(stderr, "mksetup: %s: %s\n", setup.c_str(), errno == ENOENT ? "no such file" : strerror(errno));
+    return 1;
+  }
   std::string error;
   Progress progress(!quiet);
   uint64_t total = 0;
@@ -222,7 +229,7 @@ int main(int argc, char** argv)
   std::string setup;
   bool raw = false;
   CLI::App* list = app.add_subcommand("list", "List the payload of a setup executable");
-  list->add_option("setup", setup, "Setup executable")->required()->check(CLI::ExistingFile);
+  list->add_option("setup", setup, "Setup executable")->required();
   list->add_flag("--raw", raw, "Print texts in Shift-JIS as stored");
   list->add_flag("-q,--quiet", quiet, "Show no progress");
 
