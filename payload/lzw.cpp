@@ -132,17 +132,17 @@ __attribute__((always_inline)) static inline unsigned PutGroupString(unsigned co
 }
 
 // Decodes whole groups of 8 codes while one is at hand before end and out
-// is at most last, the last place a group may start; returns where next and
-// out stop.
+// has gone at most span bytes on (none where span is negative); returns
+// where next and out stop.
 struct Groups {
   const unsigned char* Next;
   unsigned char* Out;
 };
 
-static Groups PutGroups(const unsigned char* next, const unsigned char* end, unsigned char* out,
-                        const unsigned char* last)
+static Groups PutGroups(const unsigned char* next, const unsigned char* end, unsigned char* out, ptrdiff_t span)
 {
-  while (out <= last && end - next >= CODE_BITS) {
+  const unsigned char* const first = out;
+  while (out - first <= span && end - next >= CODE_BITS) {
     const uint32_t high = static_cast<uint32_t>(next[0]) << 24 | next[1] << 16 | next[2] << 8 | next[3];
     const uint32_t low = static_cast<uint32_t>(next[4]) << 24 | next[5] << 16 | next[6] << 8 | next[7];
     out += PutGroupString(high >> 23, out);
@@ -185,19 +185,17 @@ int LzwDecodeBlocks(LzwBlocks* blocks)
     // those of the loop below. Codes are packed first bit first, so code k
     // is bits 9k to 9k + 8 of the group's 72: high holds bits 0-31, low
     // bits 32-63 and the ninth byte the last 8. The limits of Remaining and
-    // the block come down to one bound on out, `span` bytes on (negative
-    // where no group may start), and Remaining is counted down once the
-    // groups end: their loop does no 64-bit arithmetic.
+    // the block come down to one bound, how far out may go before a group
+    // starts, and Remaining is counted down once the groups end: their loop
+    // does no 64-bit arithmetic.
     if (shift < 0 && entries == MAX_ENTRIES) {
       ptrdiff_t span = (outEnd - out) - GROUP_ROOM;
       if (remaining <= PTRDIFF_MAX && static_cast<ptrdiff_t>(remaining) - (GROUP_CODES * MAX_STRING + 1) < span)
         span = static_cast<ptrdiff_t>(remaining) - (GROUP_CODES * MAX_STRING + 1);
-      if (span >= 0) {
-        const Groups groups = PutGroups(next, end, out, out + span);
-        remaining -= static_cast<size_t>(groups.Out - out);
-        next = groups.Next;
-        out = groups.Out;
-      }
+      const Groups groups = PutGroups(next, end, out, span);
+      remaining -= static_cast<size_t>(groups.Out - out);
+      next = groups.Next;
+      out = groups.Out;
     }
     int code = 0;
     for (;;) {
