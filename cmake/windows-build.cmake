@@ -59,6 +59,7 @@ target_compile_options(setup PRIVATE -fwhole-program)
 option(SETUP_WINDOWS_TESTS "Build the test programs that run under Wine" ON)
 add_subdirectory(tests)
 add_subdirectory(tools)
+add_subdirectory(tools/bench)
 add_subdirectory(examples/sample/programs)
 
 # windres writes no list of the files a script takes in, so every program

@@ -4,6 +4,7 @@
 // one block copy. A reference past the entry being defined, and a first code
 // that refers to an entry at all, are corrupt data.
 #include "payload/lzw.h"
+#include <cstddef>
 #include <cstring>
 
 enum {
@@ -75,20 +76,91 @@ static int PutString(LzwBlocks* blocks, const unsigned char* string, uint64_t n)
   return overrun ? LZW_STOPPED : LZW_OK;
 }
 
+// The engine is optimised for size, and the whole groups of codes, where
+// nearly every byte of a body is decoded, for speed (GCC keeps PutGroups
+// out of line, as its options differ from its caller's). Loops are not
+// made into memcpy calls, which the engine does not import.
+#if defined(__OPTIMIZE_SIZE__) && !defined(__clang__)
+#pragma GCC push_options
+#pragma GCC optimize("O2", "no-tree-loop-distribute-patterns")
+#define LZW_FOR_SPEED 1
+#endif
+
+// Copies COPY_WIDTH bytes: one move where the processor has 16-byte
+// registers, else four word moves. Where the build weighs code size, a
+// block move of that width without them becomes a string instruction even
+// in code optimised for speed (the options above do not change that), and
+// string instructions start slowly.
+#ifdef __SSE__
+__attribute__((always_inline)) static inline void CopyWide(unsigned char* to, const unsigned char* from)
+{
+  memcpy(to, from, COPY_WIDTH);
+}
+#else
+__attribute__((always_inline)) static inline void CopyWord(unsigned char* to, const unsigned char* from)
+{
+  uint32_t word;
+  memcpy(&word, from, sizeof word);
+  memcpy(to, &word, sizeof word);
+}
+
+__attribute__((always_inline)) static inline void CopyWide(unsigned char* to, const unsigned char* from)
+{
+  static_assert(COPY_WIDTH == 16, "four words");
+  CopyWord(to, from);
+  CopyWord(to + 4, from + 4);
+  CopyWord(to + 8, from + 8);
+  CopyWord(to + 12, from + 12);
+}
+#endif
+
 // Copies the string of `code` to out inside a group decoded at full speed
-// (room was checked for the whole group) and returns its length.
+// (room was checked for the whole group) and returns its length. It goes
+// in fixed-width moves: the last may read past the string in the pool and
+// write scratch past it in the output.
 __attribute__((always_inline)) static inline unsigned PutGroupString(unsigned code, unsigned char* out)
 {
   code &= 0x1FF;
   const unsigned length = Table.Code[code].Length;
   const unsigned char* string = Table.Pool + Table.Code[code].Start;
-  if (length <= COPY_WIDTH) {
-    memcpy(out, string, COPY_WIDTH);
-  } else {
-    memcpy(out, string, length);
-  }
+  unsigned done = 0;
+  do {
+    CopyWide(out + done, string + done);
+    done += COPY_WIDTH;
+  } while (done < length);
   return length;
 }
+
+// Decodes whole groups of 8 codes while one is at hand before end and out
+// has gone at most span bytes on (none where span is negative); returns
+// where next and out stop.
+struct Groups {
+  const unsigned char* Next;
+  unsigned char* Out;
+};
+
+static Groups PutGroups(const unsigned char* next, const unsigned char* end, unsigned char* out, ptrdiff_t span)
+{
+  const unsigned char* const first = out;
+  while (out - first <= span && end - next >= CODE_BITS) {
+    const uint32_t high = static_cast<uint32_t>(next[0]) << 24 | next[1] << 16 | next[2] << 8 | next[3];
+    const uint32_t low = static_cast<uint32_t>(next[4]) << 24 | next[5] << 16 | next[6] << 8 | next[7];
+    out += PutGroupString(high >> 23, out);
+    out += PutGroupString(high >> 14, out);
+    out += PutGroupString(high >> 5, out);
+    out += PutGroupString(high << 4 | low >> 28, out);
+    out += PutGroupString(low >> 19, out);
+    out += PutGroupString(low >> 10, out);
+    out += PutGroupString(low >> 1, out);
+    out += PutGroupString(low << 8 | next[8], out);
+    next += CODE_BITS;
+  }
+  return {next, out};
+}
+
+#ifdef LZW_FOR_SPEED
+#pragma GCC pop_options
+#endif
 
 // The hot loop keeps the block fields and the count of entries in locals (a
 // byte copy could alias them) and hands them back around every call out.
@@ -112,22 +184,18 @@ int LzwDecodeBlocks(LzwBlocks* blocks)
     // decoded without a check per byte: the bytes taken and the output are
     // those of the loop below. Codes are packed first bit first, so code k
     // is bits 9k to 9k + 8 of the group's 72: high holds bits 0-31, low
-    // bits 32-63 and the ninth byte the last 8.
-    while (shift < 0 && entries == MAX_ENTRIES && end - next >= CODE_BITS &&
-           remaining > GROUP_CODES * MAX_STRING && outEnd - out >= GROUP_ROOM) {
-      const uint32_t high = static_cast<uint32_t>(next[0]) << 24 | next[1] << 16 | next[2] << 8 | next[3];
-      const uint32_t low = static_cast<uint32_t>(next[4]) << 24 | next[5] << 16 | next[6] << 8 | next[7];
-      unsigned char* const start = out;
-      out += PutGroupString(high >> 23, out);
-      out += PutGroupString(high >> 14, out);
-      out += PutGroupString(high >> 5, out);
-      out += PutGroupString(high << 4 | low >> 28, out);
-      out += PutGroupString(low >> 19, out);
-      out += PutGroupString(low >> 10, out);
-      out += PutGroupString(low >> 1, out);
-      out += PutGroupString(low << 8 | next[8], out);
-      next += CODE_BITS;
-      remaining -= static_cast<uint64_t>(out - start);
+    // bits 32-63 and the ninth byte the last 8. The limits of Remaining and
+    // the block come down to one bound, how far out may go before a group
+    // starts, and Remaining is counted down once the groups end: their loop
+    // does no 64-bit arithmetic.
+    if (shift < 0 && entries == MAX_ENTRIES) {
+      ptrdiff_t span = (outEnd - out) - GROUP_ROOM;
+      if (remaining <= PTRDIFF_MAX && static_cast<ptrdiff_t>(remaining) - (GROUP_CODES * MAX_STRING + 1) < span)
+        span = static_cast<ptrdiff_t>(remaining) - (GROUP_CODES * MAX_STRING + 1);
+      const Groups groups = PutGroups(next, end, out, span);
+      remaining -= static_cast<size_t>(groups.Out - out);
+      next = groups.Next;
+      out = groups.Out;
     }
     int code = 0;
     for (;;) {
@@ -181,7 +249,7 @@ int LzwDecodeBlocks(LzwBlocks* blocks)
     const unsigned length = Table.Code[code].Length;
     const unsigned char* string = Table.Pool + Table.Code[code].Start;
     if (length <= COPY_WIDTH && length <= remaining && outEnd - out >= COPY_WIDTH) {
-      memcpy(out, string, COPY_WIDTH);
+      CopyWide(out, string);
       out += length;
       remaining -= length;
     } else {

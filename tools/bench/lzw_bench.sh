@@ -4,7 +4,12 @@
 #
 #     tools/bench/lzw_bench.sh [--mib N] [--runs N]
 #
-# then the builder's time for the install benchmark's 64 MiB tree (200
+# then the same for the engine that ships: lzw_bench built for i686 with the
+# decoder compiled as the engine compiles it (a Windows build folder of its
+# own, build/bench-release/lzw-bench-i686/, MinSizeRel as the engine's
+# build), run under 32-bit Wine where this host runs 32-bit programs, its
+# figures named *_i686 (the encoder's left out: the builder is not i686
+# code); then the builder's time for the install benchmark's 64 MiB tree (200
 # files: prose, C headers and random bytes), with its peak memory, the
 # median of BENCH_BUILD_RUNS (default 3).
 # Ends with the headline figures as name=value lines.
@@ -19,6 +24,30 @@ if ! { cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSETUP_
   exit 1
 fi
 "$build/tools/bench/lzw_bench" "$@"
+
+echo
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  echo "i686 decoder: not measured, this host cannot run 32-bit programs (/usr/lib/wine/wine does not start)"
+else
+  windows="$build/lzw-bench-i686"
+  if ! { cmake -S "$root" -B "$windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+           -DCMAKE_BUILD_TYPE=MinSizeRel -DSETUP_WINDOWS_TESTS=OFF &&
+         cmake --build "$windows" --target lzw_bench; } >"$windows.log" 2>&1; then
+    tail -30 "$windows.log" >&2
+    echo "lzw_bench.sh: the i686 build failed (whole log: $windows.log)" >&2
+    exit 1
+  fi
+  # The 32-bit loader, in a Wine prefix of its own made on the first run.
+  echo "i686, under 32-bit Wine ($(/usr/lib/wine/wine --version)):"
+  status=0
+  out=$(WINEPREFIX="$build/wine-lzw-bench" WINEARCH=win32 WINEDEBUG=-all \
+        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
+        /usr/lib/wine/wine "$windows/bin/lzw_bench.exe" "$@" </dev/null 2>/dev/null) || status=$?
+  out=${out//$'\r'/}
+  sed '/^[a-z_]*=/d' <<<"$out"
+  [ "$status" -eq 0 ] || { echo "lzw_bench.sh: the i686 lzw_bench failed (exit $status)" >&2; exit 1; }
+  sed -n 's/^\(decode_[a-z_]*\)=/\1_i686=/p' <<<"$out"
+fi
 
 # The builder: a manifest of the tree, built into a setup behind a stand-in
 # engine image (the builder only copies it).
