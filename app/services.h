@@ -5,7 +5,8 @@
 
 // Shows the system's text for GetLastError() and the subject (as a rule the
 // path or operation that failed) in a box over the current dialog, with the
-// caption "ｴﾗｰ情報" and the icon of State.ErrorBoxStyle. Always returns 0,
+// caption "ｴﾗｰ情報" and the icon of State.ErrorBoxStyle; the diagnostic log
+// gets the error's number with the text. Always returns 0,
 // for `return ReportSystemError(path);`.
 int ReportSystemError(const char* subject);
 
