@@ -116,7 +116,8 @@ static void EndDialogForCancel(HWND dialog)
 
 void ConfirmCancel(HWND dialog)
 {
-  if (State.PayloadFlags & PF_SIMPLE_MODE) {
+  // A passive run asks no question: its Stop button stops it.
+  if ((State.PayloadFlags & PF_SIMPLE_MODE) || (State.RunFlags & RF_PASSIVE)) {
     EndDialogForCancel(dialog);
     return;
   }
