@@ -116,8 +116,7 @@ static void EndDialogForCancel(HWND dialog)
 
 void ConfirmCancel(HWND dialog)
 {
-  // A passive run asks no question: its Stop button stops it.
-  if ((State.PayloadFlags & PF_SIMPLE_MODE) || (State.RunFlags & RF_PASSIVE)) {
+  if (State.PayloadFlags & PF_SIMPLE_MODE) {
     EndDialogForCancel(dialog);
     return;
   }

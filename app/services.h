@@ -31,10 +31,10 @@ int PlaceDialog(HWND dialog);
 enum { PAGE_CANCELLED = 100 };
 
 // The reaction to a cancel on a wizard page or the progress dialog: asks
-// "今すぐセットアップを終了しますか？" (no question in simple mode or a
-// passive run); on Yes sets CurrentPage to 100, removes a folder the wizard
-// created if it is empty, destroys the dialog and empties CurrentDialog. On
-// No shows the dialog again.
+// "今すぐセットアップを終了しますか？" (no question in simple mode; in a
+// passive run the box funnel answers Yes unshown); on Yes sets CurrentPage
+// to 100, removes a folder the wizard created if it is empty, destroys the
+// dialog and empties CurrentDialog. On No shows the dialog again.
 void ConfirmCancel(HWND dialog);
 
 // True once the user has confirmed a cancel of the running installation;

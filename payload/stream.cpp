@@ -97,24 +97,24 @@ static int VolumeName(char* name, int number)
 }
 
 // Asks for the next disk until its volume opens. 0 when the user cancels
-// (or past volume 999, which no name can hold). An unattended run asks
-// nothing: the volume is there beside the first, or the run fails.
+// (or past volume 999, which no name can hold). In an unattended run the
+// prompt only goes into the log: the volume lies beside the first, or the
+// run fails.
 static int ChangeVolume()
 {
   PayloadStream& s = State.Payload;
-  const bool unattended = (State.RunFlags & RF_UNATTENDED) != 0;
   for (;;) {
     char prompt[64];
     wsprintfA(prompt, "次の FD (#%d) に入れ替えてください.", s.VolumeNumber + 1);
-    if (!unattended &&
-        ShowMessageBox(State.CurrentDialog, prompt, "FD交換", MB_OKCANCEL | MB_ICONINFORMATION) == IDCANCEL) {
+    if (ShowMessageBox(State.CurrentDialog, prompt, "FD交換", MB_OKCANCEL | MB_ICONINFORMATION) ==
+        IDCANCEL) {
       return 0;
     }
     char name[MAX_PATH];
     if (!VolumeName(name, s.VolumeNumber + 1)) return 0;
     ClosePayload();
     if (OpenVolume(name)) return 1;
-    if (unattended) return 0;
+    if (State.RunFlags & RF_UNATTENDED) return 0;
     // The old volume stays closed; the count of opened volumes is unchanged,
     // so the prompt asks for the same number again.
   }
