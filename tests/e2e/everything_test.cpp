@@ -258,7 +258,8 @@ class Unattended : public Everything {
 };
 
 // Refused while the folder's parent is missing (1639, the reason in the
-// log) and while another setup runs (1618), nothing written either time;
+// log) and while another setup runs (1618, the uninstaller too), nothing
+// written either time;
 // installed silently against the wizard run's table (0); again while a
 // file is held open (3010), the file in place after the restart; taken back
 // by the quiet uninstallation (0): the machine as before.
@@ -280,6 +281,8 @@ TEST_P(Unattended, InstallsAgainAndUninstallsWithoutAWindow)
   ASSERT_TRUE(CreateProcessA(nullptr, &wizard[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &first));
   for (int i = 0; i < 500 && FindProcessWindow(first.dwProcessId, "#32770") == nullptr; ++i) Sleep(20);
   Launch(quiet);
+  EXPECT_EQ(1618u, Unseen(&shown));
+  Run("\"" + ProgramFolder() + "\\uninstaller.exe\" s \"" + PRODUCT + "\" \"" + folder + "\"");
   EXPECT_EQ(1618u, Unseen(&shown));
   TerminateProcess(first.hProcess, 0);
   WaitForSingleObject(first.hProcess, INFINITE);
@@ -318,7 +321,7 @@ TEST_P(Unattended, InstallsAgainAndUninstallsWithoutAWindow)
 // A payload cut in the file list, in passive mode: the progress and the
 // roll-back shown, no box, 1620, the machine as before. A volume missing,
 // in silent mode: no prompt, 1620, and the log names the failing step and
-// the system's text.
+// the system's text. A passive run stopped: 1602.
 TEST_P(Unattended, FailsWithoutABoxTellingWhy)
 {
   CopyProduct(GetParam().first);
@@ -347,6 +350,12 @@ TEST_P(Unattended, FailsWithoutABoxTellingWhy)
   for (const std::string& line : {std::string("失敗: ファイル\r\n"), "(エラー 2): " + reason.substr(0, reason.find_last_not_of("\r\n") + 1) +
                                                             "\r\n    " + folder_ / "SETUP.002\r\n", std::string("終了コード: 1620\r\n")})
     EXPECT_NE(std::string::npos, log.find(line)) << line << " in\n" << log;
+
+  // The Stop button of a passive run stops it at once, without a question.
+  CopyProduct(GetParam().first);
+  Launch("/P /D=" + folder);
+  EXPECT_EQ(1602u, RunThrough("", {{"全部入り セットアップ", IDC_STOP, "", 1}}));
+  EXPECT_EQ(0, Count("セットアップの終了")) << Transcript();
 }
 
 INSTANTIATE_TEST_SUITE_P(Quiet, Unattended, ::testing::Values(std::make_pair("uninstall-everything", false)));
