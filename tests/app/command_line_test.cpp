@@ -37,15 +37,14 @@ TEST(CommandLine, SwitchesAreReadOrTheLineIsRefused)
       {"setup.exe /s /D=C:\\Tools\\Vendor App  ", S, "C:\\Tools\\Vendor App", "", "", "", nullptr},
       {"\"C:\\a b\\setup.exe\" /P /USER=\"山田 太郎\" /Company=ﾉｰｽ /LOG=C:\\l.txt /D=\"\\\\srv\\表\"", P,
        "\\\\srv\\表", "山田 太郎", "ﾉｰｽ", "C:\\l.txt", nullptr},
-      {"setup.exe /LOG=\"x y.log\" V", RF_EXIT_CODES, "", "", "", "x y.log", nullptr},
-      {"setup.exe \"/s\" \"/user=a b\" \"/D=C:\\x y\"", S, "C:\\x y", "a b", "", "", nullptr},
+      {"setup.exe \"/s\" \"/user=a b\" /LOG=\"x y.log\" \"/D=C:\\x y\"", S, "C:\\x y", "a b", "", "x y.log", nullptr},
       {"setup.exe /S /USER=" + user79 + " /D=" + folder259, S, folder259.c_str(), user79.c_str(), "", "", nullptr},
       {"setup.exe /USER=" + user79 + "x", 0, "", "", "", "", "/USER="}, {"setup.exe /D=" + folder259 + "x", 0, "", "", "", "", "/D="},
-      {"setup.exe /LOG=" + folder259 + "x /S", 0, "", "", "", "", "/LOG="},
-      {"setup.exe /S /X", 0, "", "", "", "", "/X"}, {"setup.exe /Silent", 0, "", "", "", "", "/Silent"},
-      {"setup.exe /S /P", 0, "", "", "", "", "/P"}, {"setup.exe /D=Tools\\Vendor", 0, "", "", "", "", "/D="},
-      {"setup.exe /D=\"C:\\a\" /S", 0, "", "", "", "", "/D="}, {"setup.exe /USER=\"山田 /S", 0, "", "", "", "", "/USER="},
-      {"setup.exe /LOG= /S", 0, "", "", "", "", "/LOG="}, {"setup.exe /USER /S", 0, "", "", "", "", "/USER"},
+      {"setup.exe /LOG=" + folder259 + "x /S", 0, "", "", "", "", "/LOG="}, {"setup.exe /S /X", 0, "", "", "", "", "/X"},
+      {"setup.exe /Silent", 0, "", "", "", "", "/Silent"}, {"setup.exe /S /P", 0, "", "", "", "", "/P"},
+      {"setup.exe /D=Tools\\Vendor", 0, "", "", "", "", "/D="}, {"setup.exe /D=\"C:\\a\" /S", 0, "", "", "", "", "/D="},
+      {"setup.exe /USER=\"山田 /S", 0, "", "", "", "", "/USER="}, {"setup.exe /USER /S", 0, "", "", "", "", "/USER"},
+      {"setup.exe /LOG= /S", 0, "", "", "", "", "/LOG="},
       {"setup.exe /Q /LOG=q.log /S", 0, "", "", "", "q.log", "/Q"},  // the reason still goes to the log
   };
   for (const auto& row : rows) {

@@ -237,32 +237,31 @@ INSTANTIATE_TEST_SUITE_P(Layouts, Everything,
                                            std::make_pair("everything_spanned", false), std::make_pair("everything", true)));
 
 // The everything product, with the real uninstaller, as a deployment script
-// installs it: each run without a page or a box, its outcome in its exit code.
+// installs it: no page, no box, the outcome in the exit code.
 class Unattended : public Everything {
  protected:
-  Unattended()
+  Unattended() : quiet("/S /USER=\"山田 太郎\" /company=ﾉｰｽ商会 /D=C:\\Tools\\Vendor App")
   {
     folder = "C:\\Tools\\Vendor App";  // both letters of the command line's scan, and a blank
     ran = 0;
     image = "uninstaller.exe";
-    quiet = "/S /USER=\"山田 太郎\" /company=ﾉｰｽ商会 /D=" + folder;
   }
   // Waits for the run's end; `shown` gets each window it showed.
   DWORD Unseen(std::set<std::string>* shown)
   {
-    for (DWORD start = GetTickCount(); WaitForSingleObject(process_.hProcess, 5) == WAIT_TIMEOUT && GetTickCount() - start < 60000;)
+    const DWORD start = GetTickCount();
+    while (WaitForSingleObject(process_.hProcess, 5) == WAIT_TIMEOUT && GetTickCount() - start < 60000)
       for (const std::string& window : driver_->WindowsNow()) shown->insert(window);
     return ExitCode(1000);
   }
-  std::string quiet;
+  const std::string quiet;
 };
 
 // Refused while the folder's parent is missing (1639, the reason in the
 // log) and while another setup runs (1618, the uninstaller too), nothing
-// written either time;
-// installed silently against the wizard run's table (0); again while a
-// file is held open (3010), the file in place after the restart; taken back
-// by the quiet uninstallation (0): the machine as before.
+// written either time; installed silently against the wizard run's table
+// (0); again while a file is held open (3010), the file in place after the
+// restart; taken back by the quiet uninstallation (0): the machine as before.
 TEST_P(Unattended, InstallsAgainAndUninstallsWithoutAWindow)
 {
   CopyProduct(GetParam().first);
@@ -271,8 +270,8 @@ TEST_P(Unattended, InstallsAgainAndUninstallsWithoutAWindow)
   Launch("/LOG=refused.log " + quiet);
   EXPECT_EQ(1639u, Unseen(&shown));
   const std::string refused = FileText(folder_ / "refused.log");
-  EXPECT_NE(std::string::npos, refused.find("(エラー 3): ")) << refused;
-  EXPECT_NE(std::string::npos, refused.find(folder + "\r\n")) << refused;
+  EXPECT_TRUE(refused.find("(エラー 3): ") != std::string::npos && refused.find("\n    " + folder + "\r\n") != std::string::npos)
+      << refused;
   ASSERT_TRUE(CreateDirectoryA("C:\\Tools", nullptr));
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
@@ -306,7 +305,6 @@ TEST_P(Unattended, InstallsAgainAndUninstallsWithoutAWindow)
   Restart();
   launches = 2;
   CheckFiles(&expected);
-  CheckTheRest();
   Run(RegistryText(HKEY_LOCAL_MACHINE, UNINSTALL_KEY + std::string(PRODUCT), "QuietUninstallString"));
   EXPECT_EQ(0u, Unseen(&shown));
   Restart();
@@ -321,18 +319,17 @@ TEST_P(Unattended, InstallsAgainAndUninstallsWithoutAWindow)
 // A payload cut in the file list, in passive mode: the progress and the
 // roll-back shown, no box, 1620, the machine as before. A volume missing,
 // in silent mode: no prompt, 1620, and the log names the failing step and
-// the system's text. A passive run stopped: 1602.
+// the system's text. A passive run stopped: 1602, without a question.
 TEST_P(Unattended, FailsWithoutABoxTellingWhy)
 {
   CopyProduct(GetParam().first);
   const std::string image = FileText(folder_ / "SETUP.EXE");
   ASSERT_TRUE(WriteWholeFile(folder_ / "SETUP.EXE", BytesOf(image.substr(0, image.size() / 2))));
-  ASSERT_TRUE(CreateDirectoryA("C:\\Tools", nullptr));
+  CreateDirectoryA("C:\\Tools", nullptr);
   const Snapshot before = Take(folder_.Path());
   Launch("/P /D=" + folder);
   EXPECT_EQ(1620u, RunThrough(""));
-  ASSERT_EQ(2u, seen_.size()) << Transcript();
-  EXPECT_EQ("全部入り セットアップ|ｸﾘｰﾝｱｯﾌﾟ", seen_[0].Caption + "|" + seen_[1].Caption);
+  EXPECT_EQ("  met \"全部入り セットアップ\" \n  met \"ｸﾘｰﾝｱｯﾌﾟ\" しばらくお待ちください。\n", Transcript());
   Restart();
   EXPECT_FALSE(FileExists(folder));
   EXPECT_EQ("{}", Unexplained(before, Take(folder_.Path())));
@@ -342,16 +339,15 @@ TEST_P(Unattended, FailsWithoutABoxTellingWhy)
   Launch("/LOG=failed.log /S /D=" + folder);
   EXPECT_EQ(1620u, RunThrough(""));
   EXPECT_EQ("", Transcript());
-  char* text = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 ERROR_FILE_NOT_FOUND, 0x400, reinterpret_cast<char*>(&text), 0, nullptr);
-  const std::string log = FileText(folder_ / "failed.log"), reason = text ? text : "<none>";
-  LocalFree(text);
-  for (const std::string& line : {std::string("失敗: ファイル\r\n"), "(エラー 2): " + reason.substr(0, reason.find_last_not_of("\r\n") + 1) +
-                                                            "\r\n    " + folder_ / "SETUP.002\r\n", std::string("終了コード: 1620\r\n")})
+  char text[512] = "";
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_FILE_NOT_FOUND, 0x400, text,
+                 sizeof text, nullptr);
+  const std::string log = FileText(folder_ / "failed.log"), reason(text, strcspn(text, "\r\n"));
+  const std::string lines[] = {"失敗: ファイル\r\n", "(エラー 2): " + reason + "\r\n    " + folder_ / "SETUP.002\r\n",
+                               "終了コード: 1620\r\n"};
+  for (const std::string& line : lines)
     EXPECT_NE(std::string::npos, log.find(line)) << line << " in\n" << log;
 
-  // The Stop button of a passive run stops it at once, without a question.
   CopyProduct(GetParam().first);
   Launch("/P /D=" + folder);
   EXPECT_EQ(1602u, RunThrough("", {{"全部入り セットアップ", IDC_STOP, "", 1}}));
