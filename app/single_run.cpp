@@ -8,9 +8,9 @@
 
 bool ClaimSingleRun()
 {
-  // The global name reaches the runs of every session. Windows 9x and NT 4.0
-  // do not know the prefix, and an ordinary user may not create a global
-  // name: the session's own name serves them.
+  // The global name reaches the runs of every logged-on user. Windows 9x
+  // and NT 4.0 do not know the prefix, and an ordinary user may not create
+  // a global name: the name local to the user's logon serves them.
   SetLastError(ERROR_SUCCESS);
   HANDLE mutex = CreateMutexA(nullptr, FALSE, "Global\\" ENGINE_RUN_MUTEX);
   if (mutex == nullptr) {
