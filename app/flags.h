@@ -8,6 +8,11 @@ enum : unsigned {
   RF_DIALOGS_AT_200    = 0x0001,  // "T": every dialog's top edge at y = 200
   RF_RESTART_NEEDED    = 0x0002,  // a replacement waits for the next start of Windows
   RF_CONFIRM_STEPS     = 0x0004,  // "V": confirm before and after each install step
+  RF_SILENT            = 0x0010,  // "/S": no window, no page, no box
+  RF_PASSIVE           = 0x0020,  // "/P": the progress alone, no page, no question, no box
+  RF_UNATTENDED        = 0x0030,  // either of the two
+  RF_EXIT_CODES        = 0x0040,  // a switch was given: the exit code tells the outcome
+  RF_PAYLOAD_UNREADABLE= 0x0080,  // the payload ended early, was damaged or a volume was missing
   RF_ALTERNATE_TARGET  = 0x8000,  // the current file's data goes to an alternate name
 };
 

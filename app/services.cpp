@@ -52,7 +52,10 @@ int ReportSystemError(const char* subject)
   AppendFitting(composed, capacity, &used, "\n", 1);
   AppendFitting(composed, capacity, &used, subject, capacity);
 
-  ShowMessageBox(State.CurrentDialog, composed, TXT_ERROR_CAPTION, State.ErrorBoxStyle);
+  // The diagnostic log gets the error's number with the text.
+  char head[sizeof TXT_ERROR_CAPTION + 32];
+  wsprintfA(head, "%s (エラー %lu)", TXT_ERROR_CAPTION, error);
+  ShowLoggedBox(State.CurrentDialog, composed, TXT_ERROR_CAPTION, State.ErrorBoxStyle, head);
   if (systemText != nullptr) LocalFree(systemText);
   return 0;
 }

@@ -5,7 +5,8 @@
 
 // Shows the system's text for GetLastError() and the subject (as a rule the
 // path or operation that failed) in a box over the current dialog, with the
-// caption "ｴﾗｰ情報" and the icon of State.ErrorBoxStyle. Always returns 0,
+// caption "ｴﾗｰ情報" and the icon of State.ErrorBoxStyle; the diagnostic log
+// gets the error's number with the text. Always returns 0,
 // for `return ReportSystemError(path);`.
 int ReportSystemError(const char* subject);
 
@@ -30,9 +31,10 @@ int PlaceDialog(HWND dialog);
 enum { PAGE_CANCELLED = 100 };
 
 // The reaction to a cancel on a wizard page or the progress dialog: asks
-// "今すぐセットアップを終了しますか？" (no question in simple mode); on Yes sets
-// CurrentPage to 100, removes a folder the wizard created if it is empty,
-// destroys the dialog and empties CurrentDialog. On No shows the dialog again.
+// "今すぐセットアップを終了しますか？" (no question in simple mode; in a
+// passive run the box funnel answers Yes unshown); on Yes sets CurrentPage
+// to 100, removes a folder the wizard created if it is empty, destroys the
+// dialog and empties CurrentDialog. On No shows the dialog again.
 void ConfirmCancel(HWND dialog);
 
 // True once the user has confirmed a cancel of the running installation;

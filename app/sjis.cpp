@@ -94,3 +94,10 @@ const char* SjisPathBelow(const char* path, const char* folder)
   }
   return a[0] == '\\' && a[1] != '\0' ? a + 1 : nullptr;
 }
+
+bool IsFullPath(const char* path)
+{
+  const char c = path[0];
+  const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  return (letter && path[1] == ':' && path[2] == '\\') || (path[0] == '\\' && path[1] == '\\' && path[2] != '\0');
+}

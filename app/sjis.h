@@ -36,3 +36,8 @@ bool SameSjisText(const char* a, const char* b, size_t length);
 // below folder (compared as SameSjisPath does; one trailing backslash of
 // folder allowed); null otherwise, and for an empty folder.
 const char* SjisPathBelow(const char* path, const char* folder);
+
+// True for a full path: a drive letter, a colon and a backslash, or a UNC
+// path. Anything else would be taken from the current folder, then logged
+// and registered as it was typed.
+bool IsFullPath(const char* path);

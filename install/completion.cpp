@@ -1,6 +1,7 @@
 // The last rows of the installation and the roll-back. Programs started here
 // are waited for without spinning: the wait wakes for every message, which
-// is dispatched, so the windows stay painted and responsive.
+// is dispatched, so the windows stay painted and responsive. An unattended
+// run starts no program of the product, asks nothing and never restarts.
 #include "install/completion.h"
 #include <windows.h>
 #include <shellapi.h>
@@ -58,6 +59,8 @@ int LaunchStep()
   char arguments[MAX_PATH];
   char program[MAX_PATH];
   if (flag < 0 || !ReadString(arguments, sizeof arguments) || !ReadFileReference("exe", program)) return 0;
+  // Nobody is there to use the program: its record is read, not run.
+  if (State.RunFlags & RF_UNATTENDED) return 1;
   if (!ComposeCommand(program, arguments)) return 0;
   EnableWindow(State.MainWindow, FALSE);
   ShowWindow(State.CurrentDialog, SW_HIDE);
@@ -109,16 +112,18 @@ int FinishStep()
   RaiseMeter(METER_OVERALL, FULL_LEVEL);
   ShowProgress();
   DestroyCurrentDialog();
-  const int readmeShown = (State.PayloadFlags & PF_OFFER_README) ? OfferReadme() : 0;
+  const bool unattended = (State.RunFlags & RF_UNATTENDED) != 0;
+  const int readmeShown = (State.PayloadFlags & PF_OFFER_README) && !unattended ? OfferReadme() : 0;
 
   if (State.RunFlags & RF_RESTART_NEEDED) {
+    // Unattended, the exit code tells that the restart is needed.
     const char* question =
         "いくつかのファイルが使用中のためインストールできませんでした。\nシステムを再起動するとインストールは終了します。\n\n今すぐ再起動しますか？";
-    if (ShowMessageBox(State.MainWindow, question, "システム再起動の確認", MB_YESNO | MB_ICONQUESTION) == IDYES) {
-      // The log is merged and closed first: the process ends with the restart.
+    if (!unattended &&
+        ShowMessageBox(State.MainWindow, question, "システム再起動の確認", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+      // The log is merged and closed first; the run ends while Windows ends.
       CloseInstallLog();
       RestartWindows();
-      ExitProcess(0);
     }
     return 1;
   }
@@ -151,7 +156,8 @@ static int InstallFolderFile(const char* name, char* out)
 
 void RollBack()
 {
-  State.CurrentDialog = CreateDialogParamA(State.Module, "cleanUp", State.MainWindow, CleanUpProc, 0);
+  if (!(State.RunFlags & RF_SILENT))
+    State.CurrentDialog = CreateDialogParamA(State.Module, "cleanUp", State.MainWindow, CleanUpProc, 0);
   char log[MAX_PATH];
   char earlier[MAX_PATH];
   const int named = InstallFolderFile(LOG_FILE_NAME, log) && InstallFolderFile(EARLIER_LOG_FILE_NAME, earlier);

@@ -3,5 +3,6 @@
 // failure once the uninstaller exists.
 #pragma once
 
-// Runs the install steps; returns when they are done or one has failed.
-void RunSteps();
+// Runs the install steps; returns 1 when they all went through, 0 when one
+// failed or was cancelled (after the roll-back, once the uninstaller exists).
+int RunSteps();

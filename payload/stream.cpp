@@ -22,6 +22,13 @@ enum : DWORD {
   SECURITY_ENTRY_PE32_PLUS = 24 + 112 + 4 * 8,
 };
 
+// The payload cannot be read on: the exit code of the run says so. Returns 0.
+static int Unreadable()
+{
+  State.RunFlags |= RF_PAYLOAD_UNREADABLE;
+  return 0;
+}
+
 static int OpenVolume(const char* path)
 {
   PayloadStream& s = State.Payload;
@@ -61,7 +68,7 @@ static DWORD SignatureStart(HANDLE file)
 
 int OpenPayload()
 {
-  if (!OpenVolume(State.OwnPath)) return 0;
+  if (!OpenVolume(State.OwnPath)) return Unreadable();
   PayloadStream& s = State.Payload;
   // A file too short to hold the offset word counts as one without payload.
   // An offset past what a seek can reach is no payload either.
@@ -70,7 +77,7 @@ int OpenPayload()
   if (offset == 0) {
     ShowMessageBox(nullptr, "セットアッププログラムに障害があるため使用できません.",
                    TXT_ERROR_CAPTION, MB_ICONERROR);
-    return 0;
+    return Unreadable();
   }
   const DWORD signature = SignatureStart(s.File);
   s.Left = signature >= offset ? signature - offset : NO_LIMIT;
@@ -90,7 +97,9 @@ static int VolumeName(char* name, int number)
 }
 
 // Asks for the next disk until its volume opens. 0 when the user cancels
-// (or past volume 999, which no name can hold).
+// (or past volume 999, which no name can hold). In an unattended run the
+// prompt only goes into the log: the volume lies beside the first, or the
+// run fails.
 static int ChangeVolume()
 {
   PayloadStream& s = State.Payload;
@@ -105,6 +114,7 @@ static int ChangeVolume()
     if (!VolumeName(name, s.VolumeNumber + 1)) return 0;
     ClosePayload();
     if (OpenVolume(name)) return 1;
+    if (State.RunFlags & RF_UNATTENDED) return 0;
     // The old volume stays closed; the count of opened volumes is unchanged,
     // so the prompt asks for the same number again.
   }
@@ -122,14 +132,15 @@ int RefillBuffer()
       DWORD got = 0;
       const DWORD want = s.Left < DWORD{PAYLOAD_BUFFER_BYTES} ? s.Left : DWORD{PAYLOAD_BUFFER_BYTES};
       PhaseSpan span(PHASE_READ);
-      if (want > 0 && !IoReadFile(s.File, s.Buffer, want, &got))
-        return ReportSystemError("ReadFile");
+      if (want > 0 && !IoReadFile(s.File, s.Buffer, want, &got)) {
+        ReportSystemError("ReadFile");
+        return Unreadable();
+      }
       if (s.Left != NO_LIMIT) s.Left -= got;
       s.Count = static_cast<int>(got);
       if (s.Count > 0) return 1;
     }
-    if (!(State.PayloadFlags & PF_SPANNED)) return 0;
-    if (!ChangeVolume()) return 0;
+    if (!(State.PayloadFlags & PF_SPANNED) || !ChangeVolume()) return Unreadable();
   }
 }
 
@@ -153,6 +164,7 @@ void UsePayloadFlags(unsigned flags) { State.PayloadFlags = flags; }
 
 void ReportPayloadFault(PayloadFault fault)
 {
+  Unreadable();
   ReportDataError(fault == PAYLOAD_ENDED ? TXT_DATA_ENDED : TXT_DATA_DAMAGED);
 }
 

@@ -7,6 +7,9 @@
 // check and the install log's VER line are built from these two numbers.
 #define ENGINE_COMPANY_NAME   "Norvalex."
 #define ENGINE_SETUP_NAME     "setup"
+// The mutex that lets one setup or uninstaller of this engine, of any
+// version, run at a time.
+#define ENGINE_RUN_MUTEX      "Norvalex.SetupEngine"
 #define ENGINE_VERSION_MAJOR  3
 #define ENGINE_VERSION_MINOR  0
 #define ENGINE_FILE_VERSION   ENGINE_VERSION_MAJOR,ENGINE_VERSION_MINOR,0,0

@@ -30,15 +30,6 @@ static int WriteTest()
   return 1;
 }
 
-// A drive, a colon and a backslash, or a UNC path: anything else would be
-// taken from the current directory, then logged and registered as it was typed.
-static bool IsFullPath(const char* path)
-{
-  const char c = path[0];
-  const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-  return (letter && path[1] == ':' && path[2] == '\\') || (path[0] == '\\' && path[1] == '\\' && path[2] != '\0');
-}
-
 // The system's own places: an installation there could not be told from
 // them, and its uninstaller would confine nothing to it.
 static const int SYSTEM_PLACES[] = {CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_PROGRAM_FILES, CSIDL_DESKTOPDIRECTORY,

@@ -124,7 +124,10 @@ static int DestinationIndex()
   if (State.InstallFolder[0] != '\0' && State.InstallFolder[1] == ':') {
     return DriveIndex(State.InstallFolder[0]);
   }
-  const DWORD length = GetCurrentDirectoryA(MAX_PATH, TextBuffer);
+  // The full path of "." is the current folder: the engine imports no
+  // call of its own for that (each import costs room in the image).
+  char* name = nullptr;
+  const DWORD length = GetFullPathNameA(".", MAX_PATH, TextBuffer, &name);
   if (length == 0 || length >= MAX_PATH) return -1;
   return DriveIndex(TextBuffer[0]);
 }
@@ -137,7 +140,9 @@ static void AwaitEntry(int index)
   const DWORD start = GetTickCount();
   while (!IsPublished(entry) && InterlockedCompareExchange(&SurveysRunning, 0, 0) != 0 &&
          GetTickCount() - start < SURVEY_WAIT_MS) {
-    Sleep(1);
+    // Sleep(1), through a call the engine imports anyway: a wait for no
+    // object and no input ends when its time is up.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, 0);
   }
   if (!IsPublished(entry)) SurveyDrive(index);
 }

@@ -1,7 +1,8 @@
 // The wizard: pages 1 to 4 (agreement, user, folder, confirmation), or the
 // single folder page 9 in simple mode, each a modeless dialog with its own
-// message loop. The payload is read as pages are first shown: agreement,
-// default folder, required size, each exactly once, in that order.
+// message loop; and its proposals taken without a page in an unattended
+// run. The payload is read as pages are first shown: agreement, default
+// folder, required size, each exactly once, in that order.
 #include "ui/wizard.h"
 #include "app/folder_macro.h"
 #include "app/flags.h"
@@ -30,13 +31,14 @@ static void ShowFolder(HWND field, const char* folder)
   SendMessageA(field, EM_SETSEL, length, length);
 }
 
-// The default folder is read once, when the first folder page is shown.
+// The default folder is read once, when the first folder page is shown. A
+// folder given on the command line (/D=) is proposed instead.
 static void ReadDefaultFolder()
 {
   if (State.DefaultFolderRead) return;
   State.DefaultFolderRead = 1;
   if (!ReadString(TextBuffer, MAX_PATH)) TextBuffer[0] = '\0';
-  if (ExpandFolderMacro(TextBuffer, State.DefaultFolder))
+  if (ExpandFolderMacro(TextBuffer, State.DefaultFolder) && State.InstallFolder[0] == '\0')
     lstrcpyA(State.InstallFolder, State.DefaultFolder);
   if (State.CurrentPage == PAGE_SIMPLE) ReadBytes(&State.RequiredUnits, 4);
 }
@@ -75,7 +77,7 @@ static void InitPage(HWND page)
       }
       break;
     case PAGE_USER:
-      if (State.UserName[0] == '\0') ReadUserDefaults();
+      if (State.UserName[0] == '\0' || State.UserCompany[0] == '\0') ReadUserDefaults();
       SendMessageA(Control(IDC_USER_NAME), EM_LIMITTEXT, sizeof State.UserName - 1, 0);
       SendMessageA(Control(IDC_USER_COMPANY), EM_LIMITTEXT, sizeof State.UserCompany - 1, 0);
       SetWindowTextA(Control(IDC_USER_NAME), State.UserName);
@@ -251,4 +253,27 @@ int RunWizard()
   } while (State.CurrentPage <= PAGE_CONFIRM);
   FreeAgreement();
   return State.CurrentPage == PAGE_CANCELLED + 1 ? 0 : 1;
+}
+
+int TakeWizardProposals()
+{
+  const bool simple = (State.PayloadFlags & PF_SIMPLE_MODE) != 0;
+  // The agreement counts as accepted by whoever runs the command; it is
+  // read through all the same, since the default folder follows it.
+  if (!simple && PageEnabled(PAGE_AGREEMENT)) {
+    LoadAgreement();
+    FreeAgreement();
+  }
+  if (!simple && PageEnabled(PAGE_USER)) ReadUserDefaults();
+  State.CurrentPage = simple ? PAGE_SIMPLE : PAGE_FOLDER;
+  ReadDefaultFolder();
+  if (!CheckInstallFolder()) return 0;
+  if (simple) return 1;
+  State.CurrentPage = PAGE_CONFIRM;
+  ShowRequiredSize();
+  DestinationSpace(nullptr);
+  if (CheckDiskSpace(0)) return 1;
+  // As Back from the confirmation page: a folder the check created goes.
+  CheckDiskSpace(1);
+  return 0;
 }

@@ -3,12 +3,16 @@
 // this engine, never acts on a line outside the place its kind belongs in
 // (the log is writable by the install folder's users), and removes its own
 // file only when no other product's Uninstall entry still names it. A
-// roll-back (the letter s) asks nothing and shows nothing.
+// roll-back (the letter s) asks nothing and shows nothing, and its exit code
+// tells the outcome; the ordinary mode ends with 0.
 #include <windows.h>
 #include <commctrl.h>
+#include "app/exit_codes.h"
 #include "app/process_guard.h"
 #include "app/sha256.h"
+#include "app/single_run.h"
 #include "app/sjis.h"
+#include "app/texts.h"
 #include "install/entry_digest.h"
 #include "install/log_format.h"
 #include "uninstall/bounds.h"
@@ -185,18 +189,36 @@ static void RemoveSelf()
   if (!UninstallerStillNamed(self)) DeleteAtRestart(self);
 }
 
-static void Uninstall()
+// Tells the command's refusal (the ordinary mode's box) and returns its exit code.
+static unsigned RefuseCommand()
 {
-  if (!ParseUninstallCommand(GetCommandLineA(), &Run.Command)) return Tell(TXT_BAD_COMMAND);
+  Tell(TXT_BAD_COMMAND);
+  return EXIT_BAD_COMMAND_LINE;
+}
+
+// Takes the installation back; returns the exit code of mode s.
+static unsigned Uninstall()
+{
+  const bool parsed = ParseUninstallCommand(GetCommandLineA(), &Run.Command);
+  // The setup program's roll-back (mode s with the digest of its log) runs
+  // while that program holds the mutex and waits for it: it is not refused.
+  // Anyone may type that command too, but gains nothing by it: the mutex
+  // keeps runs from meeting by accident, it grants no right.
+  const bool rollBack = parsed && Run.Command.RollBack && Run.Command.LogDigest[0] != '\0';
+  if (!ClaimSingleRun() && !rollBack) {
+    Tell(TXT_ANOTHER_RUN);
+    return EXIT_ANOTHER_RUN;
+  }
+  if (!parsed) return RefuseCommand();
   const char* folder = Run.Command.Folder;
   const bool drive = folder[0] != '\0' && folder[1] == ':';
   const bool network = folder[0] == '\\' && folder[1] == '\\';
   char log[MAX_PATH];
-  if ((!drive && !network) || !FolderFile(LOG_FILE_NAME, log)) return Tell(TXT_BAD_COMMAND);
+  if ((!drive && !network) || !FolderFile(LOG_FILE_NAME, log)) return RefuseCommand();
   if (!Run.Command.RollBack) {
     char question[sizeof TXT_CONFIRM + MAX_PATH];
     wsprintfA(question, TXT_CONFIRM, Run.Command.Product);
-    if (Ask(question, TXT_CONFIRM_CAPTION, 0) != IDYES) return;
+    if (Ask(question, TXT_CONFIRM_CAPTION, 0) != IDYES) return EXIT_CANCELLED;
   }
   // A current folder inside the product would keep that folder from going.
   char windows[MAX_PATH];
@@ -204,7 +226,8 @@ static void Uninstall()
 
   HANDLE heap = GetProcessHeap();
   char* text = nullptr;
-  if (ReadLog(log, heap, &text)) {
+  const int read = ReadLog(log, heap, &text);
+  if (read) {
     char earlier[MAX_PATH];
     Run.Partial = Run.Command.RollBack && FolderFile(EARLIER_LOG_FILE_NAME, earlier) &&
                   GetFileAttributesA(earlier) != INVALID_FILE_ATTRIBUTES;
@@ -221,6 +244,8 @@ static void Uninstall()
   }
   if (Run.Lines != nullptr) HeapFree(heap, 0, Run.Lines);
   if (text != nullptr) HeapFree(heap, 0, text);
+  if (!read) return EXIT_FAILED;
+  return Run.RestartNeeded ? EXIT_RESTART_NEEDED : EXIT_DONE;
 }
 
 // The program's entry: no C runtime start-up, which would double its size.
@@ -228,6 +253,6 @@ extern "C" void WINAPI UninstallEntry()
 {
   // Its texts and path scans are Shift-JIS, as the setup program's are; no
   // library is taken from a folder that is not the system's.
-  if (GuardProcess()) Uninstall();
-  ExitProcess(0);
+  const unsigned code = GuardProcess() ? Uninstall() : EXIT_FAILED;
+  ExitProcess(Run.Command.RollBack ? code : 0);
 }
