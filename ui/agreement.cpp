@@ -28,12 +28,14 @@ void LoadAgreement()
   if (text == nullptr) {
     // The text is not shown, but the reader must still pass it: the
     // default folder follows it.
-    DecodeBody(length, stored, DiscardByte);
+    if (!DecodeBody(length, stored, DiscardByte)) State.RunFlags |= RF_PAYLOAD_UNREADABLE;
     return;
   }
   Loading.Text = text;
   Loading.Stored = 0;
   if (!DecodeBody(length, stored, StoreByte)) {
+    // The sinks take every byte: the data itself cannot be read.
+    State.RunFlags |= RF_PAYLOAD_UNREADABLE;
     HeapFree(GetProcessHeap(), 0, text);
     return;
   }
