@@ -20,9 +20,9 @@
 #include "app/sjis.h"
 #include "app/state.h"
 #include "app/texts.h"
+#include "install/entry.h"
 #include "install/log_merge.h"
 #include "install/replaced_files.h"
-#include "install/uninstaller.h"
 #include "resources/dialogs.h"
 #include "ui/panel.h"
 

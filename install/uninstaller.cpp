@@ -12,7 +12,7 @@
 #include "app/state.h"
 #include "app/texts.h"
 #include "app/version_info.h"
-#include "install/entry_digest.h"
+#include "install/entry.h"
 #include "install/extract.h"
 #include "install/install_path.h"
 #include "install/log_format.h"
@@ -124,11 +124,6 @@ static void SetNumber(const char* key, const char* name, DWORD number)
   SetValue(key, name, REG_DWORD, &number, sizeof number);
 }
 
-// The product's entry under the Uninstall key, into key (MAX_PATH bytes).
-static void EntryKey(char* key)
-{
-  wsprintfA(key, "%s\\%s", UNINSTALL_KEY_PATH, State.ProductName);
-}
 
 // The values of an earlier installation's entry, given back to it when its
 // reinstallation fails.
@@ -184,91 +179,6 @@ static void Register()
   SetText(key, "DisplayIcon", State.UninstallerPath);
   SetNumber(key, "NoModify", 1);
   SetNumber(key, "NoRepair", 1);
-}
-
-// The product's name names its entry: without a name fit for that, there
-// is no entry of its own to read or write.
-static bool HasEntryName() { return State.ProductName[0] != '\0' && IsSafeFileName(State.ProductName); }
-
-void ReadLogDigests(char log[SHA256_TEXT_BYTES], char earlier[SHA256_TEXT_BYTES])
-{
-  log[0] = earlier[0] = '\0';
-  if (HasEntryName()) ReadEntryDigests(State.ProductName, log, earlier);
-}
-
-void StoreLogDigests(const char* log, const char* earlier)
-{
-  if (!HasEntryName()) return;
-  char key[MAX_PATH];
-  EntryKey(key);
-  HKEY entry;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE, &entry) != ERROR_SUCCESS) return;
-  const char* const names[] = {LOG_DIGEST_VALUE, EARLIER_LOG_DIGEST_VALUE};
-  const char* const texts[] = {log, earlier};
-  // An empty text vouches for nothing: ReadLogDigests takes only a whole digest.
-  for (int i = 0; i < 2; ++i)
-    RegSetValueExA(entry, names[i], 0, REG_SZ, reinterpret_cast<const BYTE*>(texts[i]), lstrlenA(texts[i]));
-  RegCloseKey(entry);
-}
-
-static bool EntryMadeForMark;
-
-void MarkLogOpen()
-{
-  if (!HasEntryName()) return;
-  char key[MAX_PATH];
-  EntryKey(key);
-  HKEY entry;
-  DWORD disposition = 0;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &entry,
-                      &disposition) != ERROR_SUCCESS)
-    return;
-  EntryMadeForMark = disposition == REG_CREATED_NEW_KEY;
-  RegSetValueExA(entry, LOG_OPEN_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(State.InstallFolder),
-                 lstrlenA(State.InstallFolder) + 1);
-  RegCloseKey(entry);
-}
-
-// The entry's text value `name` into out (MAX_PATH bytes); 0 without one
-// that fits.
-static int ReadEntryValueText(HKEY entry, const char* name, char* out)
-{
-  DWORD type = 0;
-  DWORD size = MAX_PATH - 1;
-  if (RegQueryValueExA(entry, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &size) != ERROR_SUCCESS ||
-      type != REG_SZ)
-    return 0;
-  out[size] = '\0';
-  return 1;
-}
-
-void UnmarkLogOpen()
-{
-  if (!HasEntryName()) return;
-  char key[MAX_PATH];
-  EntryKey(key);
-  HKEY entry;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE | KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) return;
-  RegDeleteValueA(entry, LOG_OPEN_VALUE);
-  char name[MAX_PATH];
-  const bool registered = ReadEntryValueText(entry, "DisplayName", name);
-  RegCloseKey(entry);
-  // Made for the mark and never registered: nothing else is in it.
-  if (EntryMadeForMark && !registered) RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
-  EntryMadeForMark = false;
-}
-
-bool LogLeftOpenHere()
-{
-  if (!HasEntryName()) return false;
-  char key[MAX_PATH];
-  EntryKey(key);
-  HKEY entry;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) return false;
-  char folder[MAX_PATH];
-  const bool here = ReadEntryValueText(entry, LOG_OPEN_VALUE, folder) && SameSjisPath(folder, State.InstallFolder);
-  RegCloseKey(entry);
-  return here;
 }
 
 void RestoreUninstallEntry()
