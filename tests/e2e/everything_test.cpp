@@ -330,8 +330,9 @@ TEST_P(Unattended, FailsWithoutABoxTellingWhy)
   const Snapshot before = Take(folder_.Path());
   Launch("/P /D=" + folder);
   EXPECT_EQ(1620u, RunThrough(""));
-  // The progress dialog (whatever its texts show at that moment) and the roll-back's; no box.
-  EXPECT_TRUE(seen_.size() == 2 && Count("全部入り セットアップ") == 1 && Count("ｸﾘｰﾝｱｯﾌﾟ") == 1) << Transcript();
+  // The progress dialog, the roll-back's, and no box (a window is met at a
+  // moment when its caption and texts may not yet be set: no more is compared).
+  EXPECT_TRUE(seen_.size() == 2 && Count("ｸﾘｰﾝｱｯﾌﾟ") == 1) << Transcript();
   Restart();
   EXPECT_FALSE(FileExists(folder));
   EXPECT_EQ("{}", Unexplained(before, Take(folder_.Path())));
