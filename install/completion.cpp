@@ -143,24 +143,13 @@ static INT_PTR CALLBACK CleanUpProc(HWND dialog, UINT message, WPARAM, LPARAM)
   return TRUE;
 }
 
-// "InstallFolder\name" into out (MAX_PATH bytes); 0 when it does not fit.
-static int InstallFolderFile(const char* name, char* out)
-{
-  char folder[MAX_PATH];
-  lstrcpyA(folder, State.InstallFolder);
-  CutTrailingBackslash(folder);
-  if (lstrlenA(folder) + 1 + lstrlenA(name) >= MAX_PATH) return 0;
-  wsprintfA(out, "%s\\%s", folder, name);
-  return 1;
-}
-
 void RollBack()
 {
   if (!(State.RunFlags & RF_SILENT))
     State.CurrentDialog = CreateDialogParamA(State.Module, "cleanUp", State.MainWindow, CleanUpProc, 0);
   char log[MAX_PATH];
   char earlier[MAX_PATH];
-  const int named = InstallFolderFile(LOG_FILE_NAME, log) && InstallFolderFile(EARLIER_LOG_FILE_NAME, earlier);
+  const int named = InstallFolderPath(LOG_FILE_NAME, log) && InstallFolderPath(EARLIER_LOG_FILE_NAME, earlier);
   // The list of replaced files leaves the folder before the uninstaller
   // removes what the run created; their old data comes back after it.
   const int replaced = TakeReplacedList();
@@ -194,7 +183,7 @@ void RollBack()
     char aside[MAX_PATH];
     for (int n = 0; n < LOG_ASIDE_NAMES && GetFileAttributesA(log) != INVALID_FILE_ATTRIBUTES; ++n) {
       wsprintfA(TextBuffer, LOG_ASIDE_NAME_FORMAT, n);
-      if (InstallFolderFile(TextBuffer, aside)) MoveFileExA(log, aside, 0);
+      if (InstallFolderPath(TextBuffer, aside)) MoveFileExA(log, aside, 0);
     }
     MoveFileExA(earlier, log, 0);
   }

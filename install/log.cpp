@@ -101,6 +101,21 @@ static bool IsAbsolutePath(const char* path)
   return (path[0] == '\\' && path[1] == '\\') || (path[0] != '\0' && path[1] == ':');
 }
 
+int InstallFolderPath(const char* path, char* out)
+{
+  if (IsAbsolutePath(path)) {
+    if (lstrlenA(path) >= MAX_PATH) return 0;
+    lstrcpyA(out, path);
+    return 1;
+  }
+  char folder[MAX_PATH];
+  lstrcpyA(folder, State.InstallFolder);
+  CutTrailingBackslash(folder);
+  if (lstrlenA(folder) + 1 + lstrlenA(path) >= MAX_PATH) return 0;
+  wsprintfA(out, "%s\\%s", folder, path);
+  return 1;
+}
+
 int LogInstalledPath(const char* head, const char* path)
 {
   if (IsAbsolutePath(path)) return WriteLogLine("%s%s", head, path);
@@ -472,17 +487,13 @@ static void KeepOnlyNewLines(HANDLE old, DWORD oldSize, DWORD newSize)
 
 void GiveBackKeptLogs()
 {
-  char folder[MAX_PATH];
-  lstrcpyA(folder, State.InstallFolder);
-  CutTrailingBackslash(folder);
   while (KeptLogCount > 0) {
     const auto& kept = KeptLogs[--KeptLogCount];
-    char aside[MAX_PATH];
+    char aside[ASIDE_NAME_BYTES];
+    wsprintfA(aside, LOG_ASIDE_NAME_FORMAT, kept.Number);
+    char asidePath[MAX_PATH];
     char name[MAX_PATH];
-    if (lstrlenA(folder) + 1 + ASIDE_NAME_BYTES > MAX_PATH) return;
-    wsprintfA(aside, "%s\\" LOG_ASIDE_NAME_FORMAT, folder, kept.Number);
-    wsprintfA(name, "%s\\%s", folder, kept.Name);
-    MoveFileExA(aside, name, 0);
+    if (InstallFolderPath(aside, asidePath) && InstallFolderPath(kept.Name, name)) MoveFileExA(asidePath, name, 0);
   }
 }
 

@@ -13,27 +13,11 @@
 #include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"
-#include "install/log_format.h"
+#include "install/log.h"
 
 static HANDLE ReplacedList = INVALID_HANDLE_VALUE;  // the run's own list, while it is written
 static char* TakenList;                              // a list taken in, NUL-terminated lines of text
 static DWORD TakenBytes;
-
-// "InstallFolder\name" into out (MAX_PATH bytes); 0 when it does not fit.
-static int InFolder(const char* name, char* out)
-{
-  char folder[MAX_PATH];
-  lstrcpyA(folder, State.InstallFolder);
-  CutTrailingBackslash(folder);
-  if (lstrlenA(folder) + 1 + lstrlenA(name) >= MAX_PATH) return 0;
-  wsprintfA(out, "%s\\%s", folder, name);
-  return 1;
-}
-
-static bool IsFull(const char* path)
-{
-  return (path[0] != '\0' && path[1] == ':') || (path[0] == '\\' && path[1] == '\\');
-}
 
 // path + suffix into out (MAX_PATH bytes); 0 when it does not fit.
 static int WithSuffix(const char* path, const char* suffix, char* out)
@@ -46,12 +30,10 @@ static int WithSuffix(const char* path, const char* suffix, char* out)
 int BeginReplacement(const char* path, char* newData)
 {
   char full[MAX_PATH];
-  if (IsFull(path)) lstrcpynA(full, path, MAX_PATH);
-  if ((!IsFull(path) && !InFolder(path, full)) || !WithSuffix(full, NEW_DATA_SUFFIX, newData))
-    return RefuseLongPath(path);
+  if (!InstallFolderPath(path, full) || !WithSuffix(full, NEW_DATA_SUFFIX, newData)) return RefuseLongPath(path);
   if (ReplacedList == INVALID_HANDLE_VALUE) {
     char list[MAX_PATH];
-    if (!InFolder(REPLACED_LIST_FILE_NAME, list)) return RefuseLongPath(State.InstallFolder);
+    if (!InstallFolderPath(REPLACED_LIST_FILE_NAME, list)) return RefuseLongPath(State.InstallFolder);
     // A new file: never one that is there already, nor one through a link.
     ReplacedList = IoCreateFile(list, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
     if (ReplacedList == INVALID_HANDLE_VALUE) return ReportSystemError(list);
@@ -116,7 +98,7 @@ static int ReadList(HANDLE list)
 int TakeReplacedList()
 {
   char list[MAX_PATH];
-  if (!InFolder(REPLACED_LIST_FILE_NAME, list)) return 0;
+  if (!InstallFolderPath(REPLACED_LIST_FILE_NAME, list)) return 0;
   HANDLE file = ReplacedList;
   ReplacedList = INVALID_HANDLE_VALUE;
   if (file == INVALID_HANDLE_VALUE) {
@@ -138,9 +120,9 @@ template <typename Action>
 static void ForEachReplaced(Action action)
 {
   for (DWORD i = 0; TakenList != nullptr && i < TakenBytes; i += static_cast<DWORD>(lstrlenA(TakenList + i)) + 1) {
-    const char* full = TakenList + i;
+    char full[MAX_PATH];
     char aside[MAX_PATH];
-    if (!IsFull(full) || !WithSuffix(full, KEPT_ASIDE_SUFFIX, aside)) continue;
+    if (!InstallFolderPath(TakenList + i, full) || !WithSuffix(full, KEPT_ASIDE_SUFFIX, aside)) continue;
     action(full, aside);
   }
   if (TakenList != nullptr) HeapFree(GetProcessHeap(), 0, TakenList);
