@@ -104,6 +104,10 @@ int RunSetup(const std::string& setup, const std::string& folder)
       driver.Click(screen, screen.IsMessageBox() ? IDOK : IDC_DONE);
     } else if (screen.Caption == CREATE_FOLDER) {
       driver.Click(screen, IDYES);
+    } else if (screen.IsMessageBox() && screen.Texts.lower_bound(IDOK) == screen.Texts.upper_bound(IDNO)) {
+      // A dialog still creating its controls (a visible template shows its
+      // frame first): read again at the next poll.
+      handled.erase(dialog);
     } else if (screen.IsMessageBox()) {
       Fail(driver, process, "unexpected message \"" + screen.Caption + "\": " + screen.Text(0xFFFF));
       return 99;
