@@ -52,6 +52,16 @@ list(FILTER portable_sources EXCLUDE REGEX "/uninstall/")
 target_sources(setup PRIVATE ${engine_sources} ${portable_sources})
 set_target_properties(setup PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
 target_compile_options(setup PRIVATE -fwhole-program)
+# On i686 a call through the import table, "call *[__imp_F]", names an
+# absolute address, so each call site needs a relocation. Without the
+# dllimport mark (DECLSPEC_IMPORT for the system's functions, _CRTIMP for
+# msvcrt's) every call goes to the import library's one "jmp *[__imp_F]"
+# stub, and only the stub is relocated: the relocations shrink by 0.9 KB and
+# the code grows by 0.3 KB. On x86-64 such calls are relative to the
+# instruction and need no relocation; there the stubs would only add code.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  target_compile_definitions(setup PRIVATE DECLSPEC_IMPORT= _CRTIMP=)
+endif()
 
 # The test programs build where this architecture is the one under test
 # (the host build says which); the other build makes only the product and
