@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include "app/file_io.h"
+#include "app/heap.h"
 #include "app/message_box.h"
 #include "app/phase_clock.h"
 #include "app/services.h"
@@ -357,8 +358,7 @@ static int MergeInto(HANDLE target, HANDLE old)
     return 0;
   }
 
-  HANDLE heap = GetProcessHeap();
-  char* logs = static_cast<char*>(HeapAlloc(heap, 0, oldSize + newSize + MergeOutputBytes(oldSize)));
+  char* logs = static_cast<char*>(AllocateBlock(oldSize + newSize + MergeOutputBytes(oldSize)));
   void* workspace = nullptr;
   int merged = 0;
   if (logs != nullptr) {
@@ -366,7 +366,7 @@ static int MergeInto(HANDLE target, HANDLE old)
     char* newLog = oldLog + oldSize;
     char* appended = newLog + newSize;
     if (ReadFromStart(old, oldLog, oldSize) && ReadFromStart(target, newLog, newSize))
-      workspace = HeapAlloc(heap, 0, MergeWorkspaceBytes(oldLog, oldSize, newLog, newSize));
+      workspace = AllocateBlock(MergeWorkspaceBytes(oldLog, oldSize, newLog, newSize));
     if (workspace != nullptr) {
       const size_t length = MergeLogs(oldLog, oldSize, newLog, newSize, workspace, appended);
       DWORD written = 0;
@@ -375,11 +375,11 @@ static int MergeInto(HANDLE target, HANDLE old)
                 IoWriteFile(target, appended, static_cast<DWORD>(length), &written) && written == length);
       if (merged && !FlushFileBuffers(target)) merged = 0;
       if (length > 0 && written != length && GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_DISK_FULL);
-      HeapFree(heap, 0, workspace);
+      FreeBlock(workspace);
     } else if (GetLastError() == ERROR_SUCCESS) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     }
-    HeapFree(heap, 0, logs);
+    FreeBlock(logs);
   } else {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
   }
@@ -402,7 +402,7 @@ bool EarlierLogListsFile(const char* path)
   DWORD high = 0;
   const DWORD size = State.EarlierLog == INVALID_HANDLE_VALUE ? INVALID_FILE_SIZE : GetFileSize(State.EarlierLog, &high);
   if (size == INVALID_FILE_SIZE || high != 0 || size > LOG_SIZE_LIMIT) return false;
-  char* log = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, size + 1));
+  char* log = static_cast<char*>(AllocateBlock(size + 1));
   if (log == nullptr) return false;
   bool listed = false;
   if (ReadFromStart(State.EarlierLog, log, size)) {
@@ -416,7 +416,7 @@ bool EarlierLogListsFile(const char* path)
         listed = true;
     }
   }
-  HeapFree(GetProcessHeap(), 0, log);
+  FreeBlock(log);
   return listed;
 }
 
@@ -462,17 +462,16 @@ static bool HasAuthorLine(const char* log, DWORD size)
 // so the roll-back removes nothing rather than the earlier installation.
 static void KeepOnlyNewLines(HANDLE old, DWORD oldSize, DWORD newSize)
 {
-  HANDLE heap = GetProcessHeap();
-  char* logs = static_cast<char*>(HeapAlloc(heap, 0, oldSize + newSize + MergeOutputBytes(newSize)));
+  char* logs = static_cast<char*>(AllocateBlock(oldSize + newSize + MergeOutputBytes(newSize)));
   size_t length = 0;
   char* added = nullptr;
   if (logs != nullptr && ReadFromStart(old, logs, oldSize) && ReadFromStart(State.InstallLog, logs + oldSize, newSize)) {
     added = logs + oldSize + newSize;
-    void* workspace = HeapAlloc(heap, 0, MergeWorkspaceBytes(logs + oldSize, newSize, logs, oldSize));
+    void* workspace = AllocateBlock(MergeWorkspaceBytes(logs + oldSize, newSize, logs, oldSize));
     if (workspace != nullptr) {
       // The merge the other way round: the new lines the old log lacks.
       length = MergeLogs(logs + oldSize, newSize, logs, oldSize, workspace, added);
-      HeapFree(heap, 0, workspace);
+      FreeBlock(workspace);
     }
   }
   DWORD written = 0;
@@ -482,7 +481,7 @@ static void KeepOnlyNewLines(HANDLE old, DWORD oldSize, DWORD newSize)
     IoWriteFile(State.InstallLog, added, static_cast<DWORD>(length), &written);
   }
   SetEndOfFile(State.InstallLog);
-  if (logs != nullptr) HeapFree(heap, 0, logs);
+  FreeBlock(logs);
 }
 
 void GiveBackKeptLogs()
@@ -511,9 +510,9 @@ void CloseInstallLogForRollBack()
                        newHigh == 0 && oldSize <= LOG_SIZE_LIMIT && newSize <= LOG_SIZE_LIMIT;
     char* head = nullptr;
     bool ours = true;  // vouched for; only one read whole without the author line is another's
-    if (sized && (head = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, oldSize + 1))) != nullptr) {
+    if (sized && (head = static_cast<char*>(AllocateBlock(oldSize + 1))) != nullptr) {
       ours = !ReadFromStart(old, head, oldSize) || HasAuthorLine(head, oldSize);
-      HeapFree(GetProcessHeap(), 0, head);
+      FreeBlock(head);
     }
     // An older log of another engine would have been dropped by the merge:
     // the installation it tells of is not this product's. Logs too large to

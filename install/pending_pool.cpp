@@ -6,6 +6,7 @@
 // rather than guessing.
 #include "install/pending_pool.h"
 #include <windows.h>
+#include "app/heap.h"
 #include "app/message_box.h"
 #include "app/state.h"
 #include "app/texts.h"
@@ -28,12 +29,12 @@ static int ReadPendingMoves(char** list, DWORD* size)
   DWORD need = 0;
   result = RegQueryValueExA(key, PENDING_MOVES_VALUE, nullptr, nullptr, nullptr, &need);
   if (result == ERROR_SUCCESS && need <= PENDING_MOVES_LIMIT &&
-      (*list = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, need + 1))) != nullptr) {
+      (*list = static_cast<char*>(AllocateBlock(need + 1))) != nullptr) {
     *size = need;
     // A list that grew since it was measured fails here as one that cannot be read.
     result = RegQueryValueExA(key, PENDING_MOVES_VALUE, nullptr, nullptr, reinterpret_cast<BYTE*>(*list), size);
     if (result != ERROR_SUCCESS) {
-      HeapFree(GetProcessHeap(), 0, *list);
+      FreeBlock(*list);
       *list = nullptr;
     }
   }
@@ -63,10 +64,10 @@ int MarkPendingPoolNames(const char* folder, bool named[POOL_SIZE])
   if (!ReadPendingMoves(&list, &size)) return RefuseUnreadList(PENDING_MOVES_VALUE);
   for (const char* form : forms)
     if (list != nullptr) MarkPoolNamesInMoveList(list, size, form, named);
-  if (list != nullptr) HeapFree(GetProcessHeap(), 0, list);
+  FreeBlock(list);
   if (!ReadWininit(&list, &size)) return RefuseUnreadList("WININIT.INI");
   for (const char* form : forms)
     if (list != nullptr) MarkPoolNamesInWininit(list, size, form, named);
-  if (list != nullptr) HeapFree(GetProcessHeap(), 0, list);
+  FreeBlock(list);
   return 1;
 }

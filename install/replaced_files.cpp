@@ -10,6 +10,7 @@
 #include "install/replaced_files.h"
 #include <windows.h>
 #include "app/file_io.h"
+#include "app/heap.h"
 #include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"
@@ -82,10 +83,10 @@ static int ReadList(HANDLE list)
   if (size == INVALID_FILE_SIZE || high != 0 || size > LOG_SIZE_LIMIT ||
       SetFilePointer(list, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
     return 0;
-  TakenList = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, size + 1));
+  TakenList = static_cast<char*>(AllocateBlock(size + 1));
   DWORD got = 0;
   if (TakenList == nullptr || !IoReadFile(list, TakenList, size, &got) || got != size) {
-    if (TakenList != nullptr) HeapFree(GetProcessHeap(), 0, TakenList);
+    FreeBlock(TakenList);
     TakenList = nullptr;
     return 0;
   }
@@ -126,7 +127,7 @@ static void ForEachReplaced(Action action)
     if (!InstallFolderPath(TakenList + i, full) || !WithSuffix(full, KEPT_ASIDE_SUFFIX, aside)) continue;
     action(full, aside);
   }
-  if (TakenList != nullptr) HeapFree(GetProcessHeap(), 0, TakenList);
+  FreeBlock(TakenList);
   TakenList = nullptr;
 }
 

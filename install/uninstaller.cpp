@@ -6,6 +6,7 @@
 #include "install/uninstaller.h"
 #include <cstring>
 #include "app/flags.h"
+#include "app/heap.h"
 #include "app/message_box.h"
 #include "app/services.h"
 #include "app/sjis.h"
@@ -223,7 +224,7 @@ void RegisterEstimatedSize()
 {
   const DWORD size = GetFileSize(State.InstallLog, nullptr);
   if (size == INVALID_FILE_SIZE || size > LOG_SIZE_LIMIT) return;
-  char* log = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, size + 1));
+  char* log = static_cast<char*>(AllocateBlock(size + 1));
   if (log == nullptr) return;
   DWORD got = 0;
   ULONGLONG total = 0;
@@ -242,7 +243,7 @@ void RegisterEstimatedSize()
   }
   // The log goes on at its end.
   SetFilePointer(State.InstallLog, 0, nullptr, FILE_END);
-  HeapFree(GetProcessHeap(), 0, log);
+  FreeBlock(log);
 }
 
 int InstallUninstaller()
