@@ -70,8 +70,7 @@ int RefuseLongPath(const char* start)
 {
   char text[MAX_PATH + 64];
   wsprintfA(text, "パス名が長すぎます。\n\n%.200s", start);
-  ShowMessageBox(State.CurrentDialog, text, TXT_ERROR_CAPTION, MB_ICONERROR);
-  return 0;
+  return ReportError(text);
 }
 
 void PumpMessages()

@@ -60,7 +60,7 @@ static int RefuseLine(const char* reason, size_t reasonBytes, const char* start)
   CopyMemory(message, reason, head);
   CopyMemory(message + head, start, shown);
   CopyMemory(message + head + shown, TXT_ELLIPSIS, sizeof TXT_ELLIPSIS);
-  return ReportDataError(message);
+  return ReportError(message);
 }
 
 int WriteLogLine(const char* format, ...)
@@ -281,8 +281,7 @@ int PrepareInstall()
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     char text[sizeof TXT_LINKED_FOLDER + MAX_PATH];
     wsprintfA(text, TXT_LINKED_FOLDER, State.InstallFolder);
-    ShowMessageBox(State.CurrentDialog, text, TXT_ERROR_CAPTION, MB_ICONERROR);
-    return 0;
+    return ReportError(text);
   }
   AdvanceProgress(ADVANCE_ITEM);
 

@@ -48,8 +48,7 @@ static int RefuseUnreadList(const char* list)
       "アンインストーラを置く名前を決められません。\n\nWindows の次回起動時に移動・削除されるファイルの一覧 (%s) を読み取れませんでした。";
   char text[sizeof TXT_UNREAD_LIST + sizeof PENDING_MOVES_VALUE];
   wsprintfA(text, TXT_UNREAD_LIST, list);
-  ShowMessageBox(State.CurrentDialog, text, TXT_ERROR_CAPTION, MB_ICONERROR);
-  return 0;
+  return ReportError(text);
 }
 
 int MarkPendingPoolNames(const char* folder, bool named[POOL_SIZE])

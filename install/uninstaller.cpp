@@ -251,7 +251,7 @@ int InstallUninstaller()
   // The product's name names its Uninstall entry and is quoted in its
   // command lines: a name that would nest the key or break the quotes is
   // damaged data (the builder refuses it).
-  if (!HasEntryName()) return ReportDataError(TXT_DATA_DAMAGED);
+  if (!HasEntryName()) return ReportError(TXT_DATA_DAMAGED);
   if (!ChooseName()) return 0;
   // The uninstall command must fit its 260 bytes whole, or the entry would
   // name another folder.

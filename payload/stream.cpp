@@ -165,7 +165,7 @@ void UsePayloadFlags(unsigned flags) { State.PayloadFlags = flags; }
 void ReportPayloadFault(PayloadFault fault)
 {
   Unreadable();
-  ReportDataError(fault == PAYLOAD_ENDED ? TXT_DATA_ENDED : TXT_DATA_DAMAGED);
+  ReportError(fault == PAYLOAD_ENDED ? TXT_DATA_ENDED : TXT_DATA_DAMAGED);
 }
 
 void ClosePayload()
