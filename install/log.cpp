@@ -32,7 +32,7 @@ enum {
   SHOWN_LINE_BYTES = 64,             // start of a refused line in its message
   PREPARE_BAR_RANGE = 10,            // the ten progress calls of the prepare step
   LOG_STEPS_PER_BLOCK = 1,           // a block per call
-  DIGEST_CHUNK_BYTES = 2048,        // a frame of 4 KB would need the stack probe, which the engine does not link
+  DIGEST_CHUNK_BYTES = 2048,         // a frame of 4 KB would step over the stack's guard page (the build refuses one)
   ASIDE_NAME_BYTES = 10,             // "setup.000" and its NUL
 };
 
