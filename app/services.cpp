@@ -86,6 +86,7 @@ void PumpMessages()
 
 int PlaceDialog(HWND dialog)
 {
+  SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(State.ProgramIcon));
   RECT rect;
   GetWindowRect(dialog, &rect);
   const int width = rect.right - rect.left;

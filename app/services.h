@@ -22,9 +22,9 @@ int RefuseLongPath(const char* start);
 // dialog go through IsDialogMessageA.
 void PumpMessages();
 
-// Centres the dialog on the screen (top edge at 200 with "T", or when the
-// dialog is taller than the screen; left edge at 0 when wider) and returns
-// x << 16 | y.
+// Gives the dialog the program's icon and centres it on the screen (top
+// edge at 200 with "T", or when the dialog is taller than the screen; left
+// edge at 0 when wider); returns x << 16 | y.
 int PlaceDialog(HWND dialog);
 
 // CurrentPage once the user has confirmed a cancel.
