@@ -223,7 +223,7 @@ static int FindEarlierLog(char* note, size_t noteBytes)
   // A run into this folder was ended before it closed its log: the log is
   // the one it wrote, and is merged as the earlier installation's.
   if (LogLeftOpenHere()) {
-    HANDLE left = CreateFileA(LOG_FILE_NAME, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE left = OpenToRead(LOG_FILE_NAME);
     if (left != INVALID_HANDLE_VALUE && !DigestOf(left, vouched[3])) vouched[3][0] = '\0';
     if (left != INVALID_HANDLE_VALUE) CloseHandle(left);
   }

@@ -108,7 +108,7 @@ int TakeReplacedList()
     const DWORD attributes = GetFileAttributesA(list);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
       return 0;
-    file = CreateFileA(list, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    file = OpenToRead(list);
     if (file == INVALID_HANDLE_VALUE) return 0;
   }
   const int read = ReadList(file);

@@ -5,6 +5,7 @@
 // maker is never replaced.
 #include "install/uninstaller.h"
 #include <cstring>
+#include "app/file_io.h"
 #include "app/flags.h"
 #include "app/heap.h"
 #include "app/message_box.h"
@@ -61,8 +62,8 @@ static int ChooseName()
 static bool SameContents(const char* one, const char* other)
 {
   HANDLE files[2];
-  files[0] = CreateFileA(one, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  files[1] = CreateFileA(other, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  files[0] = OpenToRead(one);
+  files[1] = OpenToRead(other);
   bool same = files[0] != INVALID_HANDLE_VALUE && files[1] != INVALID_HANDLE_VALUE &&
               GetFileSize(files[0], nullptr) == GetFileSize(files[1], nullptr);
   static char chunks[2][COMPARE_CHUNK];
