@@ -8,6 +8,7 @@
 #include <windows.h>
 #include "app/heap.h"
 #include "app/message_box.h"
+#include "app/services.h"
 #include "app/state.h"
 #include "app/texts.h"
 #include "install/wininit_file.h"
@@ -24,7 +25,7 @@ static int ReadPendingMoves(char** list, DWORD* size)
   *list = nullptr;
   *size = 0;
   HKEY key;
-  LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, SESSION_MANAGER_KEY, 0, KEY_QUERY_VALUE, &key);
+  LONG result = OpenMachineKey(SESSION_MANAGER_KEY, KEY_QUERY_VALUE, &key);
   if (result != ERROR_SUCCESS) return result == ERROR_FILE_NOT_FOUND;
   DWORD need = 0;
   result = RegQueryValueExA(key, PENDING_MOVES_VALUE, nullptr, nullptr, nullptr, &need);

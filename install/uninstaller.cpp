@@ -158,7 +158,7 @@ static void Register()
   EntryKey(key);
 
   HKEY handle;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &handle) == ERROR_SUCCESS) {
+  if (OpenMachineKey(key, KEY_QUERY_VALUE, &handle) == ERROR_SUCCESS) {
     char name[MAX_PATH];
     DWORD size = sizeof name;
     if (RegQueryValueExA(handle, "DisplayName", nullptr, nullptr, reinterpret_cast<BYTE*>(name), &size) ==

@@ -82,7 +82,7 @@ static bool HoldsOtherProduct(const char* folder, char* other)
   wsprintfA(log, "%s\\%s", folder, LOG_FILE_NAME);
   HKEY entries;
   if (GetFileAttributesA(log) == INVALID_FILE_ATTRIBUTES ||
-      RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH, 0, KEY_ENUMERATE_SUB_KEYS, &entries) != ERROR_SUCCESS) {
+      OpenMachineKey(UNINSTALL_KEY_PATH, KEY_ENUMERATE_SUB_KEYS, &entries) != ERROR_SUCCESS) {
     return false;
   }
   bool found = false;
