@@ -13,7 +13,6 @@
 #include "app/message_box.h"
 #include "app/services.h"
 #include "app/state.h"
-#include "app/texts.h"
 #include "install/file_reference.h"
 #include "install/kept_values.h"
 #include "install/log.h"

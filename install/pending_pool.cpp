@@ -9,8 +9,6 @@
 #include "app/heap.h"
 #include "app/message_box.h"
 #include "app/services.h"
-#include "app/state.h"
-#include "app/texts.h"
 #include "install/wininit_file.h"
 
 static const char SESSION_MANAGER_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
