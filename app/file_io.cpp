@@ -1,4 +1,5 @@
-// Create, read and write calls with a fault-injection seam; see the header.
+// Create, read and write calls with a fault-injection seam, and the shared
+// open of a file to read; see the header.
 #include "app/file_io.h"
 
 // Calls of each kind to pass, plus one, before the fault; 0 when none is set.
@@ -37,4 +38,9 @@ HANDLE IoCreateFile(const char* path, DWORD access, DWORD disposition, DWORD att
 {
   if (FaultDue(IO_CREATE)) return INVALID_HANDLE_VALUE;
   return CreateFileA(path, access, 0, nullptr, disposition, attributes, nullptr);
+}
+
+HANDLE OpenToRead(const char* path)
+{
+  return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
 }

@@ -13,6 +13,10 @@ BOOL IoWriteFile(HANDLE file, const void* buffer, DWORD size, DWORD* done);
 // CreateFileA of a file for this process alone; results as the system's.
 HANDLE IoCreateFile(const char* path, DWORD access, DWORD disposition, DWORD attributes);
 
+// CreateFileA of an existing file to read, shared with other readers (no
+// seam: no fault is injected here); results as the system's.
+HANDLE OpenToRead(const char* path);
+
 // Test seam: the call of that kind after `callsToPass` more successful ones
 // fails with `error` (once). A negative count clears the fault.
 void IoInjectFault(IoKind kind, int callsToPass, DWORD error);

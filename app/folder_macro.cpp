@@ -3,18 +3,12 @@
 // by the wizard's default folder and by the shared files' destinations.
 #include "app/folder_macro.h"
 #include "app/message_box.h"
-#include "app/state.h"
-#include "app/texts.h"
 
 enum { MACRO_LENGTH = 9 };
 
 static const char TXT_TOO_LONG[] = "インストール先フォルダ名が長すぎます。";
 
-int RefuseLongFolder()
-{
-  ShowMessageBox(State.CurrentDialog, TXT_TOO_LONG, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
-  return 0;
-}
+int RefuseLongFolder() { return RefuseFolder(TXT_TOO_LONG); }
 
 // True when text begins with the 9 bytes of macro, compared byte for byte.
 static bool StartsWithMacro(const char* text, const char* macro)

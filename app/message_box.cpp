@@ -1,7 +1,8 @@
 // Message boxes: a thin funnel over MessageBoxA that logs every box, and
-// answers it unshown in an unattended run; plus the payload's data error
-// box that several readers share. Whether boxes show is a file static, not
-// a field of State: the uninstaller shares the funnel and never reaches State.
+// answers it unshown in an unattended run; plus the error box that the
+// payload's readers and the install steps share, and the box that refuses a
+// folder. Whether boxes show is a file static, not a field of State: the
+// uninstaller shares the funnel and never reaches State.
 #include "app/message_box.h"
 #include "app/diagnostic_log.h"
 #include "app/state.h"
@@ -27,8 +28,14 @@ int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT style
   return ShowLoggedBox(owner, text, caption, style, caption);
 }
 
-int ReportDataError(const char* text)
+int ReportError(const char* text)
 {
   ShowMessageBox(State.CurrentDialog, text, TXT_ERROR_CAPTION, MB_ICONERROR);
+  return 0;
+}
+
+int RefuseFolder(const char* text)
+{
+  ShowMessageBox(State.CurrentDialog, text, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
   return 0;
 }

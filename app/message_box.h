@@ -22,6 +22,11 @@ int ShowLoggedBox(HWND owner, const char* text, const char* caption, UINT style,
 // default button.
 void AnswerBoxesUnshown();
 
-// Shows a data error of the payload ("ｴﾗｰ情報", error icon, owned by the
-// current dialog) and returns 0, for `return ReportDataError(text);`.
-int ReportDataError(const char* text);
+// Shows an error that is not the system's: damaged payload data, a name or
+// path that cannot be used, a step that failed ("ｴﾗｰ情報", error icon, owned
+// by the current dialog). Returns 0, for `return ReportError(text);`.
+int ReportError(const char* text);
+
+// Shows why a folder cannot be taken ("ｾｯﾄｱｯﾌﾟ ｴﾗｰ", exclamation icon, owned
+// by the current dialog). Returns 0, for `return RefuseFolder(text);`.
+int RefuseFolder(const char* text);

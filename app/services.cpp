@@ -1,5 +1,6 @@
 // Shared services of the run: error reporting, message pumping, dialog
-// placement and the cancel question. All run on the user-interface thread.
+// placement, the cancel question and the opening of a machine-wide key. All
+// run on the user-interface thread.
 #include "app/services.h"
 #include "app/flags.h"
 #include "app/message_box.h"
@@ -70,8 +71,7 @@ int RefuseLongPath(const char* start)
 {
   char text[MAX_PATH + 64];
   wsprintfA(text, "パス名が長すぎます。\n\n%.200s", start);
-  ShowMessageBox(State.CurrentDialog, text, TXT_ERROR_CAPTION, MB_ICONERROR);
-  return 0;
+  return ReportError(text);
 }
 
 void PumpMessages()
@@ -87,6 +87,7 @@ void PumpMessages()
 
 int PlaceDialog(HWND dialog)
 {
+  SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(State.ProgramIcon));
   RECT rect;
   GetWindowRect(dialog, &rect);
   const int width = rect.right - rect.left;
@@ -129,4 +130,9 @@ void ConfirmCancel(HWND dialog)
   }
   if (State.FolderCreated) RemoveDirectoryA(State.InstallFolder);
   EndDialogForCancel(dialog);
+}
+
+LONG OpenMachineKey(const char* key, REGSAM access, HKEY* opened)
+{
+  return RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, access, opened);
 }

@@ -1,5 +1,6 @@
 // Services every part of the program uses: the system error box, draining
-// the message queue, placing a dialog on the screen and the cancel question.
+// the message queue, placing a dialog on the screen, the cancel question and
+// the opening of a machine-wide registry key.
 #pragma once
 #include <windows.h>
 
@@ -22,9 +23,9 @@ int RefuseLongPath(const char* start);
 // dialog go through IsDialogMessageA.
 void PumpMessages();
 
-// Centres the dialog on the screen (top edge at 200 with "T", or when the
-// dialog is taller than the screen; left edge at 0 when wider) and returns
-// x << 16 | y.
+// Gives the dialog the program's icon and centres it on the screen (top
+// edge at 200 with "T", or when the dialog is taller than the screen; left
+// edge at 0 when wider); returns x << 16 | y.
 int PlaceDialog(HWND dialog);
 
 // CurrentPage once the user has confirmed a cancel.
@@ -43,3 +44,6 @@ bool InstallCancelled();
 
 // Destroys the current dialog, if any, and empties CurrentDialog.
 void DestroyCurrentDialog();
+
+// RegOpenKeyExA of `key` under HKEY_LOCAL_MACHINE with `access`; its result.
+LONG OpenMachineKey(const char* key, REGSAM access, HKEY* opened);

@@ -1,8 +1,9 @@
 // Version resources: the file version and the maker's name, read through
 // version.dll. The library is not a known DLL, so it is loaded by full path
 // from the system folder and freed by the function that loaded it.
-#include "app/version_info.h"
+#include "app/heap.h"
 #include "app/process_guard.h"
+#include "app/version_info.h"
 
 typedef DWORD(WINAPI* InfoSizeFunction)(const char*, DWORD*);
 typedef BOOL(WINAPI* InfoFunction)(const char*, DWORD, DWORD, void*);
@@ -26,7 +27,7 @@ static int QueryVersion(const char* path, const char* query, void* out, UINT cap
   int found = 0;
   DWORD ignored = 0;
   const DWORD size = infoSize && info && queryValue ? infoSize(path, &ignored) : 0;
-  void* block = size != 0 ? HeapAlloc(GetProcessHeap(), 0, size) : nullptr;
+  void* block = size != 0 ? AllocateBlock(size) : nullptr;
   if (block != nullptr) {
     void* value = nullptr;
     UINT length = 0;
@@ -34,7 +35,7 @@ static int QueryVersion(const char* path, const char* query, void* out, UINT cap
       CopyMemory(out, value, length < capacity ? length : capacity);
       found = 1;
     }
-    HeapFree(GetProcessHeap(), 0, block);
+    FreeBlock(block);
   }
   FreeLibrary(library);
   return found;

@@ -74,7 +74,6 @@ static INT_PTR CALLBACK ReadmeProc(HWND dialog, UINT message, WPARAM wParam, LPA
 {
   switch (message) {
     case WM_INITDIALOG:
-      SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(State.ProgramIcon));
       PlaceDialog(dialog);
       EnableMenuItem(GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_GRAYED);
       SetWindowTextA(GetDlgItem(dialog, IDC_README_NAME), State.ProductName);
@@ -137,7 +136,6 @@ int FinishStep()
 static INT_PTR CALLBACK CleanUpProc(HWND dialog, UINT message, WPARAM, LPARAM)
 {
   if (message != WM_INITDIALOG) return FALSE;
-  SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(State.ProgramIcon));
   PlaceDialog(dialog);
   EnableMenuItem(GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_GRAYED);
   return TRUE;

@@ -2,6 +2,7 @@
 // is concerned: its name, the digests that vouch for the log, and the mark
 // of a log left open by a run that was ended.
 #include "install/entry.h"
+#include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"
 #include "install/entry_digest.h"
@@ -27,7 +28,7 @@ void StoreLogDigests(const char* log, const char* earlier)
   char key[MAX_PATH];
   EntryKey(key);
   HKEY entry;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE, &entry) != ERROR_SUCCESS) return;
+  if (OpenMachineKey(key, KEY_SET_VALUE, &entry) != ERROR_SUCCESS) return;
   const char* const names[] = {LOG_DIGEST_VALUE, EARLIER_LOG_DIGEST_VALUE};
   const char* const texts[] = {log, earlier};
   // An empty text vouches for nothing: ReadLogDigests takes only a whole digest.
@@ -73,7 +74,7 @@ void UnmarkLogOpen()
   char key[MAX_PATH];
   EntryKey(key);
   HKEY entry;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_SET_VALUE | KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) return;
+  if (OpenMachineKey(key, KEY_SET_VALUE | KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) return;
   RegDeleteValueA(entry, LOG_OPEN_VALUE);
   char name[MAX_PATH];
   const bool registered = ReadEntryValueText(entry, "DisplayName", name);
@@ -89,7 +90,7 @@ bool LogLeftOpenHere()
   char key[MAX_PATH];
   EntryKey(key);
   HKEY entry;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) return false;
+  if (OpenMachineKey(key, KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) return false;
   char folder[MAX_PATH];
   const bool here = ReadEntryValueText(entry, LOG_OPEN_VALUE, folder) && SameSjisPath(folder, State.InstallFolder);
   RegCloseKey(entry);

@@ -412,7 +412,7 @@ int InstallFiles()
     if (path[0] == '\0') return 1;
     // Written under the drive's root or beside the open log, a file would
     // be logged as something else than it is.
-    if (!IsSafeInstallPath(path)) return ReportDataError(TXT_DATA_DAMAGED);
+    if (!IsSafeInstallPath(path)) return ReportError(TXT_DATA_DAMAGED);
     if (!InstallItem(path)) return 0;
   }
 }

@@ -16,7 +16,7 @@ int ReadFileReference(const char* extension, char* path)
   if (!ReadReferenceName(TextBuffer)) return 0;
   const int folderLength = lstrlenA(State.InstallFolder);
   if (TextBuffer[0] != '\0') {
-    if (!IsSafeInstallPath(TextBuffer)) return ReportDataError(TXT_DATA_DAMAGED);
+    if (!IsSafeInstallPath(TextBuffer)) return ReportError(TXT_DATA_DAMAGED);
     if (folderLength + 1 + lstrlenA(TextBuffer) >= MAX_PATH) return RefuseLongPath(TextBuffer);
     wsprintfA(path, "%s\\%s", State.InstallFolder, TextBuffer);
     return 1;

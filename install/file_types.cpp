@@ -13,7 +13,6 @@
 #include "app/message_box.h"
 #include "app/services.h"
 #include "app/state.h"
-#include "app/texts.h"
 #include "install/file_reference.h"
 #include "install/kept_values.h"
 #include "install/log.h"
@@ -59,11 +58,7 @@ static int FormatWhole(char* out, const char* format, ...)
   return length >= 0 && length < MAX_PATH;
 }
 
-static int FileTypeFailed()
-{
-  ShowMessageBox(State.CurrentDialog, TXT_FILE_TYPE_FAILED, TXT_ERROR_CAPTION, MB_ICONERROR);
-  return 0;
-}
+static int FileTypeFailed() { return ReportError(TXT_FILE_TYPE_FAILED); }
 
 // Creates or opens `key` under HKEY_CLASSES_ROOT, logs it and sets its
 // default value when one is given. 0 after reporting.

@@ -2,6 +2,7 @@
 // heap, the last kept first. A key that a roll-back has removed since is
 // made again for a value that was there.
 #include "install/kept_values.h"
+#include "app/heap.h"
 
 namespace {
 struct KeptValue {
@@ -31,13 +32,12 @@ int KeepValue(HKEY root, const char* subKey, const char* name)
   if (found != ERROR_SUCCESS) key = nullptr;
   if (found == ERROR_SUCCESS) found = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
   const bool existed = found == ERROR_SUCCESS;
-  HANDLE heap = GetProcessHeap();
   const DWORD names = static_cast<DWORD>(lstrlenA(subKey) + 1 + (name != nullptr ? lstrlenA(name) : 0) + 1);
   KeptValue* kept = nullptr;
   // The value may grow between the two questions; it is asked again then.
   for (int attempt = 0; attempt < 3; ++attempt) {
-    if (kept != nullptr) HeapFree(heap, 0, kept);
-    kept = static_cast<KeptValue*>(HeapAlloc(heap, 0, sizeof(KeptValue) + names + (existed ? size : 0)));
+    FreeBlock(kept);
+    kept = static_cast<KeptValue*>(AllocateBlock(sizeof(KeptValue) + names + (existed ? size : 0)));
     if (kept == nullptr) break;
     lstrcpyA(KeyOf(kept), subKey);
     lstrcpyA(NameOf(kept), name != nullptr ? name : "");
@@ -51,7 +51,7 @@ int KeepValue(HKEY root, const char* subKey, const char* name)
   }
   if (key != nullptr) RegCloseKey(key);
   if (kept == nullptr || found != ERROR_SUCCESS) {
-    if (kept != nullptr) HeapFree(heap, 0, kept);
+    FreeBlock(kept);
     SetLastError(kept == nullptr ? ERROR_NOT_ENOUGH_MEMORY : static_cast<DWORD>(found));
     return 0;
   }
@@ -92,7 +92,7 @@ static void Release(bool giveBack)
     KeptValue* kept = LastKept;
     LastKept = kept->Earlier;
     if (giveBack) WriteBack(kept);
-    HeapFree(GetProcessHeap(), 0, kept);
+    FreeBlock(kept);
   }
 }
 

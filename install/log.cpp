@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include "app/file_io.h"
+#include "app/heap.h"
 #include "app/message_box.h"
 #include "app/phase_clock.h"
 #include "app/services.h"
@@ -31,7 +32,7 @@ enum {
   SHOWN_LINE_BYTES = 64,             // start of a refused line in its message
   PREPARE_BAR_RANGE = 10,            // the ten progress calls of the prepare step
   LOG_STEPS_PER_BLOCK = 1,           // a block per call
-  DIGEST_CHUNK_BYTES = 2048,        // a frame of 4 KB would need the stack probe, which the engine does not link
+  DIGEST_CHUNK_BYTES = 2048,         // a frame of 4 KB would step over the stack's guard page (the build refuses one)
   ASIDE_NAME_BYTES = 10,             // "setup.000" and its NUL
 };
 
@@ -59,7 +60,7 @@ static int RefuseLine(const char* reason, size_t reasonBytes, const char* start)
   CopyMemory(message, reason, head);
   CopyMemory(message + head, start, shown);
   CopyMemory(message + head + shown, TXT_ELLIPSIS, sizeof TXT_ELLIPSIS);
-  return ReportDataError(message);
+  return ReportError(message);
 }
 
 int WriteLogLine(const char* format, ...)
@@ -222,7 +223,7 @@ static int FindEarlierLog(char* note, size_t noteBytes)
   // A run into this folder was ended before it closed its log: the log is
   // the one it wrote, and is merged as the earlier installation's.
   if (LogLeftOpenHere()) {
-    HANDLE left = CreateFileA(LOG_FILE_NAME, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE left = OpenToRead(LOG_FILE_NAME);
     if (left != INVALID_HANDLE_VALUE && !DigestOf(left, vouched[3])) vouched[3][0] = '\0';
     if (left != INVALID_HANDLE_VALUE) CloseHandle(left);
   }
@@ -280,8 +281,7 @@ int PrepareInstall()
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     char text[sizeof TXT_LINKED_FOLDER + MAX_PATH];
     wsprintfA(text, TXT_LINKED_FOLDER, State.InstallFolder);
-    ShowMessageBox(State.CurrentDialog, text, TXT_ERROR_CAPTION, MB_ICONERROR);
-    return 0;
+    return ReportError(text);
   }
   AdvanceProgress(ADVANCE_ITEM);
 
@@ -357,8 +357,7 @@ static int MergeInto(HANDLE target, HANDLE old)
     return 0;
   }
 
-  HANDLE heap = GetProcessHeap();
-  char* logs = static_cast<char*>(HeapAlloc(heap, 0, oldSize + newSize + MergeOutputBytes(oldSize)));
+  char* logs = static_cast<char*>(AllocateBlock(oldSize + newSize + MergeOutputBytes(oldSize)));
   void* workspace = nullptr;
   int merged = 0;
   if (logs != nullptr) {
@@ -366,7 +365,7 @@ static int MergeInto(HANDLE target, HANDLE old)
     char* newLog = oldLog + oldSize;
     char* appended = newLog + newSize;
     if (ReadFromStart(old, oldLog, oldSize) && ReadFromStart(target, newLog, newSize))
-      workspace = HeapAlloc(heap, 0, MergeWorkspaceBytes(oldLog, oldSize, newLog, newSize));
+      workspace = AllocateBlock(MergeWorkspaceBytes(oldLog, oldSize, newLog, newSize));
     if (workspace != nullptr) {
       const size_t length = MergeLogs(oldLog, oldSize, newLog, newSize, workspace, appended);
       DWORD written = 0;
@@ -375,11 +374,11 @@ static int MergeInto(HANDLE target, HANDLE old)
                 IoWriteFile(target, appended, static_cast<DWORD>(length), &written) && written == length);
       if (merged && !FlushFileBuffers(target)) merged = 0;
       if (length > 0 && written != length && GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_DISK_FULL);
-      HeapFree(heap, 0, workspace);
+      FreeBlock(workspace);
     } else if (GetLastError() == ERROR_SUCCESS) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     }
-    HeapFree(heap, 0, logs);
+    FreeBlock(logs);
   } else {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
   }
@@ -402,7 +401,7 @@ bool EarlierLogListsFile(const char* path)
   DWORD high = 0;
   const DWORD size = State.EarlierLog == INVALID_HANDLE_VALUE ? INVALID_FILE_SIZE : GetFileSize(State.EarlierLog, &high);
   if (size == INVALID_FILE_SIZE || high != 0 || size > LOG_SIZE_LIMIT) return false;
-  char* log = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, size + 1));
+  char* log = static_cast<char*>(AllocateBlock(size + 1));
   if (log == nullptr) return false;
   bool listed = false;
   if (ReadFromStart(State.EarlierLog, log, size)) {
@@ -416,7 +415,7 @@ bool EarlierLogListsFile(const char* path)
         listed = true;
     }
   }
-  HeapFree(GetProcessHeap(), 0, log);
+  FreeBlock(log);
   return listed;
 }
 
@@ -462,17 +461,16 @@ static bool HasAuthorLine(const char* log, DWORD size)
 // so the roll-back removes nothing rather than the earlier installation.
 static void KeepOnlyNewLines(HANDLE old, DWORD oldSize, DWORD newSize)
 {
-  HANDLE heap = GetProcessHeap();
-  char* logs = static_cast<char*>(HeapAlloc(heap, 0, oldSize + newSize + MergeOutputBytes(newSize)));
+  char* logs = static_cast<char*>(AllocateBlock(oldSize + newSize + MergeOutputBytes(newSize)));
   size_t length = 0;
   char* added = nullptr;
   if (logs != nullptr && ReadFromStart(old, logs, oldSize) && ReadFromStart(State.InstallLog, logs + oldSize, newSize)) {
     added = logs + oldSize + newSize;
-    void* workspace = HeapAlloc(heap, 0, MergeWorkspaceBytes(logs + oldSize, newSize, logs, oldSize));
+    void* workspace = AllocateBlock(MergeWorkspaceBytes(logs + oldSize, newSize, logs, oldSize));
     if (workspace != nullptr) {
       // The merge the other way round: the new lines the old log lacks.
       length = MergeLogs(logs + oldSize, newSize, logs, oldSize, workspace, added);
-      HeapFree(heap, 0, workspace);
+      FreeBlock(workspace);
     }
   }
   DWORD written = 0;
@@ -482,7 +480,7 @@ static void KeepOnlyNewLines(HANDLE old, DWORD oldSize, DWORD newSize)
     IoWriteFile(State.InstallLog, added, static_cast<DWORD>(length), &written);
   }
   SetEndOfFile(State.InstallLog);
-  if (logs != nullptr) HeapFree(heap, 0, logs);
+  FreeBlock(logs);
 }
 
 void GiveBackKeptLogs()
@@ -511,9 +509,9 @@ void CloseInstallLogForRollBack()
                        newHigh == 0 && oldSize <= LOG_SIZE_LIMIT && newSize <= LOG_SIZE_LIMIT;
     char* head = nullptr;
     bool ours = true;  // vouched for; only one read whole without the author line is another's
-    if (sized && (head = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, oldSize + 1))) != nullptr) {
+    if (sized && (head = static_cast<char*>(AllocateBlock(oldSize + 1))) != nullptr) {
       ours = !ReadFromStart(old, head, oldSize) || HasAuthorLine(head, oldSize);
-      HeapFree(GetProcessHeap(), 0, head);
+      FreeBlock(head);
     }
     // An older log of another engine would have been dropped by the merge:
     // the installation it tells of is not this product's. Logs too large to

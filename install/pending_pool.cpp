@@ -6,9 +6,9 @@
 // rather than guessing.
 #include "install/pending_pool.h"
 #include <windows.h>
+#include "app/heap.h"
 #include "app/message_box.h"
-#include "app/state.h"
-#include "app/texts.h"
+#include "app/services.h"
 #include "install/wininit_file.h"
 
 static const char SESSION_MANAGER_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
@@ -23,17 +23,17 @@ static int ReadPendingMoves(char** list, DWORD* size)
   *list = nullptr;
   *size = 0;
   HKEY key;
-  LONG result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, SESSION_MANAGER_KEY, 0, KEY_QUERY_VALUE, &key);
+  LONG result = OpenMachineKey(SESSION_MANAGER_KEY, KEY_QUERY_VALUE, &key);
   if (result != ERROR_SUCCESS) return result == ERROR_FILE_NOT_FOUND;
   DWORD need = 0;
   result = RegQueryValueExA(key, PENDING_MOVES_VALUE, nullptr, nullptr, nullptr, &need);
   if (result == ERROR_SUCCESS && need <= PENDING_MOVES_LIMIT &&
-      (*list = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, need + 1))) != nullptr) {
+      (*list = static_cast<char*>(AllocateBlock(need + 1))) != nullptr) {
     *size = need;
     // A list that grew since it was measured fails here as one that cannot be read.
     result = RegQueryValueExA(key, PENDING_MOVES_VALUE, nullptr, nullptr, reinterpret_cast<BYTE*>(*list), size);
     if (result != ERROR_SUCCESS) {
-      HeapFree(GetProcessHeap(), 0, *list);
+      FreeBlock(*list);
       *list = nullptr;
     }
   }
@@ -47,8 +47,7 @@ static int RefuseUnreadList(const char* list)
       "アンインストーラを置く名前を決められません。\n\nWindows の次回起動時に移動・削除されるファイルの一覧 (%s) を読み取れませんでした。";
   char text[sizeof TXT_UNREAD_LIST + sizeof PENDING_MOVES_VALUE];
   wsprintfA(text, TXT_UNREAD_LIST, list);
-  ShowMessageBox(State.CurrentDialog, text, TXT_ERROR_CAPTION, MB_ICONERROR);
-  return 0;
+  return ReportError(text);
 }
 
 int MarkPendingPoolNames(const char* folder, bool named[POOL_SIZE])
@@ -63,10 +62,10 @@ int MarkPendingPoolNames(const char* folder, bool named[POOL_SIZE])
   if (!ReadPendingMoves(&list, &size)) return RefuseUnreadList(PENDING_MOVES_VALUE);
   for (const char* form : forms)
     if (list != nullptr) MarkPoolNamesInMoveList(list, size, form, named);
-  if (list != nullptr) HeapFree(GetProcessHeap(), 0, list);
+  FreeBlock(list);
   if (!ReadWininit(&list, &size)) return RefuseUnreadList("WININIT.INI");
   for (const char* form : forms)
     if (list != nullptr) MarkPoolNamesInWininit(list, size, form, named);
-  if (list != nullptr) HeapFree(GetProcessHeap(), 0, list);
+  FreeBlock(list);
   return 1;
 }

@@ -62,8 +62,7 @@ static int ReportRegistryFailure(const char* format, const char* subject)
   lstrcpynA(shown, subject, static_cast<int>(SjisFitLength(subject, MAX_PATH - 1)) + 1);
   char text[REGISTRY_TEXT_HEAD + MAX_PATH];
   wsprintfA(text, format, shown);
-  ShowMessageBox(State.CurrentDialog, text, TXT_ERROR_CAPTION, MB_ICONERROR);
-  return 0;
+  return ReportError(text);
 }
 
 static const RootKey* FindRootKey(const char* name)
@@ -157,7 +156,7 @@ int InstallRegistryEntries()
     }
     *rest++ = '\0';
     const RootKey* root = FindRootKey(path);
-    if (root == nullptr) return ReportDataError(TXT_UNKNOWN_ROOT);
+    if (root == nullptr) return ReportError(TXT_UNKNOWN_ROOT);
     ShowEntry(*root, rest);
 
     int type = 0;

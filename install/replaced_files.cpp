@@ -10,12 +10,13 @@
 #include "install/replaced_files.h"
 #include <windows.h>
 #include "app/file_io.h"
+#include "app/heap.h"
 #include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"
 #include "install/log.h"
 
-static HANDLE ReplacedList = INVALID_HANDLE_VALUE;  // the run's own list, while it is written
+static HANDLE ReplacedList;  // the run's own list while it is written, else nullptr (zero: no initialised data in the image)
 static char* TakenList;                              // a list taken in, NUL-terminated lines of text
 static DWORD TakenBytes;
 
@@ -31,12 +32,13 @@ int BeginReplacement(const char* path, char* newData)
 {
   char full[MAX_PATH];
   if (!InstallFolderPath(path, full) || !WithSuffix(full, NEW_DATA_SUFFIX, newData)) return RefuseLongPath(path);
-  if (ReplacedList == INVALID_HANDLE_VALUE) {
+  if (ReplacedList == nullptr) {
     char list[MAX_PATH];
     if (!InstallFolderPath(REPLACED_LIST_FILE_NAME, list)) return RefuseLongPath(State.InstallFolder);
     // A new file: never one that is there already, nor one through a link.
-    ReplacedList = IoCreateFile(list, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
-    if (ReplacedList == INVALID_HANDLE_VALUE) return ReportSystemError(list);
+    const HANDLE created = IoCreateFile(list, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+    if (created == INVALID_HANDLE_VALUE) return ReportSystemError(list);
+    ReplacedList = created;
   }
   char line[MAX_PATH + 2];
   wsprintfA(line, "%s\r\n", full);
@@ -81,10 +83,10 @@ static int ReadList(HANDLE list)
   if (size == INVALID_FILE_SIZE || high != 0 || size > LOG_SIZE_LIMIT ||
       SetFilePointer(list, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
     return 0;
-  TakenList = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, size + 1));
+  TakenList = static_cast<char*>(AllocateBlock(size + 1));
   DWORD got = 0;
   if (TakenList == nullptr || !IoReadFile(list, TakenList, size, &got) || got != size) {
-    if (TakenList != nullptr) HeapFree(GetProcessHeap(), 0, TakenList);
+    FreeBlock(TakenList);
     TakenList = nullptr;
     return 0;
   }
@@ -100,13 +102,13 @@ int TakeReplacedList()
   char list[MAX_PATH];
   if (!InstallFolderPath(REPLACED_LIST_FILE_NAME, list)) return 0;
   HANDLE file = ReplacedList;
-  ReplacedList = INVALID_HANDLE_VALUE;
-  if (file == INVALID_HANDLE_VALUE) {
+  ReplacedList = nullptr;
+  if (file == nullptr) {
     // A link in the list's place is no list of this engine.
     const DWORD attributes = GetFileAttributesA(list);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
       return 0;
-    file = CreateFileA(list, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    file = OpenToRead(list);
     if (file == INVALID_HANDLE_VALUE) return 0;
   }
   const int read = ReadList(file);
@@ -125,13 +127,13 @@ static void ForEachReplaced(Action action)
     if (!InstallFolderPath(TakenList + i, full) || !WithSuffix(full, KEPT_ASIDE_SUFFIX, aside)) continue;
     action(full, aside);
   }
-  if (TakenList != nullptr) HeapFree(GetProcessHeap(), 0, TakenList);
+  FreeBlock(TakenList);
   TakenList = nullptr;
 }
 
 void ForgetReplacedFiles()
 {
-  if (ReplacedList == INVALID_HANDLE_VALUE || !TakeReplacedList()) return;
+  if (ReplacedList == nullptr || !TakeReplacedList()) return;
   ForEachReplaced([](const char*, const char* aside) {
     SetFileAttributesA(aside, FILE_ATTRIBUTE_NORMAL);
     // A copy that a program still holds goes at the next start of Windows.

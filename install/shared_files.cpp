@@ -106,7 +106,7 @@ static int CountReference(const char* path, bool existed)
   wsprintfA(key, REFERENCE_KEY_FORMAT, "SharedDLLs");
   DWORD count = existed ? 1 : 0;
   HKEY handle;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &handle) == ERROR_SUCCESS) {
+  if (OpenMachineKey(key, KEY_QUERY_VALUE, &handle) == ERROR_SUCCESS) {
     DWORD type = 0;
     DWORD size = sizeof count;
     if (RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(&count), &size) != ERROR_SUCCESS ||

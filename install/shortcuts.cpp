@@ -47,11 +47,7 @@ static char ShortcutPath[MAX_PATH];
 // COM is initialised once, on the installer's thread, for the rest of the run.
 static bool ComStarted;
 
-static int ShortcutFailed()
-{
-  ShowMessageBox(State.CurrentDialog, TXT_SHORTCUT_FAILED, TXT_ERROR_CAPTION, MB_ICONERROR);
-  return 0;
-}
+static int ShortcutFailed() { return ReportError(TXT_SHORTCUT_FAILED); }
 
 // Puts the special folder's path into ShortcutPath. 0 after reporting.
 static int FindSpecialFolder(int folder)
@@ -133,7 +129,7 @@ static int RunPass(int pass)
   if (!ReadShortcutName(name)) return 0;
   if (name[0] == '\0') lstrcpynA(name, State.ProductName, sizeof name);
   // The name becomes a file name: a '\' or ':' would put the link elsewhere.
-  if (!IsSafeFileName(name)) return ReportDataError(TXT_DATA_DAMAGED);
+  if (!IsSafeFileName(name)) return ReportError(TXT_DATA_DAMAGED);
   char target[MAX_PATH];
   if (!ReadFileReference("exe", target)) return 0;
   char arguments[PATH_CAPACITY];

@@ -5,7 +5,9 @@
 // maker is never replaced.
 #include "install/uninstaller.h"
 #include <cstring>
+#include "app/file_io.h"
 #include "app/flags.h"
+#include "app/heap.h"
 #include "app/message_box.h"
 #include "app/services.h"
 #include "app/sjis.h"
@@ -60,8 +62,8 @@ static int ChooseName()
 static bool SameContents(const char* one, const char* other)
 {
   HANDLE files[2];
-  files[0] = CreateFileA(one, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  files[1] = CreateFileA(other, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  files[0] = OpenToRead(one);
+  files[1] = OpenToRead(other);
   bool same = files[0] != INVALID_HANDLE_VALUE && files[1] != INVALID_HANDLE_VALUE &&
               GetFileSize(files[0], nullptr) == GetFileSize(files[1], nullptr);
   static char chunks[2][COMPARE_CHUNK];
@@ -156,7 +158,7 @@ static void Register()
   EntryKey(key);
 
   HKEY handle;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &handle) == ERROR_SUCCESS) {
+  if (OpenMachineKey(key, KEY_QUERY_VALUE, &handle) == ERROR_SUCCESS) {
     char name[MAX_PATH];
     DWORD size = sizeof name;
     if (RegQueryValueExA(handle, "DisplayName", nullptr, nullptr, reinterpret_cast<BYTE*>(name), &size) ==
@@ -223,7 +225,7 @@ void RegisterEstimatedSize()
 {
   const DWORD size = GetFileSize(State.InstallLog, nullptr);
   if (size == INVALID_FILE_SIZE || size > LOG_SIZE_LIMIT) return;
-  char* log = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, size + 1));
+  char* log = static_cast<char*>(AllocateBlock(size + 1));
   if (log == nullptr) return;
   DWORD got = 0;
   ULONGLONG total = 0;
@@ -242,7 +244,7 @@ void RegisterEstimatedSize()
   }
   // The log goes on at its end.
   SetFilePointer(State.InstallLog, 0, nullptr, FILE_END);
-  HeapFree(GetProcessHeap(), 0, log);
+  FreeBlock(log);
 }
 
 int InstallUninstaller()
@@ -250,7 +252,7 @@ int InstallUninstaller()
   // The product's name names its Uninstall entry and is quoted in its
   // command lines: a name that would nest the key or break the quotes is
   // damaged data (the builder refuses it).
-  if (!HasEntryName()) return ReportDataError(TXT_DATA_DAMAGED);
+  if (!HasEntryName()) return ReportError(TXT_DATA_DAMAGED);
   if (!ChooseName()) return 0;
   // The uninstall command must fit its 260 bytes whole, or the entry would
   // name another folder.

@@ -5,6 +5,7 @@
 // with the system's error set and the name of the file it concerns.
 #include "install/wininit_file.h"
 #include "app/file_io.h"
+#include "app/heap.h"
 #include "app/sjis.h"
 #include "install/wininit.h"
 
@@ -78,12 +79,10 @@ static int RewriteIni(const char* ini, const char* bak, int hadIni, const char* 
     oldSize = GetFileSize(old, nullptr);
   }
   int ok = 0;
-  HANDLE heap = GetProcessHeap();
   char* block = nullptr;
   if (oldSize == INVALID_FILE_SIZE) {
   } else if (oldSize > MAX_INI_BYTES ||
-             (block = static_cast<char*>(HeapAlloc(
-                  heap, 0, oldSize + RenameOutputBytes(oldSize, target, source)))) == nullptr) {
+             (block = static_cast<char*>(AllocateBlock(oldSize + RenameOutputBytes(oldSize, target, source)))) == nullptr) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
   } else if (!hadIni || ReadAll(old, block, oldSize)) {
     char* out = block + oldSize;
@@ -92,7 +91,7 @@ static int RewriteIni(const char* ini, const char* bak, int hadIni, const char* 
     ok = WriteWholeIni(ini, out, static_cast<DWORD>(length));
   }
   const DWORD error = GetLastError();
-  if (block != nullptr) HeapFree(heap, 0, block);
+  FreeBlock(block);
   if (old != INVALID_HANDLE_VALUE) CloseHandle(old);
   SetLastError(error);
   return ok;
@@ -109,7 +108,7 @@ int ReadWininit(char** text, DWORD* size)
   const DWORD length = GetFileSize(file, nullptr);
   int ok = 0;
   if (length == INVALID_FILE_SIZE) {
-  } else if (length > MAX_INI_BYTES || (*text = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, length + 1))) == nullptr) {
+  } else if (length > MAX_INI_BYTES || (*text = static_cast<char*>(AllocateBlock(length + 1))) == nullptr) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
   } else {
     ok = ReadAll(file, *text, length);
@@ -118,7 +117,7 @@ int ReadWininit(char** text, DWORD* size)
   const DWORD error = GetLastError();
   CloseHandle(file);
   if (!ok && *text != nullptr) {
-    HeapFree(GetProcessHeap(), 0, *text);
+    FreeBlock(*text);
     *text = nullptr;
   }
   SetLastError(error);

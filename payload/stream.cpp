@@ -32,7 +32,7 @@ static int Unreadable()
 static int OpenVolume(const char* path)
 {
   PayloadStream& s = State.Payload;
-  s.File = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  s.File = OpenToRead(path);
   if (s.File == INVALID_HANDLE_VALUE) return ReportSystemError(path);
   s.Count = 0;
   s.Position = 0;
@@ -165,7 +165,7 @@ void UsePayloadFlags(unsigned flags) { State.PayloadFlags = flags; }
 void ReportPayloadFault(PayloadFault fault)
 {
   Unreadable();
-  ReportDataError(fault == PAYLOAD_ENDED ? TXT_DATA_ENDED : TXT_DATA_DAMAGED);
+  ReportError(fault == PAYLOAD_ENDED ? TXT_DATA_ENDED : TXT_DATA_DAMAGED);
 }
 
 void ClosePayload()

@@ -3,6 +3,7 @@
 // past the declared length.
 #include "ui/agreement.h"
 #include "app/flags.h"
+#include "app/heap.h"
 #include "app/state.h"
 #include "payload/layout.h"
 
@@ -24,7 +25,7 @@ void LoadAgreement()
   uint32_t length = 0;
   if (!ReadAgreementLength(&length)) return;
   const bool stored = (State.PayloadFlags & PF_STORED_BODIES) != 0;
-  char* text = length > MAX_AGREEMENT_BYTES ? nullptr : static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, length + 1));
+  char* text = length > MAX_AGREEMENT_BYTES ? nullptr : static_cast<char*>(AllocateBlock(length + 1));
   if (text == nullptr) {
     // The text is not shown, but the reader must still pass it: the
     // default folder follows it.
@@ -36,7 +37,7 @@ void LoadAgreement()
   if (!DecodeBody(length, stored, StoreByte)) {
     // The sinks take every byte: the data itself cannot be read.
     State.RunFlags |= RF_PAYLOAD_UNREADABLE;
-    HeapFree(GetProcessHeap(), 0, text);
+    FreeBlock(text);
     return;
   }
   text[Loading.Stored] = '\0';
@@ -45,6 +46,6 @@ void LoadAgreement()
 
 void FreeAgreement()
 {
-  if (State.AgreementText != nullptr) HeapFree(GetProcessHeap(), 0, State.AgreementText);
+  FreeBlock(State.AgreementText);
   State.AgreementText = nullptr;
 }

@@ -82,7 +82,7 @@ static bool HoldsOtherProduct(const char* folder, char* other)
   wsprintfA(log, "%s\\%s", folder, LOG_FILE_NAME);
   HKEY entries;
   if (GetFileAttributesA(log) == INVALID_FILE_ATTRIBUTES ||
-      RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY_PATH, 0, KEY_ENUMERATE_SUB_KEYS, &entries) != ERROR_SUCCESS) {
+      OpenMachineKey(UNINSTALL_KEY_PATH, KEY_ENUMERATE_SUB_KEYS, &entries) != ERROR_SUCCESS) {
     return false;
   }
   bool found = false;
@@ -119,32 +119,27 @@ int CheckInstallFolder()
   const bool full = IsFullPath(State.InstallFolder);
   if (State.InstallFolder[0] == '\0' ||
       (CutTrailingBackslash(State.InstallFolder) && State.InstallFolder[0] == '\0')) {
-    ShowMessageBox(State.CurrentDialog, TXT_EMPTY, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
-    return 0;
+    return RefuseFolder(TXT_EMPTY);
   }
   if (!full) {
-    ShowMessageBox(State.CurrentDialog, TXT_NOT_FULL, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
-    return 0;
+    return RefuseFolder(TXT_NOT_FULL);
   }
   if (IsSystemPlace(State.InstallFolder)) {
     char text[sizeof TXT_SYSTEM_PLACE + MAX_PATH];
     wsprintfA(text, TXT_SYSTEM_PLACE, State.InstallFolder);
-    ShowMessageBox(State.CurrentDialog, text, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
-    return 0;
+    return RefuseFolder(text);
   }
   const DWORD attributes = GetFileAttributesA(State.InstallFolder);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     char text[sizeof TXT_LINKED_FOLDER + MAX_PATH];
     wsprintfA(text, TXT_LINKED_FOLDER, State.InstallFolder);
-    ShowMessageBox(State.CurrentDialog, text, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
-    return 0;
+    return RefuseFolder(text);
   }
   char other[MAX_PATH];
   if (attributes != INVALID_FILE_ATTRIBUTES && HoldsOtherProduct(State.InstallFolder, other)) {
     char text[sizeof TXT_OTHER_PRODUCT + 2 * MAX_PATH];
     wsprintfA(text, TXT_OTHER_PRODUCT, State.InstallFolder, other);
-    ShowMessageBox(State.CurrentDialog, text, TXT_SETUP_ERROR, MB_ICONEXCLAMATION);
-    return 0;
+    return RefuseFolder(text);
   }
   if (attributes != INVALID_FILE_ATTRIBUTES) return WriteTest();
 

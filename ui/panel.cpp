@@ -97,7 +97,6 @@ void ShowProgress()
 INT_PTR InitProgressDialog(HWND dialog)
 {
   SetWindowTextA(dialog, State.WindowTitle);
-  SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(State.ProgramIcon));
   const int placement = PlaceDialog(dialog);
   const int dialogX = (placement >> 16) & 0xFFFF;
   const int dialogY = placement & 0xFFFF;

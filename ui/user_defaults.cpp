@@ -2,6 +2,7 @@
 // holds are cut at a character boundary; a missing value leaves it empty,
 // and a field given on the command line keeps its text.
 #include "ui/user_defaults.h"
+#include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"
 
@@ -34,8 +35,7 @@ void ReadUserDefaults()
     RegCloseKey(key);
     if (found) return;
   }
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0,
-                    KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+  if (OpenMachineKey("Software\\Microsoft\\Windows\\CurrentVersion", KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
     ReadValue(key, "RegisteredOwner", State.UserName, sizeof State.UserName);
     ReadValue(key, "RegisteredOrganization", State.UserCompany, sizeof State.UserCompany);
     RegCloseKey(key);

@@ -57,7 +57,6 @@ static void ShowRequiredSize()
 static void InitPage(HWND page)
 {
   for (int i = 0; i < PAGE_CONTROL_COUNT; ++i) State.PageControls[i] = GetDlgItem(page, IDC_NEXT + i);
-  SetClassLongPtrA(page, GCLP_HICON, reinterpret_cast<LONG_PTR>(State.ProgramIcon));
   PlaceDialog(page);
   if (State.PayloadFlags & PF_SIMPLE_MODE) {
     char caption[64];
