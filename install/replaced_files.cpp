@@ -118,8 +118,7 @@ int TakeReplacedList()
 }
 
 // Each full path of the list taken in, with its copy's name; frees the list.
-template <typename Action>
-static void ForEachReplaced(Action action)
+static void ForEachReplaced(void (*action)(const char* full, const char* aside))
 {
   for (DWORD i = 0; TakenList != nullptr && i < TakenBytes; i += static_cast<DWORD>(lstrlenA(TakenList + i)) + 1) {
     char full[MAX_PATH];

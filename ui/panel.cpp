@@ -149,30 +149,25 @@ void StartItem(const char* label, long range, int stepsPerBlock)
 }
 
 // The one throttle of the progress display: repainting and each drain of
-// the queue cost round trips to the window system, so the next waits until
-// the screen caught up DRAIN_INTERVAL_MS ago (about 33 showings a second,
-// smooth to the eye, and the Stop button still answers at once), or nine
-// times as long as catching up takes, so that the display never takes more
-// than a tenth of the time. Catching up takes about a tenth of a
-// millisecond on Windows, but a themed bar's repaint alone can take several
-// under other window systems. The cost is an average, in eighths of a
-// millisecond, of the last few, as the tick count moves in steps of up to
-// 16 ms; a drain that ran a box (the question whether to stop) counts as
-// MAX_COST_MS, so the display never waits more than a quarter second.
-enum { DRAIN_INTERVAL_MS = 30, DISPLAY_SHARE = 9, MAX_COST_MS = 25 };
+// the queue cost round trips to the window system, so the next waits
+// DRAIN_INTERVAL_MS after the screen caught up (about 33 showings a second,
+// smooth to the eye, and the Stop button still answers at once), and nine
+// times longer than the last repaint took on top, so that repainting takes
+// at most a tenth of the time. A repaint takes about a tenth of a
+// millisecond on Windows, but a themed bar's alone can take several under
+// other window systems.
+enum { DRAIN_INTERVAL_MS = 30, DISPLAY_SHARE = 9 };
 static DWORD CaughtUpAt;
-static int CatchUpEighths;
+static DWORD RepaintCost;
 
-// Brings the screen up to the model and drains the queue, timed.
+// Brings the screen up to the model, timed, and drains the queue.
 static void CatchUp()
 {
   const DWORD start = GetTickCount();
   ShowProgress();
+  RepaintCost = GetTickCount() - start;
   PumpMessages();
   CaughtUpAt = GetTickCount();
-  DWORD took = CaughtUpAt - start;
-  if (took > MAX_COST_MS) took = MAX_COST_MS;
-  CatchUpEighths += (static_cast<int>(took) * 8 - CatchUpEighths) / 4;
 }
 
 // Moves a bar `count` steps of 1 to where stepping would leave it: a step
@@ -207,9 +202,7 @@ void AdvanceProgressBy(int mask, int count)
   }
   if (overall) StepBar(BAR_OVERALL, count);
   if (item) StepBar(BAR_ITEM, count);
-  DWORD wait = static_cast<DWORD>(CatchUpEighths * DISPLAY_SHARE / 8);
-  if (wait < DRAIN_INTERVAL_MS) wait = DRAIN_INTERVAL_MS;
-  if (GetTickCount() - CaughtUpAt >= wait) CatchUp();
+  if (GetTickCount() - CaughtUpAt >= DRAIN_INTERVAL_MS + RepaintCost * DISPLAY_SHARE) CatchUp();
 }
 
 static void StepMeter(int index, int count)
