@@ -5,6 +5,7 @@
 // uninstaller shares the funnel and never reaches State.
 #include "app/message_box.h"
 #include "app/diagnostic_log.h"
+#include "app/phase_clock.h"
 #include "app/state.h"
 #include "app/texts.h"
 
@@ -20,6 +21,7 @@ int ShowLoggedBox(HWND owner, const char* text, const char* caption, UINT style,
     return (style & MB_DEFMASK) == MB_DEFBUTTON2 ? IDNO : IDYES;
   }
   if (owner != nullptr) SendMessageA(owner, WM_BEFORE_BOX, 0, 0);
+  PhaseSpan span(PHASE_BOX);
   return MessageBoxA(owner, text, caption, style);
 }
 

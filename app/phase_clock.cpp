@@ -6,7 +6,7 @@
 
 enum { MAX_DEPTH = 16, LINE_BYTES = 48 };
 
-static const char* const NAMES[PHASE_COUNT] = {"other", "read", "decode", "write", "files", "log", "progress", "pump"};
+static const char* const NAMES[PHASE_COUNT] = {"other", "read", "decode", "write", "files", "log", "progress", "pump", "box"};
 static LONGLONG Totals[PHASE_COUNT];
 static Phase Stack[MAX_DEPTH];
 static int Depth;

@@ -13,6 +13,7 @@ enum Phase {
   PHASE_LOG,       // writing the install log
   PHASE_PROGRESS,  // moving the bars and drawing the meters
   PHASE_PUMP,      // dispatching the window messages
+  PHASE_BOX,       // a message box, from its call to its answer: the user's time
   PHASE_COUNT,
 };
 
