@@ -6,12 +6,12 @@
 #
 # then the same for the engine that ships: lzw_bench built for i686 with the
 # decoder compiled as the engine compiles it (a Windows build folder of its
-# own, build/bench-release/lzw-bench-i686/, MinSizeRel as the engine's
-# build), run under 32-bit Wine where this host runs 32-bit programs, its
-# figures named *_i686 (the encoder's left out: the builder is not i686
-# code); then the builder's time for the install benchmark's 64 MiB tree (200
-# files: prose, C headers and random bytes), with its peak memory, the
-# median of BENCH_BUILD_RUNS (default 3).
+# own, build/bench-release/i686/, MinSizeRel as the engine's build), run
+# under 32-bit Wine where this host runs 32-bit programs, its figures named
+# *_i686 (the encoder's left out: the builder is not i686 code); then the
+# builder's time for the install benchmark's 64 MiB tree (200 files: prose,
+# C headers and random bytes) behind the engine and uninstaller of that
+# build, with its peak memory, the median of BENCH_BUILD_RUNS (default 3).
 # Ends with the headline figures as name=value lines.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -26,17 +26,18 @@ fi
 "$build/tools/bench/lzw_bench" "$@"
 
 echo
+# The i686 build: the decoder's bench, and the images the builder takes.
+windows="$build/i686"
+if ! { cmake -S "$root" -B "$windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+         -DCMAKE_BUILD_TYPE=MinSizeRel -DSETUP_WINDOWS_TESTS=OFF &&
+       cmake --build "$windows" --target lzw_bench setup uninstaller; } >"$windows.log" 2>&1; then
+  tail -30 "$windows.log" >&2
+  echo "lzw_bench.sh: the i686 build failed (whole log: $windows.log)" >&2
+  exit 1
+fi
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   echo "i686 decoder: not measured, this host cannot run 32-bit programs (/usr/lib/wine/wine does not start)"
 else
-  windows="$build/lzw-bench-i686"
-  if ! { cmake -S "$root" -B "$windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-           -DCMAKE_BUILD_TYPE=MinSizeRel -DSETUP_WINDOWS_TESTS=OFF &&
-         cmake --build "$windows" --target lzw_bench; } >"$windows.log" 2>&1; then
-    tail -30 "$windows.log" >&2
-    echo "lzw_bench.sh: the i686 build failed (whole log: $windows.log)" >&2
-    exit 1
-  fi
   # The 32-bit loader, in a Wine prefix of its own made on the first run.
   echo "i686, under 32-bit Wine ($(/usr/lib/wine/wine --version)):"
   status=0
@@ -49,20 +50,19 @@ else
   sed -n 's/^\(decode_[a-z_]*\)=/\1_i686=/p' <<<"$out"
 fi
 
-# The builder: a manifest of the tree, built into a setup behind a stand-in
-# engine image (the builder only copies it).
+# The builder: a manifest of the tree, built into a setup behind the i686
+# engine and uninstaller.
 work="$build/builder-bench"
 rm -rf "$work"
 mkdir -p "$work"
 "$build/tools/bench/make_bench_tree" "$work/tree" --mib 64 --files 200 >/dev/null
 bytes=$(find "$work/tree" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
-head -c 4096 /dev/zero | sed 's/^\x00\x00/MZ/' >"$work/engine.exe"
 printf '[product]\nname = "Bench"\ndefault_folder = %s\n[[files]]\ntree = %s\n' \
   "'\$(SYSDRV):\\Bench'" "'$work/tree'" >"$work/product.toml"
 times=()
 for i in $(seq "${BENCH_BUILD_RUNS:-3}"); do
   /usr/bin/time -f '%e %M' -o "$work/time.txt" "$build/tools/mksetup/mksetup" build "$work/product.toml" \
-    -o "$work/SETUP.EXE" -q --engine "$work/engine.exe" --uninstaller "$work/engine.exe"
+    -o "$work/SETUP.EXE" -q --engine "$windows/bin/setup.exe" --uninstaller "$windows/bin/uninstaller.exe"
   times+=("$(cat "$work/time.txt")")
 done
 read -r seconds peak_kb <<<"$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (${#times[@]} + 1) / 2 ))p")"

@@ -6,8 +6,9 @@
 #
 # builds a setup with stored bodies from one sparse file of N bytes (default
 # 2,000,000,000), lists it, and builds a compressed setup from the same file,
-# each timed with its peak resident memory. A stand-in engine image is used
-# (the builder only copies it). Needs twice N bytes of free disk.
+# each timed with its peak resident memory, behind the engine and
+# uninstaller of the i686 build that lzw_bench.sh also uses
+# (build/bench-release/i686/). Needs twice N bytes of free disk.
 # Ends with the headline figures as name=value lines.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -15,8 +16,12 @@ build=${BENCH_BUILD_DIR:-$root/build/bench-release}
 bytes=2000000000
 [ "${1:-}" = --bytes ] && bytes=$2
 mkdir -p "$build"
+windows="$build/i686"
 if ! { cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSETUP_SANITIZE=OFF &&
-       cmake --build "$build" --target mksetup; } >"$build.log" 2>&1; then
+       cmake --build "$build" --target mksetup &&
+       cmake -S "$root" -B "$windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+         -DCMAKE_BUILD_TYPE=MinSizeRel -DSETUP_WINDOWS_TESTS=OFF &&
+       cmake --build "$windows" --target setup uninstaller; } >"$build.log" 2>&1; then
   tail -30 "$build.log" >&2
   echo "output_bench.sh: the build failed (whole log: $build.log)" >&2
   exit 1
@@ -27,7 +32,6 @@ rm -rf "$work"
 mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 truncate -s "$bytes" "$work/large.bin"
-head -c 4096 /dev/zero | sed 's/^\x00\x00/MZ/' >"$work/engine.exe"
 for stored in always never; do
   printf '[product]\nname = "Bench"\ndefault_folder = %s\n[features]\nstored = "%s"\n[[files]]\nsource = "large.bin"\n' \
     "'\$(SYSDRV):\\Bench'" "$stored" >"$work/$stored.toml"
@@ -44,11 +48,11 @@ measure() {
   figures+=("${name}_s=$seconds" "${name}_peak_kb=$peak_kb")
 }
 echo "A sparse file of $bytes bytes; mksetup from $build"
-measure build_stored "$mksetup" build "$work/always.toml" -o "$work/stored.exe" -q --engine "$work/engine.exe" \
-  --uninstaller "$work/engine.exe"
+measure build_stored "$mksetup" build "$work/always.toml" -o "$work/stored.exe" -q --engine "$windows/bin/setup.exe" \
+  --uninstaller "$windows/bin/uninstaller.exe"
 measure list_stored "$mksetup" list -q "$work/stored.exe"
 rm -f "$work/stored.exe"
-measure build_compressed "$mksetup" build "$work/never.toml" -o "$work/compressed.exe" -q --engine "$work/engine.exe" \
-  --uninstaller "$work/engine.exe"
+measure build_compressed "$mksetup" build "$work/never.toml" -o "$work/compressed.exe" -q --engine "$windows/bin/setup.exe" \
+  --uninstaller "$windows/bin/uninstaller.exe"
 echo
 printf '%s\n' "${figures[@]}"
