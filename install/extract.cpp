@@ -54,6 +54,7 @@ static struct {
   const char* OutputPath;         // its name, for the report of a failed write
   int TargetCreated;              // the item created its target
   int Replacing;                  // the data goes to NewData, then in place of an existing target
+  DWORD BodySize;                 // the bytes of the body being written
   char NewData[MAX_PATH];         // beside the target: "name.$new"
   char AlternateName[MAX_PATH];   // empty, or where the data goes because the target is in use
   unsigned char Block[EXTRACT_BUFFER_BYTES];  // decoded bytes waiting to be written
@@ -210,6 +211,7 @@ static int WriteBody(unsigned payloadFlags)
   PhaseSpan span(PHASE_DECODE);
   uint32_t size = 0;
   if (!ReadBodySize(&size, payloadFlags)) return 0;
+  Item.BodySize = size;
   const DWORD blocks = (size >> BLOCK_SHIFT) + ((size & BLOCK_MASK) != 0 ? 1 : 0);
   StartItem(nullptr, static_cast<long>(blocks), static_cast<int>(blocks / 10));
 
@@ -341,6 +343,10 @@ int ExtractFileAs(const char* path, const char* label, unsigned payloadFlags)
   return Extract(path, label, payloadFlags);
 }
 
+static unsigned long long InstalledBytes;
+
+unsigned long long InstalledFileBytes() { return InstalledBytes; }
+
 static int MakeFileItem(const char* path)
 {
   Item.Timed = 1;
@@ -351,7 +357,9 @@ static int MakeFileItem(const char* path)
   const BOOL marked = (created && Item.Attributes == FILE_ATTRIBUTE_ARCHIVE) || SetFileAttributesA(written, Item.Attributes);
   if (!marked) return ReportSystemError(written);
   // The target is logged also when its data waits under the alternate name.
-  return LogInstalledPath(IsDllName(path) ? LOG_SHARED_FILE : LOG_FILE, path);
+  if (!LogInstalledPath(IsDllName(path) ? LOG_SHARED_FILE : LOG_FILE, path)) return 0;
+  InstalledBytes += Item.BodySize;
+  return 1;
 }
 
 // Removes the file a failed item wrote: its alternate file, the new data

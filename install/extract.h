@@ -17,3 +17,7 @@ int ExtractFile(const char* path, unsigned payloadFlags);
 
 // ExtractFile, with `label` as the item's name on the progress dialog.
 int ExtractFileAs(const char* path, const char* label, unsigned payloadFlags);
+
+// The bytes of the bodies of the files this run installed and logged, for
+// the estimate of the product's size.
+unsigned long long InstalledFileBytes();

@@ -7,7 +7,6 @@
 #include <cstring>
 #include "app/file_io.h"
 #include "app/flags.h"
-#include "app/heap.h"
 #include "app/message_box.h"
 #include "app/services.h"
 #include "app/sjis.h"
@@ -192,59 +191,11 @@ void RestoreUninstallEntry()
   for (int i = 0; i < SavedCount; ++i) SetValue(key, Saved[i].Name, Saved[i].Type, Saved[i].Data, Saved[i].Size);
 }
 
-static bool StartsWith(const char* line, const char* key, size_t length)
-{
-  for (size_t i = 0; i < length; ++i)
-    if (line[i] != key[i]) return false;
-  return true;
-}
-
-// Adds the size of the file a FILE or DLL line names.
-static void AddLoggedFile(const char* line, size_t length, ULONGLONG* total)
-{
-  size_t head = 0;
-  static const char* const keys[] = {LOG_FILE, LOG_SHARED_FILE};
-  for (const char* key : keys) {
-    const size_t keyLength = static_cast<size_t>(lstrlenA(key));
-    if (length > keyLength && StartsWith(line, key, keyLength)) head = keyLength;
-  }
-  if (head == 0 || length - head >= MAX_PATH) return;
-  char path[MAX_PATH];
-  CopyMemory(path, line + head, length - head);
-  path[length - head] = '\0';
-  // Opened for no access, the file may be held by anyone.
-  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD high = 0;
-  const DWORD low = GetFileSize(file, &high);
-  if (low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR) *total += (static_cast<ULONGLONG>(high) << 32) | low;
-  CloseHandle(file);
-}
-
 void RegisterEstimatedSize()
 {
-  const DWORD size = GetFileSize(State.InstallLog, nullptr);
-  if (size == INVALID_FILE_SIZE || size > LOG_SIZE_LIMIT) return;
-  char* log = static_cast<char*>(AllocateBlock(size + 1));
-  if (log == nullptr) return;
-  DWORD got = 0;
-  ULONGLONG total = 0;
-  if (SetFilePointer(State.InstallLog, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
-      ReadFile(State.InstallLog, log, size, &got, nullptr) && got == size) {
-    size_t start = 0;
-    for (size_t i = 0; i < size; ++i) {
-      if (log[i] != '\n') continue;
-      const size_t end = (i > start && log[i - 1] == '\r') ? i - 1 : i;
-      AddLoggedFile(log + start, end - start, &total);
-      start = i + 1;
-    }
-    char key[MAX_PATH];
-    EntryKey(key);
-    SetNumber(key, "EstimatedSize", static_cast<DWORD>((total + KILOBYTE - 1) / KILOBYTE));
-  }
-  // The log goes on at its end.
-  SetFilePointer(State.InstallLog, 0, nullptr, FILE_END);
-  FreeBlock(log);
+  char key[MAX_PATH];
+  EntryKey(key);
+  SetNumber(key, "EstimatedSize", static_cast<DWORD>((InstalledFileBytes() + KILOBYTE - 1) / KILOBYTE));
 }
 
 int InstallUninstaller()

@@ -14,6 +14,7 @@ int InstallUninstaller();
 // that had no entry.
 void RestoreUninstallEntry();
 
-// Records in the Uninstall entry the space the files of the open install
-// log take (EstimatedSize, in kilobytes). Reports nothing.
+// Records in the Uninstall entry the space the files this run installed
+// take (EstimatedSize, in kilobytes), as their bodies' sizes add up: no
+// file is opened again. Reports nothing.
 void RegisterEstimatedSize();
