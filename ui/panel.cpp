@@ -153,10 +153,12 @@ void StartItem(const char* label, long range, int stepsPerBlock)
 // DRAIN_INTERVAL_MS after the screen caught up (about 33 showings a second,
 // smooth to the eye, and the Stop button still answers at once), and nine
 // times longer than the last repaint took on top, so that repainting takes
-// at most a tenth of the time. A repaint takes about a tenth of a
-// millisecond on Windows, but a themed bar's alone can take several under
-// other window systems.
-enum { DRAIN_INTERVAL_MS = 30, DISPLAY_SHARE = 9 };
+// about a tenth of the time. A repaint takes about a tenth of a millisecond
+// on Windows, but a themed bar's alone can take several under other window
+// systems. A repaint that stalled (the machine slept or paged) counts as
+// MAX_REPAINT_MS, so the screen and the Stop button never wait more than a
+// quarter second.
+enum { DRAIN_INTERVAL_MS = 30, DISPLAY_SHARE = 9, MAX_REPAINT_MS = 25 };
 static DWORD CaughtUpAt;
 static DWORD RepaintCost;
 
@@ -166,6 +168,7 @@ static void CatchUp()
   const DWORD start = GetTickCount();
   ShowProgress();
   RepaintCost = GetTickCount() - start;
+  if (RepaintCost > MAX_REPAINT_MS) RepaintCost = MAX_REPAINT_MS;
   PumpMessages();
   CaughtUpAt = GetTickCount();
 }
