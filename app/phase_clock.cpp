@@ -22,7 +22,9 @@ static LONGLONG Now()
 static void Charge()
 {
   const LONGLONG now = Now();
-  if (Depth > 0) Totals[Stack[(Depth <= MAX_DEPTH ? Depth : MAX_DEPTH) - 1]] += now - Since;
+  // Only the install steps' time counts: they open the outermost phase,
+  // their own (PHASE_OTHER); a box or a drain of the wizard's does not.
+  if (Depth > 0 && Stack[0] == PHASE_OTHER) Totals[Stack[(Depth <= MAX_DEPTH ? Depth : MAX_DEPTH) - 1]] += now - Since;
   Since = now;
 }
 

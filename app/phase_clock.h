@@ -1,7 +1,7 @@
 // Where an installation's time goes, for the install benchmark. In the
 // shipped engine every mark compiles away; the benchmark's build of it
-// (SETUP_PHASE_CLOCK) charges each span of time to the innermost phase
-// running and writes the totals when the install steps end.
+// (SETUP_PHASE_CLOCK) charges each span of time of the install steps to the
+// innermost phase running and writes the totals when the steps end.
 #pragma once
 
 enum Phase {
