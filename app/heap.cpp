@@ -3,7 +3,7 @@
 // heap functions themselves.
 #include "app/heap.h"
 
-void* AllocateBlock(DWORD bytes) { return HeapAlloc(GetProcessHeap(), 0, bytes); }
+void* AllocateBlock(SIZE_T bytes) { return HeapAlloc(GetProcessHeap(), 0, bytes); }
 
 void FreeBlock(void* block)
 {

@@ -16,8 +16,10 @@
 #include "app/state.h"
 #include "install/log.h"
 
-static HANDLE ReplacedList;  // the run's own list while it is written, else nullptr (zero: no initialised data in the image)
-static char* TakenList;                              // a list taken in, NUL-terminated lines of text
+// The run's own list while it is written, else nullptr (zero, so that the
+// image has no initialised data).
+static HANDLE ReplacedList;
+static char* TakenList;  // a list taken in, NUL-terminated lines of text
 static DWORD TakenBytes;
 
 // path + suffix into out (MAX_PATH bytes); 0 when it does not fit.

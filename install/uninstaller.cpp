@@ -51,10 +51,8 @@ static int ChooseName()
     if (GetFileAttributesA(State.UninstallerPath) == INVALID_FILE_ATTRIBUTES) return 1;
     if (IsOurUninstaller(State.UninstallerPath)) return 1;
   }
-  ShowMessageBox(State.CurrentDialog,
-                 "アンインストーラを置く名前がありません。\n\nWindows フォルダの unins000.exe から unins999.exe までがすべて使われています。",
-                 TXT_ERROR_CAPTION, MB_ICONERROR);
-  return 0;
+  return ReportError(
+      "アンインストーラを置く名前がありません。\n\nWindows フォルダの unins000.exe から unins999.exe までがすべて使われています。");
 }
 
 // True when the two files hold the same bytes.
