@@ -17,6 +17,7 @@
 // of the build).
 #include <windows.h>
 #include <cstdio>
+#include <map>
 #include <set>
 #include <string>
 #include "resources/dialogs.h"
@@ -31,7 +32,7 @@ const char CREATE_FOLDER[] = "フォルダ作成確認";
 const char DONE[] = "ｾｯﾄｱｯﾌﾟ完了";
 const char CALCULATING[] = "計算中";
 
-enum { POLL_MS = 5, SETTLE_MS = 60, GIVE_UP_MS = 600000 };
+enum { POLL_MS = 5, SETTLE_MS = 60, REREADS = 10, GIVE_UP_MS = 600000 };
 
 double Now()
 {
@@ -78,6 +79,7 @@ int RunSetup(const std::string& setup, const std::string& folder)
   if (!Start(Quoted(setup), workFolder.empty() ? nullptr : workFolder.c_str(), &process)) return 99;
   UiDriver driver(process.dwProcessId);
   std::set<HWND> handled;
+  std::map<HWND, int> rereads;
   double clicked = 0, done = 0;
   const double start = Now();
 
@@ -104,9 +106,10 @@ int RunSetup(const std::string& setup, const std::string& folder)
       driver.Click(screen, screen.IsMessageBox() ? IDOK : IDC_DONE);
     } else if (screen.Caption == CREATE_FOLDER) {
       driver.Click(screen, IDYES);
-    } else if (screen.IsMessageBox() && screen.Texts.lower_bound(IDOK) == screen.Texts.upper_bound(IDNO)) {
+    } else if (screen.IsMessageBox() && screen.Texts.lower_bound(IDOK) == screen.Texts.upper_bound(IDNO) &&
+               ++rereads[dialog] < REREADS) {
       // A dialog still creating its controls (a visible template shows its
-      // frame first): read again at the next poll.
+      // frame first): read again at the next poll, a few times.
       handled.erase(dialog);
     } else if (screen.IsMessageBox()) {
       Fail(driver, process, "unexpected message \"" + screen.Caption + "\": " + screen.Text(0xFFFF));
