@@ -170,7 +170,8 @@ class Everything : public Scenario, public ::testing::WithParamInterface<std::pa
 
   // The size of the files the last run installed, in kilobytes rounded up:
   // those of the log's file lines, less those a first run's embedded files
-  // left in the log of a second.
+  // left in the log of a second, which the estimate does not count (it is
+  // made before the earlier log is merged).
   std::string InstalledKilobytes() const
   {
     unsigned long long bytes = 0;
