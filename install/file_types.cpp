@@ -64,6 +64,10 @@ static int FileTypeFailed() { return ReportError(TXT_FILE_TYPE_FAILED); }
 // default value when one is given. 0 after reporting.
 static int SetClassKey(const char* key, const char* value)
 {
+  // A file type's value that was there goes back if the run does not
+  // finish, and a key the run makes goes again once empty: the value is
+  // kept before its key is created.
+  if (value != nullptr && !KeepValue(HKEY_CLASSES_ROOT, key, nullptr)) return FileTypeFailed();
   HKEY handle;
   if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                       nullptr, &handle, nullptr) != ERROR_SUCCESS) {
@@ -72,11 +76,8 @@ static int SetClassKey(const char* key, const char* value)
   // A log line that cannot be written has been reported; the key stays.
   if (FormatWhole(TextBuffer, "HKEY_CLASSES_ROOT\\%s", key)) WriteLogLine(LOG_KEY "%s", TextBuffer);
   int result = 1;
-  // A file type's value that was there goes back if the run does not finish.
-  if (value != nullptr &&
-      (!KeepValue(HKEY_CLASSES_ROOT, key, nullptr) ||
-       RegSetValueExA(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                      static_cast<DWORD>(lstrlenA(value))) != ERROR_SUCCESS)) {
+  if (value != nullptr && RegSetValueExA(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                                         static_cast<DWORD>(lstrlenA(value))) != ERROR_SUCCESS) {
     result = FileTypeFailed();
   }
   RegCloseKey(handle);

@@ -111,16 +111,18 @@ static int SetRegistryValue(const RootKey& root, const char* rest, int type, con
   if (cut != nullptr) {
     *cut = '\0';
     name = cut + 1;
-    if (RegCreateKeyExA(root.Key, key, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &opened,
-                        nullptr) != ERROR_SUCCESS) {
-      return ReportRegistryFailure(TXT_KEY_NOT_OPENED, key);
-    }
   }
-  // What the value held goes back if the run does not finish.
-  const LONG written = !KeepValue(root.Key, cut != nullptr ? key : "", name)
-                           ? static_cast<LONG>(GetLastError())
-                           : RegSetValueExA(opened != nullptr ? opened : root.Key, name, 0, static_cast<DWORD>(type),
-                                            data, length);
+  // What the value held goes back if the run does not finish, and a key the
+  // run makes goes again once empty: the value is kept before its key is
+  // created.
+  if (!KeepValue(root.Key, cut != nullptr ? key : "", name))
+    return ReportRegistryFailure(TXT_VALUE_NOT_WRITTEN, name != nullptr ? name : "");
+  if (cut != nullptr && RegCreateKeyExA(root.Key, key, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                                        &opened, nullptr) != ERROR_SUCCESS) {
+    return ReportRegistryFailure(TXT_KEY_NOT_OPENED, key);
+  }
+  const LONG written =
+      RegSetValueExA(opened != nullptr ? opened : root.Key, name, 0, static_cast<DWORD>(type), data, length);
   if (opened != nullptr) RegCloseKey(opened);
   if (written != ERROR_SUCCESS) return ReportRegistryFailure(TXT_VALUE_NOT_WRITTEN, name != nullptr ? name : "");
   WriteLogLine(LOG_VALUE "%s\\%s", root.LongName, rest);
