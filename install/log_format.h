@@ -3,9 +3,9 @@
 // "setup.inf" in the install folder holds one line per change, each
 // "KEY=value" with CR LF; an earlier log waits as "setup.$$$". Portable.
 #pragma once
+#include "app/install_names.h"
 #include "resources/identity.h"
 
-inline constexpr char LOG_FILE_NAME[] = "setup.inf";
 inline constexpr char EARLIER_LOG_FILE_NAME[] = "setup.$$$";
 
 // A log that nothing vouches for, or that a roll-back could not take back,
@@ -57,7 +57,6 @@ inline constexpr char LOG_AUTHOR_LINE[] = "AUTHOR=Norvalex";
 // log waits for its merge as setup.$$$, of that log. The setup program
 // merges only a vouched earlier log; the uninstaller acts on no log that
 // another digest was stored for.
-#define UNINSTALL_KEY_PATH "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"  // under HKEY_LOCAL_MACHINE
 inline constexpr char LOG_DIGEST_VALUE[] = "InstallLogSha256";
 inline constexpr char EARLIER_LOG_DIGEST_VALUE[] = "EarlierLogSha256";
 

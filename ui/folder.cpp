@@ -4,12 +4,12 @@
 #include "ui/folder.h"
 #include <shlobj.h>
 #include "app/folder_macro.h"
+#include "app/install_names.h"
 #include "app/message_box.h"
 #include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"
 #include "app/texts.h"
-#include "install/log_format.h"
 
 enum { TEST_NAME_SUFFIX = 10, CSIDL_DRIVES_ROOT = 17, ENTRY_NAME_BYTES = 512 };  // a key name, 2 bytes a character
 
