@@ -41,3 +41,10 @@ const char* SjisPathBelow(const char* path, const char* folder);
 // path. Anything else would be taken from the current folder, then logged
 // and registered as it was typed.
 bool IsFullPath(const char* path);
+
+// True for a path that starts with a drive ("C:", of any letter) or a share
+// ("\\"): one that no folder it is found in is put in front of.
+inline bool IsAbsolutePath(const char* path)
+{
+  return (path[0] == '\\' && path[1] == '\\') || (path[0] != '\0' && path[1] == ':');
+}

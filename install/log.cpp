@@ -96,12 +96,6 @@ int WriteLogLine(const char* format, ...)
   return 1;
 }
 
-// A path that starts with a drive or a share; any other is taken from InstallFolder.
-static bool IsAbsolutePath(const char* path)
-{
-  return (path[0] == '\\' && path[1] == '\\') || (path[0] != '\0' && path[1] == ':');
-}
-
 int InstallFolderPath(const char* path, char* out)
 {
   if (IsAbsolutePath(path)) {

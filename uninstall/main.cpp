@@ -211,10 +211,8 @@ static unsigned Uninstall()
   }
   if (!parsed) return RefuseCommand();
   const char* folder = Run.Command.Folder;
-  const bool drive = folder[0] != '\0' && folder[1] == ':';
-  const bool network = folder[0] == '\\' && folder[1] == '\\';
   char log[MAX_PATH];
-  if ((!drive && !network) || !FolderFile(LOG_FILE_NAME, log)) return RefuseCommand();
+  if (!IsAbsolutePath(folder) || !FolderFile(LOG_FILE_NAME, log)) return RefuseCommand();
   if (!Run.Command.RollBack) {
     char question[sizeof TXT_CONFIRM + MAX_PATH];
     wsprintfA(question, TXT_CONFIRM, Run.Command.Product);
