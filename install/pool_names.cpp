@@ -7,13 +7,6 @@
 
 enum { LISTED_PATH_BYTES = 260, POOL_FILE_NAME_LENGTH = 12 };  // a path of MAX_PATH; "unins000.exe"
 
-static bool SameLettersAs(const char* text, const char* lower, size_t length)
-{
-  for (size_t i = 0; i < length; ++i)
-    if ((text[i] >= 'A' && text[i] <= 'Z' ? text[i] + ('a' - 'A') : text[i]) != lower[i]) return false;
-  return true;
-}
-
 // Marks the pool name that the path (length bytes, not NUL-ended, blanks
 // around it aside) is, if any.
 static void MarkListedPath(const char* path, size_t length, const char* folder, bool named[POOL_SIZE])
@@ -25,8 +18,8 @@ static void MarkListedPath(const char* path, size_t length, const char* folder, 
   memcpy(copy, path, length);
   copy[length] = '\0';
   const char* name = SjisPathBelow(copy, folder);
-  if (name == nullptr || strlen(name) != POOL_FILE_NAME_LENGTH || !SameLettersAs(name, "unins", 5) ||
-      !SameLettersAs(name + 8, ".exe", 4)) {
+  if (name == nullptr || strlen(name) != POOL_FILE_NAME_LENGTH || !SameSjisText(name, "unins", 5) ||
+      !SameSjisText(name + 8, ".exe", 4)) {
     return;
   }
   int number = 0;
