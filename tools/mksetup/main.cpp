@@ -166,7 +166,7 @@ int List(const std::string& setup, bool raw, bool quiet)
   Progress progress(!quiet);
   uint64_t total = 0;
   struct stat info;
-  for (int n = 1; n <= 999 && stat((n == 1 ? setup : VolumeName(setup, n)).c_str(), &info) == 0; ++n)
+  for (int n = 1; n <= MOST_VOLUMES && stat((n == 1 ? setup : VolumeName(setup, n)).c_str(), &info) == 0; ++n)
     total += static_cast<uint64_t>(info.st_size);
   progress.Start("reading " + setup, 0, total);
   if (!OpenPayloadFile(setup, &error, [&progress](uint64_t bytes) { progress.Advance(bytes, 0); })) {

@@ -17,7 +17,7 @@
 
 namespace {
 
-enum { BUFFER_BYTES = 1 << 16, MOST_VOLUMES = 999 };
+enum { BUFFER_BYTES = 1 << 16 };
 
 struct {
   std::string Path;

@@ -11,7 +11,6 @@
 #include <unistd.h>
 #include "tools/mksetup/interrupt.h"
 
-enum { MOST_VOLUMES = 999 };
 static const std::string TEMPORARY = ".mksetup-partial";
 // The engine reads the payload through 32-bit file offsets, and FAT32 holds
 // no larger file.

@@ -9,6 +9,10 @@
 #include <vector>
 #include "payload/encode.h"
 
+// A setup file and its continuation volumes: at most 999 files, the last
+// named ".999".
+enum { MOST_VOLUMES = 999 };
+
 class SetupWriter {
  public:
   SetupWriter() = default;
