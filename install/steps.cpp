@@ -127,8 +127,10 @@ int RunSteps()
   } else {
     // A run that ends before its roll-back could start gives back what it
     // replaced and rewrote all the same (the pool's uninstaller file).
-    if (StepTable[i].step != nullptr && TakeReplacedList()) GiveBackReplacedFiles();
-    if (StepTable[i].step != nullptr) GiveBackValues();
+    if (StepTable[i].step != nullptr) {
+      if (TakeReplacedList()) GiveBackReplacedFiles();
+      GiveBackValues();
+    }
     CloseInstallLog();
   }
   LeavePhase();
