@@ -1,6 +1,5 @@
 // Shared services of the run: error reporting, message pumping, dialog
-// placement, the cancel question and the opening of a machine-wide key. All
-// run on the user-interface thread.
+// placement and the cancel question. All run on the user-interface thread.
 #include "app/services.h"
 #include "app/flags.h"
 #include "app/message_box.h"
@@ -130,9 +129,4 @@ void ConfirmCancel(HWND dialog)
   }
   if (State.FolderCreated) RemoveDirectoryA(State.InstallFolder);
   EndDialogForCancel(dialog);
-}
-
-LONG OpenMachineKey(const char* key, REGSAM access, HKEY* opened)
-{
-  return RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, access, opened);
 }

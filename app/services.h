@@ -1,6 +1,5 @@
 // Services every part of the program uses: the system error box, draining
-// the message queue, placing a dialog on the screen, the cancel question and
-// the opening of a machine-wide registry key.
+// the message queue, placing a dialog on the screen and the cancel question.
 #pragma once
 #include <windows.h>
 
@@ -44,6 +43,3 @@ bool InstallCancelled();
 
 // Destroys the current dialog, if any, and empties CurrentDialog.
 void DestroyCurrentDialog();
-
-// RegOpenKeyExA of `key` under HKEY_LOCAL_MACHINE with `access`; its result.
-LONG OpenMachineKey(const char* key, REGSAM access, HKEY* opened);

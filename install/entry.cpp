@@ -2,6 +2,7 @@
 // is concerned: its name, the digests that vouch for the log, and the mark
 // of a log left open by a run that was ended.
 #include "install/entry.h"
+#include "app/registry.h"
 #include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"
@@ -57,17 +58,6 @@ void MarkLogOpen()
 
 // The entry's text value `name` into out (MAX_PATH bytes); 0 without one
 // that fits.
-static int ReadEntryValueText(HKEY entry, const char* name, char* out)
-{
-  DWORD type = 0;
-  DWORD size = MAX_PATH - 1;
-  if (RegQueryValueExA(entry, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &size) != ERROR_SUCCESS ||
-      type != REG_SZ)
-    return 0;
-  out[size] = '\0';
-  return 1;
-}
-
 void UnmarkLogOpen()
 {
   if (!HasEntryName()) return;
@@ -77,7 +67,7 @@ void UnmarkLogOpen()
   if (OpenMachineKey(key, KEY_SET_VALUE | KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) return;
   RegDeleteValueA(entry, LOG_OPEN_VALUE);
   char name[MAX_PATH];
-  const bool registered = ReadEntryValueText(entry, "DisplayName", name);
+  const bool registered = ReadRegistryText(entry, "DisplayName", name);
   RegCloseKey(entry);
   // Made for the mark and never registered: nothing else is in it.
   if (EntryMadeForMark && !registered) RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
@@ -92,7 +82,7 @@ bool LogLeftOpenHere()
   HKEY entry;
   if (OpenMachineKey(key, KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) return false;
   char folder[MAX_PATH];
-  const bool here = ReadEntryValueText(entry, LOG_OPEN_VALUE, folder) && SameSjisPath(folder, State.InstallFolder);
+  const bool here = ReadRegistryText(entry, LOG_OPEN_VALUE, folder) && SameSjisPath(folder, State.InstallFolder);
   RegCloseKey(entry);
   return here;
 }

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include "app/heap.h"
 #include "app/message_box.h"
+#include "app/registry.h"
 #include "app/services.h"
 #include "install/wininit_file.h"
 

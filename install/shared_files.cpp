@@ -11,6 +11,7 @@
 #include "app/flags.h"
 #include "app/folder_macro.h"
 #include "app/message_box.h"
+#include "app/registry.h"
 #include "app/services.h"
 #include "app/state.h"
 #include "app/version_info.h"

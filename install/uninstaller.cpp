@@ -8,6 +8,7 @@
 #include "app/file_io.h"
 #include "app/flags.h"
 #include "app/message_box.h"
+#include "app/registry.h"
 #include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"

@@ -6,6 +6,7 @@
 #include "app/folder_macro.h"
 #include "app/install_names.h"
 #include "app/message_box.h"
+#include "app/registry.h"
 #include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"
@@ -60,7 +61,9 @@ static bool IsSystemPlace(const char* folder)
   return found;
 }
 
-// A value of an Uninstall entry that fits `text` (MAX_PATH bytes) whole.
+// A value of an Uninstall entry that fits `text` (MAX_PATH bytes) whole,
+// of whatever type another product stored it as (ReadRegistryText takes
+// REG_SZ alone, which this check must not be narrower than).
 static bool ReadEntryText(HKEY entry, const char* name, char* text)
 {
   DWORD size = MAX_PATH - 1;

@@ -2,6 +2,7 @@
 // holds are cut at a character boundary; a missing value leaves it empty,
 // and a field given on the command line keeps its text.
 #include "ui/user_defaults.h"
+#include "app/registry.h"
 #include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"

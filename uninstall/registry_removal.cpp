@@ -6,6 +6,7 @@
 // the type to be this installation's. Key paths are split by Shift-JIS
 // character.
 #include "uninstall/registry_removal.h"
+#include "app/registry.h"
 #include "app/sjis.h"
 #include "uninstall/log_lines.h"
 #include "uninstall/report.h"
@@ -90,19 +91,6 @@ static int DeleteIfEmpty(HKEY root, const char* path)
   return RegDeleteKeyA(root, path) == ERROR_SUCCESS;
 }
 
-// Reads a text value of an open key into out (MAX_PATH bytes); 0 when absent.
-static int ReadText(HKEY key, const char* name, char* out)
-{
-  DWORD size = MAX_PATH - 1;
-  DWORD type = 0;
-  if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &size) != ERROR_SUCCESS ||
-      type != REG_SZ) {
-    return 0;
-  }
-  out[size] = '\0';
-  return 1;
-}
-
 // The extension ("smv") of the file type whose key this is: the key lies
 // under HKEY_CLASSES_ROOT's ".smv" or "smvfile". 0 for any other key.
 // *extensionKey tells which of the two it is.
@@ -150,7 +138,7 @@ static int TypeIsOurs(const char* extension)
   HKEY handle;
   if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key, 0, KEY_QUERY_VALUE, &handle) == ERROR_SUCCESS) {
     char icon[MAX_PATH];
-    ours = ReadText(handle, nullptr, icon) && SjisPathBelow(icon, Run.Command.Folder) != nullptr;
+    ours = ReadRegistryText(handle, nullptr, icon) && SjisPathBelow(icon, Run.Command.Folder) != nullptr;
     RegCloseKey(handle);
   }
   if (JudgedCount < TYPE_MEMORY) {
@@ -271,7 +259,7 @@ void RemoveUninstallEntry()
   HKEY key;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
   char command[MAX_PATH];
-  const bool ours = !ReadText(key, "UninstallString", command) || NamesOurFolder(command);
+  const bool ours = !ReadRegistryText(key, "UninstallString", command) || NamesOurFolder(command);
   RegCloseKey(key);
   if (ours && RegDeleteKeyA(HKEY_LOCAL_MACHINE, entry) != ERROR_SUCCESS) NoteLeftover(entry, 0);
 }
@@ -289,7 +277,7 @@ int UninstallerStillNamed(const char* self)
     HKEY entry;
     if (RegOpenKeyExA(uninstall, name, 0, KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) continue;
     char command[MAX_PATH];
-    named = ReadText(entry, "UninstallString", command) && command[0] == '"' &&
+    named = ReadRegistryText(entry, "UninstallString", command) && command[0] == '"' &&
             lstrlenA(command) > selfLength + 1 && command[selfLength + 1] == '"' &&
             CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, command + 1, selfLength, self, selfLength) ==
                 CSTR_EQUAL;
