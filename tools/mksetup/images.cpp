@@ -7,13 +7,12 @@
 #include <cstdio>
 #include "payload/layout.h"
 #include "resources/identity.h"
+#include "tools/mksetup/little_endian.h"
 
 namespace {
 
 enum : uint32_t { RT_VERSION = 16, FIXED_SIGNATURE = 0xFEEF04BD, RESOURCE_DEPTH = 3 };
 
-uint32_t Get16(const Bytes& b, size_t at) { return at + 2 <= b.size() ? b[at] | b[at + 1] << 8 : 0; }
-uint32_t Get32(const Bytes& b, size_t at) { return at + 4 <= b.size() ? Get16(b, at) | Get16(b, at + 2) << 16 : 0; }
 size_t Align4(size_t at) { return (at + 3) & ~size_t{3}; }
 
 struct Identity {
@@ -101,13 +100,18 @@ void Children(const Bytes& b, const Block& parent, Each each)
     each(child);
 }
 
-bool ReadIdentity(const Bytes& image, Identity* identity)
+// The version resource's root block, with its fixed file information.
+bool VersionRoot(const Bytes& image, Block* root)
 {
   size_t start, end;
+  return VersionData(image, &start, &end) && ReadBlock(image, start, end, root) && root->Key == "VS_VERSION_INFO" &&
+         root->Value + 52 <= root->End && Get32(image, root->Value) == FIXED_SIGNATURE;
+}
+
+bool ReadIdentity(const Bytes& image, Identity* identity)
+{
   Block root;
-  if (!VersionData(image, &start, &end) || !ReadBlock(image, start, end, &root) || root.Key != "VS_VERSION_INFO" ||
-      root.Value + 52 > root.End || Get32(image, root.Value) != FIXED_SIGNATURE)
-    return false;
+  if (!VersionRoot(image, &root)) return false;
   identity->High = Get32(image, root.Value + 8);
   identity->Low = Get32(image, root.Value + 12);
   // The strings the engine itself reads: the Japanese table's.
@@ -132,6 +136,15 @@ std::string VersionText(uint32_t high, uint32_t low)
 }
 
 }  // namespace
+
+bool ReadPeVersion(const Bytes& image, uint32_t* high, uint32_t* low)
+{
+  Block root;
+  if (!VersionRoot(image, &root)) return false;
+  *high = Get32(image, root.Value + 8);
+  *low = Get32(image, root.Value + 12);
+  return true;
+}
 
 std::string ImageProblem(const Bytes& image, ImageKind kind)
 {

@@ -10,6 +10,7 @@
 #include <spawn.h>
 #include <unistd.h>
 #include <sys/wait.h>
+#include "tools/mksetup/little_endian.h"
 
 extern char** environ;
 
@@ -57,24 +58,17 @@ bool SignSetup(const std::string& path, const std::string& certificate, const st
   return true;
 }
 
-static uint32_t Word(const std::vector<unsigned char>& head, size_t at)
-{
-  uint32_t value = 0;
-  if (at + 4 <= head.size()) memcpy(&value, &head[at], 4);
-  return value;
-}
-
 uint64_t CertificateTableStart(const std::vector<unsigned char>& head, uint64_t fileSize)
 {
-  const size_t header = Word(head, 0x3C);
-  if (header + 24 + 2 > head.size() || Word(head, header) != 0x00004550) return fileSize;
+  const size_t header = Get32(head, 0x3C);
+  if (header + 24 + 2 > head.size() || Get32(head, header) != 0x00004550) return fileSize;
   const size_t optional = header + 24;
-  const unsigned magic = head[optional] | head[optional + 1] << 8;
+  const unsigned magic = Get16(head, optional);
   // The security entry is the fifth data directory, after 96 (PE32) or 112
   // (PE32+) bytes of fixed fields; its "address" is a file offset.
   const size_t entry = optional + (magic == 0x20B ? 112 : 96) + 4 * 8;
-  const uint32_t start = Word(head, entry);
-  const uint32_t size = Word(head, entry + 4);
+  const uint32_t start = Get32(head, entry);
+  const uint32_t size = Get32(head, entry + 4);
   if (start == 0 || size == 0 || start > fileSize || size > fileSize - start) return fileSize;
   return start;
 }

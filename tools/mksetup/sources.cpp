@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include "tools/mksetup/exclude.h"
+#include "tools/mksetup/little_endian.h"
 #include "tools/mksetup/section_writer.h"
 #include "tools/mksetup/text.h"
 
@@ -23,13 +24,6 @@ uint64_t FileTimeOf(const timespec& t, uint64_t latest)
                         static_cast<uint64_t>(t.tv_nsec) / 100;
   return std::min(time, latest);
 }
-
-uint32_t Get32(const Bytes& b, size_t at)
-{
-  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
-
-uint16_t Get16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
 
 }  // namespace
 
@@ -168,35 +162,6 @@ bool ListTree(const std::string& root, const std::vector<std::string>& exclude, 
     return false;
   }
   return Walk(root, "", exclude, items, leftOut, error);
-}
-
-bool ReadPeVersion(const Bytes& image, uint32_t* high, uint32_t* low)
-{
-  // Find the resource section through the PE headers, then the fixed file
-  // information by its signature inside it.
-  if (image.size() < 0x40 || image[0] != 'M' || image[1] != 'Z') return false;
-  const uint32_t pe = Get32(image, 0x3C);
-  if (pe > image.size() - 24 || Get32(image, pe) != 0x00004550) return false;
-  const uint16_t sections = Get16(image, pe + 6);
-  const uint16_t optionalSize = Get16(image, pe + 20);
-  size_t at = pe + 24 + optionalSize;
-  for (uint16_t i = 0; i < sections; ++i, at += 40) {
-    if (at + 40 > image.size()) return false;
-    if (memcmp(&image[at], ".rsrc", 6) != 0) continue;
-    const uint32_t size = Get32(image, at + 16);
-    const uint32_t start = Get32(image, at + 20);
-    if (start > image.size()) return false;
-    const size_t end = std::min<size_t>(image.size(), static_cast<size_t>(start) + size);
-    for (size_t p = start; p + 52 <= end; p += 4) {
-      if (Get32(image, p) == 0xFEEF04BD) {
-        *high = Get32(image, p + 8);
-        *low = Get32(image, p + 12);
-        return true;
-      }
-    }
-    return false;
-  }
-  return false;
 }
 
 bool ReadPanelBitmap(const std::string& path, Bytes* block, std::string* error)

@@ -1,7 +1,6 @@
 // The builder's view of its source files: contents with Windows attributes
 // and FILETIMEs (none later than the build's latest time), folder trees in
-// install order, the fixed version of a Windows executable, and the
-// side-panel bitmap.
+// install order, and the side-panel bitmap.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -39,10 +38,6 @@ struct TreeItem {
 };
 bool ListTree(const std::string& root, const std::vector<std::string>& exclude, std::vector<TreeItem>* items,
               size_t* leftOut, std::string* error);
-
-// The fixed file version of a PE file's version resource (major << 16 |
-// minor, build << 16 | revision). False when it has none.
-bool ReadPeVersion(const Bytes& image, uint32_t* high, uint32_t* low);
 
 // Checks a .bmp as a 24-bit, 157 x 226, uncompressed, bottom-up picture and
 // returns its BITMAPINFOHEADER followed by its rows (106712 bytes).

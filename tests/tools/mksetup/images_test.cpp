@@ -1,6 +1,7 @@
 // The images the builder embeds, against the Windows build's own programs:
 // only this engine's setup program and uninstaller of this version pass,
-// and damaged bytes end the resource walk without reading past the file.
+// and damaged bytes end the resource walk without reading past the file;
+// the fixed version the same walk reads.
 #include <gtest/gtest.h>
 #include <fstream>
 #include <random>
@@ -40,4 +41,13 @@ TEST(Images, OnlyThisEnginesOwnImagesAreEmbedded)
       {Program("recorder_uninstaller.exe"), U, ""}};
   for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i)
     EXPECT_EQ(rows[i].Problem, ImageProblem(rows[i].Image, rows[i].Kind)) << "row " << i;
+
+  // A shared library's fixed version decides whether it replaces the one
+  // installed: the sample library is 1.2.0.0, the viewer has none.
+  uint32_t high = 0, low = 0;
+  EXPECT_TRUE(ReadPeVersion(Program("samplelib.dll"), &high, &low));
+  EXPECT_EQ(0x00010002u, high);
+  EXPECT_EQ(0u, low);
+  EXPECT_FALSE(ReadPeVersion(Program("viewer.exe"), &high, &low));
+  EXPECT_FALSE(ReadPeVersion(headed, &high, &low));
 }
