@@ -40,6 +40,22 @@ HANDLE IoCreateFile(const char* path, DWORD access, DWORD disposition, DWORD att
   return CreateFileA(path, access, 0, nullptr, disposition, attributes, nullptr);
 }
 
+int IoReadFromStart(HANDLE file, void* buffer, DWORD size)
+{
+  if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return 0;
+  DWORD total = 0;
+  while (total < size) {
+    DWORD got = 0;
+    if (!IoReadFile(file, static_cast<char*>(buffer) + total, size - total, &got)) return 0;
+    if (got == 0) {
+      SetLastError(ERROR_HANDLE_EOF);
+      return 0;
+    }
+    total += got;
+  }
+  return 1;
+}
+
 HANDLE OpenToRead(const char* path)
 {
   return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);

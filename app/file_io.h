@@ -13,6 +13,11 @@ BOOL IoWriteFile(HANDLE file, const void* buffer, DWORD size, DWORD* done);
 // CreateFileA of a file for this process alone; results as the system's.
 HANDLE IoCreateFile(const char* path, DWORD access, DWORD disposition, DWORD attributes);
 
+// Reads the first `size` bytes of the open file into buffer, through
+// IoReadFile as often as it takes; 1 when all came, else 0 with the
+// system's error set (ERROR_HANDLE_EOF when the file ended first).
+int IoReadFromStart(HANDLE file, void* buffer, DWORD size);
+
 // CreateFileA of an existing file to read, shared with other readers (no
 // seam: no fault is injected here); results as the system's.
 HANDLE OpenToRead(const char* path);

@@ -320,19 +320,6 @@ int PrepareInstall()
   return 1;
 }
 
-// Reads the file from its start; 1 when all size bytes came.
-static int ReadFromStart(HANDLE file, char* buffer, DWORD size)
-{
-  if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return 0;
-  DWORD total = 0;
-  while (total < size) {
-    DWORD got = 0;
-    if (!IoReadFile(file, buffer + total, size - total, &got) || got == 0) return 0;
-    total += got;
-  }
-  return 1;
-}
-
 // Appends to `target` the lines of the open older log that it lacks and
 // flushes it. 1 when those lines are all on disk (or there were none); 0,
 // with the system's error set, when the older log must be kept.
@@ -358,7 +345,7 @@ static int MergeInto(HANDLE target, HANDLE old)
     char* oldLog = logs;
     char* newLog = oldLog + oldSize;
     char* appended = newLog + newSize;
-    if (ReadFromStart(old, oldLog, oldSize) && ReadFromStart(target, newLog, newSize))
+    if (IoReadFromStart(old, oldLog, oldSize) && IoReadFromStart(target, newLog, newSize))
       workspace = AllocateBlock(MergeWorkspaceBytes(oldLog, oldSize, newLog, newSize));
     if (workspace != nullptr) {
       const size_t length = MergeLogs(oldLog, oldSize, newLog, newSize, workspace, appended);
@@ -398,7 +385,7 @@ bool EarlierLogListsFile(const char* path)
   char* log = static_cast<char*>(AllocateBlock(size + 1));
   if (log == nullptr) return false;
   bool listed = false;
-  if (ReadFromStart(State.EarlierLog, log, size)) {
+  if (IoReadFromStart(State.EarlierLog, log, size)) {
     static const char* const heads[] = {LOG_FILE, LOG_SHARED_FILE};
     for (const char* head : heads) {
       // Formatted as LogInstalledPath writes it; a line too long for the log was never written.
@@ -458,7 +445,7 @@ static void KeepOnlyNewLines(HANDLE old, DWORD oldSize, DWORD newSize)
   char* logs = static_cast<char*>(AllocateBlock(oldSize + newSize + MergeOutputBytes(newSize)));
   size_t length = 0;
   char* added = nullptr;
-  if (logs != nullptr && ReadFromStart(old, logs, oldSize) && ReadFromStart(State.InstallLog, logs + oldSize, newSize)) {
+  if (logs != nullptr && IoReadFromStart(old, logs, oldSize) && IoReadFromStart(State.InstallLog, logs + oldSize, newSize)) {
     added = logs + oldSize + newSize;
     void* workspace = AllocateBlock(MergeWorkspaceBytes(logs + oldSize, newSize, logs, oldSize));
     if (workspace != nullptr) {
@@ -504,7 +491,7 @@ void CloseInstallLogForRollBack()
     char* head = nullptr;
     bool ours = true;  // vouched for; only one read whole without the author line is another's
     if (sized && (head = static_cast<char*>(AllocateBlock(oldSize + 1))) != nullptr) {
-      ours = !ReadFromStart(old, head, oldSize) || HasAuthorLine(head, oldSize);
+      ours = !IoReadFromStart(old, head, oldSize) || HasAuthorLine(head, oldSize);
       FreeBlock(head);
     }
     // An older log of another engine would have been dropped by the merge:

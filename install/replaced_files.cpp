@@ -82,12 +82,9 @@ static int ReadList(HANDLE list)
 {
   DWORD high = 0;
   const DWORD size = GetFileSize(list, &high);
-  if (size == INVALID_FILE_SIZE || high != 0 || size > LOG_SIZE_LIMIT ||
-      SetFilePointer(list, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
-    return 0;
+  if (size == INVALID_FILE_SIZE || high != 0 || size > LOG_SIZE_LIMIT) return 0;
   TakenList = static_cast<char*>(AllocateBlock(size + 1));
-  DWORD got = 0;
-  if (TakenList == nullptr || !IoReadFile(list, TakenList, size, &got) || got != size) {
+  if (TakenList == nullptr || !IoReadFromStart(list, TakenList, size)) {
     FreeBlock(TakenList);
     TakenList = nullptr;
     return 0;
