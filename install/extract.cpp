@@ -174,7 +174,7 @@ static int DecodeInto(DWORD size, unsigned char** out)
   blocks.Remaining = size;
   const int result = LzwDecodeBlocks(&blocks);
   // A corrupt code is a damaged payload, which the run's exit code tells.
-  if (result == LZW_CORRUPT) State.RunFlags |= RF_PAYLOAD_UNREADABLE;
+  if (result == LZW_CORRUPT) NotePayloadDamaged();
   ConsumePayload(static_cast<int>(blocks.Next - Window));
   *out = blocks.Out;
   return result == LZW_OK;

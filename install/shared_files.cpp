@@ -79,10 +79,9 @@ static int ReadItemThrough()
   uint32_t size = 0;
   if (!ReadBodySize(&size, State.PayloadFlags)) return 0;
   Discarded = 0;
-  if (DecodeBody(size, (State.PayloadFlags & PF_STORED_BODIES) != 0, DiscardAndPump)) return 1;
-  // Only a cancel stops the sink: anything else is data that cannot be read.
-  if (!InstallCancelled()) State.RunFlags |= RF_PAYLOAD_UNREADABLE;
-  return 0;
+  // Only a cancel stops the sink. Data that cannot be read has been noted
+  // for the exit code, by the reader or by the decoder.
+  return DecodeBody(size, (State.PayloadFlags & PF_STORED_BODIES) != 0, DiscardAndPump);
 }
 
 // Raises the SharedDLLs count of path by one. A count that cannot be read

@@ -81,7 +81,11 @@ int DecodeBody(uint32_t size, bool stored, LzwSink sink)
   Body.Size = size;
   Body.Done = 0;
   Body.Sink = sink;
-  if (!stored) return LzwDecode(BodySource, BodySink) == LZW_OK;
+  if (!stored) {
+    const int result = LzwDecode(BodySource, BodySink);
+    if (result == LZW_CORRUPT) NotePayloadDamaged();
+    return result == LZW_OK;
+  }
   for (;;) {
     const int b = BodySource();
     if (b == LZW_COMPLETE) return 1;

@@ -19,3 +19,7 @@ enum PayloadFault {
 
 // Tells the user (or the lister's caller) of the fault, once, where it is met.
 void ReportPayloadFault(PayloadFault fault);
+
+// A body's compressed codes do not decode: damage that no record reader
+// sees. Shows nothing; the decoder's caller decides what to tell.
+void NotePayloadDamaged();

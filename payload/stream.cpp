@@ -162,6 +162,9 @@ void ConsumePayload(int n) { State.Payload.Position += n; }
 
 void UsePayloadFlags(unsigned flags) { State.PayloadFlags = flags; }
 
+// The run's exit code tells of it.
+void NotePayloadDamaged() { Unreadable(); }
+
 void ReportPayloadFault(PayloadFault fault)
 {
   Unreadable();

@@ -29,14 +29,14 @@ void LoadAgreement()
   if (text == nullptr) {
     // The text is not shown, but the reader must still pass it: the
     // default folder follows it.
-    if (!DecodeBody(length, stored, DiscardByte)) State.RunFlags |= RF_PAYLOAD_UNREADABLE;
+    DecodeBody(length, stored, DiscardByte);
     return;
   }
   Loading.Text = text;
   Loading.Stored = 0;
   if (!DecodeBody(length, stored, StoreByte)) {
-    // The sinks take every byte: the data itself cannot be read.
-    State.RunFlags |= RF_PAYLOAD_UNREADABLE;
+    // The sinks take every byte: the data itself cannot be read, which has
+    // been noted for the exit code, by the reader or by the decoder.
     FreeBlock(text);
     return;
   }

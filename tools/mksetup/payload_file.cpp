@@ -116,6 +116,8 @@ bool PayloadAtEnd()
 
 void UsePayloadFlags(unsigned flags) { File.Flags = flags; }
 
+void NotePayloadDamaged() { File.Fault = "a body's compressed codes do not decode"; }
+
 void ReportPayloadFault(PayloadFault fault)
 {
   File.Fault = fault == PAYLOAD_ENDED ? "the data ends where a record should start"
