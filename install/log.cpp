@@ -111,10 +111,33 @@ int InstallFolderPath(const char* path, char* out)
   return 1;
 }
 
+// Counted formatting of a line into LINE_BYTES: its length, or more than
+// LOG_LINE_LIMIT (or less than 0) for a line too long to be one.
+static int FormatLine(char* line, const char* format, ...)
+{
+  va_list arguments;
+  va_start(arguments, format);
+  const int length = _vsnprintf(line, LOG_LINE_LIMIT + 1, format, arguments);
+  va_end(arguments);
+  return length;
+}
+
+// The line that logs the installed path `path` under `head`, into
+// LINE_BYTES, NUL-terminated even when cut; its length as FormatLine's.
+static int InstalledPathLine(char* line, const char* head, const char* path)
+{
+  const int length = IsAbsolutePath(path) ? FormatLine(line, "%s%s", head, path)
+                                          : FormatLine(line, "%s%s\\%s", head, State.InstallFolder, path);
+  line[LOG_LINE_LIMIT + 1] = '\0';
+  return length;
+}
+
 int LogInstalledPath(const char* head, const char* path)
 {
-  if (IsAbsolutePath(path)) return WriteLogLine("%s%s", head, path);
-  return WriteLogLine("%s%s\\%s", head, State.InstallFolder, path);
+  // A line too long stays too long for WriteLogLine, which refuses it.
+  char line[LINE_BYTES];
+  InstalledPathLine(line, head, path);
+  return WriteLogLine("%s", line);
 }
 
 static int MergeInto(HANDLE target, HANDLE old);
@@ -366,16 +389,6 @@ static int MergeInto(HANDLE target, HANDLE old)
   return merged;
 }
 
-// Counted formatting of a line into LINE_BYTES: its length, or more than
-// LOG_LINE_LIMIT (or less than 0) for a line too long to be one.
-static int FormatLine(char* line, const char* format, ...)
-{
-  va_list arguments;
-  va_start(arguments, format);
-  const int length = _vsnprintf(line, LOG_LINE_LIMIT + 1, format, arguments);
-  va_end(arguments);
-  return length;
-}
 
 bool EarlierLogListsFile(const char* path)
 {
@@ -388,10 +401,9 @@ bool EarlierLogListsFile(const char* path)
   if (IoReadFromStart(State.EarlierLog, log, size)) {
     static const char* const heads[] = {LOG_FILE, LOG_SHARED_FILE};
     for (const char* head : heads) {
-      // Formatted as LogInstalledPath writes it; a line too long for the log was never written.
+      // As LogInstalledPath writes it; a line too long for the log was never written.
       char line[LINE_BYTES];
-      const int length = IsAbsolutePath(path) ? FormatLine(line, "%s%s", head, path)
-                                              : FormatLine(line, "%s%s\\%s", head, State.InstallFolder, path);
+      const int length = InstalledPathLine(line, head, path);
       if (length >= 0 && length <= LOG_LINE_LIMIT && LogHasLine(log, size, line, static_cast<size_t>(length)))
         listed = true;
     }
