@@ -13,6 +13,7 @@
 #include "app/state.h"
 #include "install/file_reference.h"
 #include "install/kept_values.h"
+#include "install/install_folder.h"
 #include "install/log.h"
 #include "install/replaced_files.h"
 #include "install/uninstaller.h"

@@ -22,6 +22,7 @@
 #include "app/state.h"
 #include "app/texts.h"
 #include "install/entry.h"
+#include "install/install_folder.h"
 #include "install/log_merge.h"
 #include "install/replaced_files.h"
 #include "resources/dialogs.h"
@@ -93,21 +94,6 @@ int WriteLogLine(const char* format, ...)
   // A short write sets no error of its own.
   if (wrote && written != size) SetLastError(ERROR_DISK_FULL);
   if (!wrote || written != size) return ReportSystemError(LOG_FILE_NAME);
-  return 1;
-}
-
-int InstallFolderPath(const char* path, char* out)
-{
-  if (IsAbsolutePath(path)) {
-    if (lstrlenA(path) >= MAX_PATH) return 0;
-    lstrcpyA(out, path);
-    return 1;
-  }
-  char folder[MAX_PATH];
-  lstrcpyA(folder, State.InstallFolder);
-  CutTrailingBackslash(folder);
-  if (lstrlenA(folder) + 1 + lstrlenA(path) >= MAX_PATH) return 0;
-  wsprintfA(out, "%s\\%s", folder, path);
   return 1;
 }
 

@@ -13,11 +13,6 @@
 // reporting.
 int PrepareInstall();
 
-// The full path of a path of the installation: one with a drive or a
-// share as it is, any other below InstallFolder, into out (MAX_PATH bytes).
-// 0 when it would not fit whole.
-int InstallFolderPath(const char* path, char* out);
-
 // Formats one line (a printf format and its arguments) and appends it
 // with CR LF. A line that would not fit LOG_LINE_LIMIT characters is
 // refused with a message, never cut. 0 after reporting.

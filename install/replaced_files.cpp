@@ -14,7 +14,8 @@
 #include "app/services.h"
 #include "app/sjis.h"
 #include "app/state.h"
-#include "install/log.h"
+#include "install/install_folder.h"
+#include "install/log_format.h"
 
 // The run's own list while it is written, else nullptr (zero, so that the
 // image has no initialised data).
