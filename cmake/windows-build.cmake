@@ -15,7 +15,7 @@ set(ENGINE_FLAGS ${SJIS_FLAGS} -fno-exceptions -fno-rtti -Wall -Wextra
 # (which this target keeps by default). On x86-64 Windows the unwind data is
 # part of the calling convention, so that build keeps it.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-  list(APPEND ENGINE_FLAGS -fno-asynchronous-unwind-tables -fno-unwind-tables -Oz -fno-ident
+  list(APPEND ENGINE_FLAGS -fno-asynchronous-unwind-tables -fno-unwind-tables -Oz -fno-ident -malign-data=abi
        -mpreferred-stack-boundary=2 -fomit-frame-pointer)
   # Arguments pushed rather than stored into a reserved area below each
   # frame: a 2-byte "push 0" where "movl $0,8(%esp)" takes 5, about 6.7 KB
@@ -61,7 +61,7 @@ get_target_property(portable_sources portable SOURCES)
 list(FILTER portable_sources EXCLUDE REGEX "/uninstall/")
 target_sources(setup PRIVATE ${engine_sources} ${portable_sources})
 set_target_properties(setup PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
-target_compile_options(setup PRIVATE -fwhole-program)
+target_compile_options(setup PRIVATE -fwhole-program -fno-function-sections)
 # On i686 a call through the import table, "call *[__imp_F]", names an
 # absolute address, so each call site needs a relocation. Without the
 # dllimport mark (DECLSPEC_IMPORT for the system's functions, _CRTIMP for
