@@ -11,8 +11,10 @@ add_link_options(-Wl,--no-insert-timestamp)
 set(ENGINE_FLAGS ${SJIS_FLAGS} -fno-exceptions -fno-rtti -Wall -Wextra
     -ffunction-sections)
 # For a small i686 image: no unwind tables (nothing in the engine throws or
-# unwinds), the smallest code, no stack realignment, and no frame pointer
-# (which this target keeps by default). On x86-64 Windows the unwind data is
+# unwinds), the smallest code, data aligned as the ABI asks (GCC would put
+# every array of 32 bytes or more, each longer message among them, on a
+# 32-byte boundary), no stack realignment, and no frame pointer (which this
+# target keeps by default). On x86-64 Windows the unwind data is
 # part of the calling convention, so that build keeps it.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   list(APPEND ENGINE_FLAGS -fno-asynchronous-unwind-tables -fno-unwind-tables -Oz -fno-ident -malign-data=abi
@@ -55,7 +57,10 @@ add_subdirectory(setup)
 # setup.exe is compiled as one unit of every engine source it calls (the
 # uninstaller's own are left out) and optimised as a whole program: a
 # function called once goes inline and its body away. This makes the image
-# about 2.5 KB smaller than linking the libraries the tests use.
+# about 2.5 KB smaller than linking the libraries the tests use. The whole
+# program drops what it does not call itself, so its functions need no
+# section each: in one section they are not each padded to the section's
+# alignment (0.25 KB of the i686 image's code).
 get_target_property(engine_sources engine SOURCES)
 get_target_property(portable_sources portable SOURCES)
 list(FILTER portable_sources EXCLUDE REGEX "/uninstall/")
