@@ -118,12 +118,14 @@ int TakeReplacedList()
 }
 
 // Each full path of the list taken in, with its copy's name; frees the list.
+// The list holds full paths alone: any other line (the empty one after each
+// CR LF among them) names nothing, least of all the install folder itself.
 static void ForEachReplaced(void (*action)(const char* full, const char* aside))
 {
   for (DWORD i = 0; TakenList != nullptr && i < TakenBytes; i += static_cast<DWORD>(lstrlenA(TakenList + i)) + 1) {
-    char full[MAX_PATH];
+    const char* full = TakenList + i;
     char aside[MAX_PATH];
-    if (!InstallFolderPath(TakenList + i, full) || !WithSuffix(full, KEPT_ASIDE_SUFFIX, aside)) continue;
+    if (!IsAbsolutePath(full) || !WithSuffix(full, KEPT_ASIDE_SUFFIX, aside)) continue;
     action(full, aside);
   }
   FreeBlock(TakenList);

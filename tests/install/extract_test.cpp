@@ -59,14 +59,20 @@ TEST_F(Extract, FailedFileIsRemovedWithAtMostOneMessage)
   }
 }
 
+// The old files kept aside go at the finish, and nothing else: the
+// product's own file named as a copy kept aside of the folder itself stays.
 TEST_F(Extract, ReplacesReadOnlyHiddenAndSystemFiles)
 {
-  const std::string target = folder_ / "old.txt";
+  const std::string target = folder_ / "old.txt", bystander = folder_ / ".$old";
+  ASSERT_TRUE(WriteWholeFile(bystander, BytesOf("mine")));
   for (DWORD attributes : {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
     ASSERT_TRUE(WriteWholeFile(target, BytesOf("old")) && SetFileAttributesA(target.c_str(), attributes));
     Open(FileRecord(BytesOf("new")));
     EXPECT_TRUE(InstallItem(target.c_str()) && FileText(target) == "new" && Attributes(target) == 0) << attributes;
   }
+  Log();
+  EXPECT_FALSE(FileExists(target + ".$old"));
+  EXPECT_EQ("mine", FileText(bystander));
 }
 
 TEST_F(Extract, FailedWininitEditForAFileInUseKeepsTheOldFileAndRemovesTheAlternate)
