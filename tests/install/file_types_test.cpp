@@ -1,7 +1,10 @@
 // The shell's notice of changed associations: one, after the last file
-// type's keys exist. (The keys themselves are checked end to end.)
+// type's keys exist; and what a roll-back gives back: a key the step made
+// goes, a value it rewrote holds its old text again. (The keys themselves
+// are checked end to end.)
 #include <shlobj.h>
 #include "install/file_types.h"
+#include "install/kept_values.h"
 #include "tests/support/step_fixture.h"
 
 const UINT WM_ASSOCIATIONS = WM_APP + 17;
@@ -17,8 +20,9 @@ static LRESULT CALLBACK Watch(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 class FileTypes : public StepFixture {};
 
-TEST_F(FileTypes, ShellIsToldOnceAfterTheLastEntry)
+TEST_F(FileTypes, ShellIsToldOnceAfterTheLastEntryAndTheEntriesGoBack)
 {
+  SetRegistryText(HKEY_CLASSES_ROOT, ".ntb", "", "before");
   HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Watch));
   SHChangeNotifyEntry entry = {nullptr, TRUE};
@@ -42,6 +46,9 @@ TEST_F(FileTypes, ShellIsToldOnceAfterTheLastEntry)
   while (PeekMessageA(&message, window, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
   EXPECT_EQ(1, Notices);
   EXPECT_EQ(1, KeyWasThere);
+  GiveBackValues();
+  EXPECT_EQ("<no key>", RegistryText(HKEY_CLASSES_ROOT, ".nta", ""));
+  EXPECT_EQ("before", RegistryText(HKEY_CLASSES_ROOT, ".ntb", ""));
   SHChangeNotifyDeregister(id);
   DestroyWindow(window);
   for (const char* key : {".nta", "ntafile", ".ntb", "ntbfile"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
