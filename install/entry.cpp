@@ -56,8 +56,6 @@ void MarkLogOpen()
   RegCloseKey(entry);
 }
 
-// The entry's text value `name` into out (MAX_PATH bytes); 0 without one
-// that fits.
 void UnmarkLogOpen()
 {
   if (!HasEntryName()) return;
