@@ -22,10 +22,6 @@
 
 enum {
   FILE_TYPE_BLOCKS_PER_STEP = -10,  // one step fills the item meter
-  KEY_LINE_HEAD = 25,               // "REGKEY=HKEY_CLASSES_ROOT\"
-  LONGEST_KEY_TAIL = 24,            // "file\shell\print\command" after the extension
-  // The longest extension whose every key and its log line fit.
-  EXTENSION_LIMIT = LOG_LINE_LIMIT - KEY_LINE_HEAD - LONGEST_KEY_TAIL,
   // SHCNF_FLUSHNOWAIT as older headers define it: no items, do not wait.
   ASSOCIATIONS_FLUSH_NO_WAIT = 0x2000,
 };

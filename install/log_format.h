@@ -32,6 +32,15 @@ enum { LOG_SIZE_LIMIT = 16 << 20 };
 // Characters of a line before its CR LF. A longer line is never written.
 enum { LOG_LINE_LIMIT = 257 };
 
+// The longest extension a file type may have: its longest key,
+// "HKEY_CLASSES_ROOT\<extension>file\shell\print\command", must fit the
+// line that logs it.
+enum {
+  FILE_TYPE_KEY_HEAD = 25,       // "REGKEY=HKEY_CLASSES_ROOT\"
+  FILE_TYPE_LONGEST_TAIL = 24,   // "file\shell\print\command" after the extension
+  EXTENSION_LIMIT = LOG_LINE_LIMIT - FILE_TYPE_KEY_HEAD - FILE_TYPE_LONGEST_TAIL,
+};
+
 // The line that marks a log of this engine: a log without it is another
 // program's, and neither merged nor acted on.
 inline constexpr char LOG_AUTHOR_LINE[] = "AUTHOR=Norvalex";

@@ -653,14 +653,16 @@ void ReadRegistry(Reader& r, const toml::table& root, Product* p)
     const toml::node* valueNode = t->get("value");
     if (valueNode == nullptr) {
       if (t->get("type") || t->get("data")) r.Refuse(field, &item, "type and data need a value name (value = \"\" for the default value)");
+      if (const std::string problem = RegistryLineProblem(key); !problem.empty()) r.Refuse(field + ".key", t->get("key"), problem);
       entry.Path = key;
       p->Registry.push_back(entry);
       return;
     }
     const std::string value = r.Text(valueNode, field + ".value", PATH_CAP);
-    if (HasBackslash(value)) r.Refuse(field + ".value", valueNode, "a value name cannot hold a backslash: the setup would read it as a key");
+    if (const std::string problem = ValueNameProblem(value); !problem.empty()) r.Refuse(field + ".value", valueNode, problem);
     entry.Path = key + "\\" + value;
-    if (entry.Path.size() > PATH_CAP - 1) r.Refuse(field + ".value", valueNode, "key and value name together are over 259 bytes");
+    if (const std::string problem = RegistryLineProblem(entry.Path); !problem.empty())
+      r.Refuse(field + ".value", valueNode, "with its key, " + problem);
     const auto [first, added] = values.emplace(FoldCase(entry.Path), Place(field + ".value", valueNode));
     if (!added) r.Refuse(field + ".value", valueNode, "the value " + FromSjis(value) + " of " + FromSjis(key) + " is written twice, first by " + first->second);
     const toml::node* typeNode = t->get("type");

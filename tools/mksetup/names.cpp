@@ -103,7 +103,11 @@ std::string ExtensionProblem(const std::string& sjis)
 {
   if (sjis.empty() || sjis[0] == '.') return "an extension is given without its dot and is not empty";
   const std::string bad = ForbiddenCharacter(sjis, "\\/:*?\"<>|");
-  return bad.empty() ? bad : "holds " + bad + "; a file name cannot hold \\ / : * ? \" < > | or control characters";
+  if (!bad.empty()) return "holds " + bad + "; a file name cannot hold \\ / : * ? \" < > | or control characters";
+  if (sjis.size() > EXTENSION_LIMIT)
+    return "is " + std::to_string(sjis.size()) + " bytes; at most " + std::to_string(EXTENSION_LIMIT) +
+           " fit, so that its longest key fits the install-log line that names it";
+  return std::string();
 }
 
 static bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -170,5 +174,24 @@ std::string KeyProblem(const std::string& sjis)
 {
   for (const std::string& part : Components(sjis))
     if (part.empty()) return "has an empty component (a doubled or trailing backslash)";
+  // The key goes into the install log, whose lines hold no control character.
+  if (!ForbiddenCharacter(sjis, "").empty()) return "holds a control character, which the install log cannot hold";
   return std::string();
+}
+
+std::string ValueNameProblem(const std::string& sjis)
+{
+  if (HasBackslash(sjis)) return "a value name cannot hold a backslash: the setup would read it as a key";
+  if (!ForbiddenCharacter(sjis, "").empty()) return "holds a control character, which the install log cannot hold";
+  return std::string();
+}
+
+std::string RegistryLineProblem(const std::string& path)
+{
+  // REGKEY= and REGDAT= are as long.
+  static_assert(sizeof LOG_KEY == sizeof LOG_VALUE, "one length for both registry lines");
+  const size_t line = std::strlen(LOG_VALUE) + path.size();
+  if (line <= LOG_LINE_LIMIT) return std::string();
+  return "makes an install-log line of " + std::to_string(line) + " characters; at most " +
+         std::to_string(LOG_LINE_LIMIT) + " fit";
 }

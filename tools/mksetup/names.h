@@ -29,8 +29,16 @@ std::string FullPathProblem(const std::string& sjis);
 std::string TargetProblem(const std::string& sjis, const char* logHead);
 
 // A registry key path below its root: no empty components, no trailing
-// backslash.
+// backslash, no control character.
 std::string KeyProblem(const std::string& sjis);
+
+// A registry value's name: no backslash (the setup would take it for a
+// key) and no control character (the install log could not name it).
+std::string ValueNameProblem(const std::string& sjis);
+
+// A registry key, or key and value name, whose install-log line would not
+// fit; empty when it fits.
+std::string RegistryLineProblem(const std::string& path);
 
 // True when the text holds a backslash as a character of its own.
 bool HasBackslash(const std::string& sjis);

@@ -55,6 +55,12 @@ TEST(Manifest, RefusalsNameTheFieldItsLineAndTheLimit)
       {"[[registry]]\nkey = 'HKEY_CURRENT_USER\\S'\nvalue = 'a\\b'\ntype = \"sz\"\ndata = \"1\"\n",
        "registry[0].value (line 6): a value name cannot hold a backslash"},
       {"[[registry]]\nkey = 'HKEY_CURRENT_USER\\S\\'\n", "registry[0].key (line 5): has an empty component"},
+      // What the setup could write but not log for its removal, or not log at all.
+      {"[[registry]]\nkey = 'HKEY_CURRENT_USER\\S'\nvalue = \"a\\tb\"\ntype = \"sz\"\ndata = \"1\"\n",
+       "registry[0].value (line 6): holds a control character"},
+      {"[[registry]]\nkey = 'HKEY_CURRENT_USER\\" + std::string(240, 'k') + "'\n" + "value = \"v\"\ntype = \"sz\"\ndata = \"1\"\n",
+       "registry[0].value (line 6): with its key, makes an install-log line of 267 characters; at most 257 fit"},
+      {"[[file_types]]\nextension = \"" + std::string(209, 'e') + "\"\n", "file_types[0].extension (line 5): is 209 bytes; at most 208"},
       {"", "product.name (line 2): is 42 bytes in Shift-JIS; at most 41 fit", std::string(42, 'x')},
       {"", "product.name (line 2): the character U+00E9", "Caf\xC3\xA9"},
       {"", "product.name (line 2): holds the character \\", "A\\\\B"},
