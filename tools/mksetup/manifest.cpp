@@ -453,8 +453,6 @@ void AddFile(Reader& r, Product* p, TargetSet* targets, const std::string& targe
              SourceFile file, const std::string& field, const toml::node* node)
 {
   if (target.empty()) r.Refuse(field, node, "a file needs a target name");
-  if (target.size() > FILE_PATH_CAP - 1)
-    r.Refuse(field, node, "target path is " + std::to_string(target.size()) + " bytes in Shift-JIS; at most 259 fit");
   CheckTarget(r, target, LOG_FILE, field, node);
   const auto known = targets->find(FoldCase(target));
   if (known != targets->end())
@@ -515,15 +513,14 @@ void ReadFiles(Reader& r, const toml::table& root, Product* p)
       std::string refusedFolder;
       for (const TreeItem& ti : items) r.Guard([&] {
         if (!refusedFolder.empty() && ti.Relative.compare(0, refusedFolder.size(), refusedFolder) == 0) return;
+        if (ti.Folder) refusedFolder = ti.Relative + "/";  // until it is added
         r.About(tree + "/" + ti.Relative);
         std::string relative = ti.Relative;
         std::replace(relative.begin(), relative.end(), '/', '\\');
-        const std::string sjis = r.Sjis(relative, field + ".tree", n, FILE_PATH_CAP);
+        // The target's rules (its log line among them) bound its length.
+        const std::string sjis = r.Sjis(relative, field + ".tree", n, 0);
         const std::string full = target.empty() ? sjis : target + "\\" + sjis;
-        if (full.size() > FILE_PATH_CAP - 1)
-          r.Refuse(field + ".tree", n, "is " + std::to_string(full.size()) + " bytes in Shift-JIS in the install folder; at most 259 fit");
         if (ti.Folder) {
-          refusedFolder = ti.Relative + "/";  // until it is added
           AddFolder(r, p, &targets, full, field + ".tree", n);
           refusedFolder.clear();
         } else {

@@ -205,10 +205,10 @@ TEST(Manifest, RefusalsOfAFileInATreeNameTheFile)
     std::string Entry, LinkTo, Message;  // Entry: a file, or a link to LinkTo
   } rows[] = {
       {"e\xE8" "ah", "", tree + "e\\xE8ah: is not UTF-8: the byte 0xE8 at byte 1 starts no UTF-8 character"},
-      {u8"😀.txt", "", tree + u8"😀.txt: the character U+1F600 \"😀\" at byte 0 has no Shift-JIS form"},
+      {u8"😀/a.txt", "", tree + u8"😀: the character U+1F600 \"😀\" at byte 0 has no Shift-JIS form"},
       {std::string(100, 'd') + "/" + u8"表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表"
                                       u8"表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表表",
-       "", u8"表: is 261 bytes in Shift-JIS; at most 259 fit"},
+       "", u8"表 is too long for its install-log line (270 characters even under \"C:\\\"; at most 257)"},
       {"CON.txt", "", tree + "CON.txt: target CON.txt names the device CON.txt, which Windows reserves"},
       {"a/up", "..", "source folder " + tree + "a/up links back to a folder it lies in (a loop of symbolic links)"},
       {"self", "self", "source " + tree + "self cannot be read: Too many levels of symbolic links"},
@@ -222,6 +222,7 @@ TEST(Manifest, RefusalsOfAFileInATreeNameTheFile)
     const std::string error = s.Load(HEAD + "[[files]]\ntree = \"" + source + "\"\n");
     EXPECT_EQ(error.find("files[0].tree (line 5): "), 0u) << error;
     EXPECT_NE(error.find(row.Message), std::string::npos) << error;
+    EXPECT_EQ(error.find("U+"), error.rfind("U+")) << "a refused folder's files are not judged again: " << error;
   }
 }
 
