@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include "tools/mksetup/exclude.h"
 #include "tools/mksetup/little_endian.h"
 #include "tools/mksetup/section_writer.h"
@@ -95,21 +96,13 @@ bool HoldsUnmarkedUtf8(const std::string& path)
   return !marked && scan.Utf8();
 }
 
-// True when `inner`, found in `folder`, is that folder or one it lies in:
-// walking it would never end.
-static bool LinksBack(const std::string& folder, const std::string& inner)
-{
-  char* here = realpath(folder.c_str(), nullptr);
-  char* there = realpath(inner.c_str(), nullptr);
-  const bool back = here != nullptr && there != nullptr &&
-                    (std::string(here) + "/").compare(0, strlen(there) + 1, std::string(there) + "/") == 0;
-  free(here);
-  free(there);
-  return back;
-}
+// The folders from the tree's root down to the one being walked, by device
+// and inode: a folder met again among them, through whatever links, is a
+// loop, and walking it would never end.
+using FolderPath = std::vector<std::pair<dev_t, ino_t>>;
 
 static bool Walk(const std::string& root, const std::string& relative, const std::vector<std::string>& exclude,
-                 std::vector<TreeItem>* items, size_t* leftOut, std::string* error)
+                 FolderPath* walked, std::vector<TreeItem>* items, size_t* leftOut, std::string* error)
 {
   const std::string folder = relative.empty() ? root : root + "/" + relative;
   DIR* dir = opendir(folder.c_str());
@@ -135,13 +128,16 @@ static bool Walk(const std::string& root, const std::string& relative, const std
       *error = "source " + root + "/" + rel + " cannot be read: " + strerror(errno);
       return false;
     }
-    if (S_ISDIR(info.st_mode) && LinksBack(folder, root + "/" + rel)) {
-      *error = "source folder " + root + "/" + rel + " links back to a folder it lies in (a loop of symbolic links)";
-      return false;
-    }
     if (S_ISDIR(info.st_mode)) {
+      const std::pair<dev_t, ino_t> id(info.st_dev, info.st_ino);
+      if (std::find(walked->begin(), walked->end(), id) != walked->end()) {
+        *error = "source folder " + root + "/" + rel + " links back to a folder it lies in (a loop of symbolic links)";
+        return false;
+      }
       items->push_back({rel, true});
-      if (!Walk(root, rel, exclude, items, leftOut, error)) return false;
+      walked->push_back(id);
+      if (!Walk(root, rel, exclude, walked, items, leftOut, error)) return false;
+      walked->pop_back();
     } else if (S_ISREG(info.st_mode)) {
       items->push_back({rel, false});
     }
@@ -161,7 +157,8 @@ bool ListTree(const std::string& root, const std::vector<std::string>& exclude, 
     *error = "source folder " + root + " is a file, not a folder; give one file as source";
     return false;
   }
-  return Walk(root, "", exclude, items, leftOut, error);
+  FolderPath walked = {{info.st_dev, info.st_ino}};
+  return Walk(root, "", exclude, &walked, items, leftOut, error);
 }
 
 bool ReadPanelBitmap(const std::string& path, Bytes* block, std::string* error)

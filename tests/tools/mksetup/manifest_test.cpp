@@ -224,6 +224,14 @@ TEST(Manifest, RefusalsOfAFileInATreeNameTheFile)
     EXPECT_NE(error.find(row.Message), std::string::npos) << error;
     EXPECT_EQ(error.find("U+"), error.rfind("U+")) << "a refused folder's files are not judged again: " << error;
   }
+  // Two links, each into the other's folder.
+  fs::remove_all(tree);
+  fs::create_directories(tree + "a");
+  fs::create_directories(tree + "b");
+  fs::create_symlink("../b", tree + "a/x");
+  fs::create_symlink("../a", tree + "b/y");
+  const std::string error = s.Load(HEAD + "[[files]]\ntree = \"t\"\n");
+  EXPECT_NE(error.find("t/a/x/y links back to a folder it lies in"), std::string::npos) << error;
 }
 
 TEST(Manifest, EveryMistakeIsReportedInOneRunInLineOrder)
