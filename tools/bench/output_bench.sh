@@ -42,7 +42,11 @@ figures=()
 measure() {
   local name=$1
   shift
-  /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt"
+  if ! /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt"; then
+    cat "$work/stderr.txt" >&2
+    echo "output_bench.sh: $name failed" >&2
+    exit 1
+  fi
   read -r seconds peak_kb <"$work/time.txt"
   printf '%-34s %8s s %10s KB peak\n' "$name" "$seconds" "$peak_kb"
   figures+=("${name}_s=$seconds" "${name}_peak_kb=$peak_kb")
