@@ -10,7 +10,6 @@
 // whole when the build succeeds and not at all otherwise.
 #include <CLI/CLI.hpp>
 #include <sys/stat.h>
-#include <cerrno>
 #include <cstring>
 #include <cstdio>
 #include <cstdlib>
@@ -157,11 +156,6 @@ int Build(const std::string& manifest, const std::string& output, const std::str
 
 int List(const std::string& setup, bool raw, bool quiet)
 {
-  struct stat first;
-  if (stat(setup.c_str(), &first) != 0) {
-    fprintf(stderr, "mksetup: %s: %s\n", setup.c_str(), errno == ENOENT ? "no such file" : strerror(errno));
-    return 1;
-  }
   std::string error;
   Progress progress(!quiet);
   uint64_t total = 0;
@@ -173,12 +167,7 @@ int List(const std::string& setup, bool raw, bool quiet)
     fprintf(stderr, "mksetup: %s\n", error.c_str());
     return 1;
   }
-  // The engine's image ends where the payload starts (the DOS header word at 0x30).
-  unsigned char word[4] = {};
-  FILE* file = fopen(setup.c_str(), "rb");
-  if (file != nullptr && fseek(file, 0x30, SEEK_SET) == 0 && fread(word, 1, 4, file) == 4)
-    fprintf(stderr, "engine: %lu bytes\n", word[0] | word[1] << 8 | word[2] << 16 | static_cast<unsigned long>(word[3]) << 24);
-  if (file != nullptr) fclose(file);
+  fprintf(stderr, "engine: %lu bytes\n", static_cast<unsigned long>(PayloadStart()));
   std::string listing;
   const int whole = WalkPayload(&listing);
   const bool atEnd = whole && PayloadAtEnd();

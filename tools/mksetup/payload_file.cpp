@@ -5,6 +5,7 @@
 // memory.
 #include <sys/stat.h>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include "app/flags.h"
@@ -12,6 +13,7 @@
 #include "payload/layout.h"
 #include "payload/reader.h"
 #include "tools/mksetup/payload_file.h"
+#include "tools/mksetup/little_endian.h"
 #include "tools/mksetup/sign.h"
 #include "tools/mksetup/volumes.h"
 
@@ -29,6 +31,7 @@ struct {
   unsigned Flags;
   std::string Fault;
   bool Signed;
+  uint32_t Start;          // the payload's offset in the first volume
   std::function<void(uint64_t bytes)> Progressed;
 } File;
 
@@ -48,15 +51,14 @@ bool OpenPayloadFile(const std::string& path, std::string* error, std::function<
   File.Progressed = std::move(progressed);
   File.Handle = fopen(path.c_str(), "rb");
   if (File.Handle == nullptr) {
-    *error = "cannot read " + path;
+    *error = path + ": " + (errno == ENOENT ? "no such file" : "cannot be read: " + std::string(strerror(errno)));
     return false;
   }
   const uint64_t size = SizeOf(File.Handle);
   File.Buffer.resize(BUFFER_BYTES);
   Bytes head(File.Buffer.size());
   head.resize(fread(head.data(), 1, head.size(), File.Handle));
-  uint32_t offset = 0;
-  if (head.size() >= PAYLOAD_OFFSET_WORD_AT + 4) memcpy(&offset, &head[PAYLOAD_OFFSET_WORD_AT], 4);
+  const uint32_t offset = head.size() >= PAYLOAD_OFFSET_WORD_AT + 4 ? Get32(head, PAYLOAD_OFFSET_WORD_AT) : 0;
   if (offset == 0 || offset > size || fseeko(File.Handle, offset, SEEK_SET) != 0) {
     *error = path + " carries no payload";
     return false;
@@ -66,8 +68,11 @@ bool OpenPayloadFile(const std::string& path, std::string* error, std::function<
   File.Signed = table < size;
   File.Left = table > offset ? table - offset : 0;
   File.Volume = 1;
+  File.Start = offset;
   return true;
 }
+
+uint32_t PayloadStart() { return File.Start; }
 
 void ClosePayloadFile()
 {

@@ -12,6 +12,10 @@ bool OpenPayloadFile(const std::string& path, std::string* error,
                      std::function<void(uint64_t bytes)> progressed = nullptr);
 void ClosePayloadFile();
 
+// Where the payload starts in the setup file opened: the size of the
+// engine's image before it.
+uint32_t PayloadStart();
+
 // What the layout readers reported, if anything.
 std::string PayloadFaultText();
 
