@@ -643,7 +643,7 @@ void ReadRegistry(Reader& r, const toml::table& root, Product* p)
     const std::string rootName = key.substr(0, key.find('\\'));
     bool known = false;
     for (const char* name : roots) known = known || rootName == name;
-    if (!known) r.Refuse(field + ".key", t->get("key"), "the root key " + rootName + " is not one of HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG, HKEY_DYN_DATA, HKEY_PERFORMANCE_DATA");
+    if (!known) r.Refuse(field + ".key", t->get("key"), "the root key " + FromSjis(rootName) + " is not one of HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG, HKEY_DYN_DATA, HKEY_PERFORMANCE_DATA");
     if (key.find('\\') == std::string::npos) r.Refuse(field + ".key", t->get("key"), "names only a root key; add the sub-key after a backslash");
     if (const std::string problem = KeyProblem(key); !problem.empty()) r.Refuse(field + ".key", t->get("key"), problem);
     RegistryEntry entry;
