@@ -346,8 +346,8 @@ TEST_P(Unattended, FailsWithoutABoxTellingWhy)
   const Snapshot before = Take(folder_.Path());
   Launch("/P /D=" + folder);
   EXPECT_EQ(1620u, RunThrough(""));
-  // The progress dialog, the roll-back's, and no box (a window is met at a
-  // moment when its caption and texts may not yet be set: no more is compared).
+  // The progress dialog, the roll-back's, and no box. Both may be gone
+  // before their texts are read: their captions alone are compared.
   EXPECT_TRUE(seen_.size() == 2 && Count("ｸﾘｰﾝｱｯﾌﾟ") == 1) << Transcript();
   Restart();
   EXPECT_FALSE(FileExists(folder));

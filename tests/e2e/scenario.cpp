@@ -109,8 +109,13 @@ DWORD Scenario::RunThrough(const std::string& folder, std::vector<Reply> replies
     }
     const HWND window = FindProcessWindow(process_.dwProcessId, "#32770", &handled);
     if (window == nullptr) continue;
+    // The caption is taken at once: a short-lived window (the progress of a
+    // run that fails at its start, a quick roll-back) may be gone by the
+    // time its controls are read.
+    const std::string caption = CaptionOf(window);
     Sleep(40);  // let the dialog finish its initialisation
-    const Screen screen = ReadWindow(window);
+    Screen screen = ReadWindow(window);
+    if (screen.Caption.empty()) screen.Caption = caption;
     handled.insert(window);
     again.erase(window);
     seen_.push_back(screen);

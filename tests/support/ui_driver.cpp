@@ -12,6 +12,15 @@ std::string WindowText(HWND window)
   return text;
 }
 
+// The system's copy of a window's caption: read without a message, it
+// answers at once even while the program is busy.
+std::string CaptionOf(HWND window)
+{
+  char text[256] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
 static std::string ClassOf(HWND window)
 {
   char name[64] = "";
@@ -42,7 +51,7 @@ Screen ReadWindow(HWND window)
 {
   Screen screen;
   screen.Window = window;
-  screen.Caption = WindowText(window);
+  screen.Caption = CaptionOf(window);
   screen.Owner = GetWindow(window, GW_OWNER);
   for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
     screen.Texts[GetDlgCtrlID(child)] = WindowText(child);
@@ -57,7 +66,7 @@ static void PostClick(HWND window, int id)
 std::vector<std::string> UiDriver::WindowsNow() const
 {
   std::vector<std::string> names;
-  for (HWND w : ProcessWindows(processId_)) names.push_back(WindowText(w));
+  for (HWND w : ProcessWindows(processId_)) names.push_back(CaptionOf(w));
   return names;
 }
 

@@ -26,6 +26,7 @@ struct Screen {
 };
 
 std::string WindowText(HWND window);
+std::string CaptionOf(HWND window);
 Screen ReadWindow(HWND window);
 // The first visible top-level window of the process of this class that is
 // not in `skip`, in Z order; null when none is.
