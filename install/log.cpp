@@ -50,7 +50,6 @@ static bool CompareMemoryBytes(const char* a, const char* b, DWORD length)
   return true;
 }
 
-
 // Shows the reason and the start of the refused line.
 static int RefuseLine(const char* reason, size_t reasonBytes, const char* start)
 {
@@ -374,7 +373,6 @@ static int MergeInto(HANDLE target, HANDLE old)
   }
   return merged;
 }
-
 
 bool EarlierLogListsFile(const char* path)
 {

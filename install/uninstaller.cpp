@@ -26,7 +26,6 @@ enum { POOL_NAME_LENGTH = 13, POOL_NAME_EXTRA = 16 };  // "\unins000.exe", and r
 enum { COMPARE_CHUNK = 4096 };
 enum { SAVED_VALUES = 16, SAVED_NAME_BYTES = 64, KILOBYTE = 1024 };
 
-
 static bool IsOurUninstaller(const char* path)
 {
   DWORD ms = 0, ls = 0;
@@ -123,7 +122,6 @@ static void SetNumber(const char* key, const char* name, DWORD number)
 {
   SetValue(key, name, REG_DWORD, &number, sizeof number);
 }
-
 
 // The values of an earlier installation's entry, given back to it when its
 // reinstallation fails.
